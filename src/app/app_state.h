@@ -1,0 +1,31 @@
+// The state the shell, the renderer and the texture streaming share: plain
+// globals with static lifetime, each written and read where the comments say.
+#pragma once
+
+#include <cstdint>
+
+class AlbumsLoader;
+class TextureLoader;
+class FontLoader;
+struct glTexture;
+
+extern const char* const appname;  // window caption
+
+extern AlbumsLoader* albums;        // owned by the entry; never empty while the loop runs
+extern glTexture* textures;         // one record per album, same index; owned by the entry
+extern TextureLoader* texLoader;    // owned by the entry
+extern FontLoader* font;            // owned by the entry; caption font
+
+extern int done;             // 1 ends the frame loop
+extern float position;       // displayed scroll position, album units, 0 .. count - 1
+extern int current;          // selected album, 0 .. count - 1; where position glides to
+extern int playing;          // album last handed to the player
+extern uint32_t playTime;    // tick of the last hand-over; 2000 when the loop starts
+extern int heldKey;          // key held down, 0 when none
+extern uint32_t keyDownTime; // tick at which heldKey went down
+extern uint32_t now;         // tick read at the top of the current pass
+extern uint32_t lastRepeatCheck;  // tick of the last key-repeat check
+extern int lastKey;          // code of the previous processKeys call
+
+extern const int screenWidth;   // 600
+extern const int screenHeight;  // 600

@@ -1,0 +1,22 @@
+// The window with its OpenGL context, and the GL state every frame relies on.
+#pragma once
+
+// Top-left corner that centres a width x height window on a desktop of
+// desktopWidth x desktopHeight (signed, truncating toward zero; may be negative).
+struct WindowOrigin {
+    int x;
+    int y;
+};
+WindowOrigin centredOrigin(int desktopWidth, int desktopHeight, int width, int height);
+
+// Places the program's window in the middle of the desktop. False when the
+// desktop's size is unknown (the window then goes where the system puts it).
+bool CenterWindow(int width, int height);
+
+// Starts the video subsystem and opens the 600 x 600 OpenGL window, centred
+// and captioned. Ends the process with status 1 (after a message box) when the
+// media library or the video mode cannot start.
+void init_sdl();
+// Sets the fixed GL state: depth test, light 0, material, viewport, projection
+// and camera. Needs the context from init_sdl.
+void init_gl();

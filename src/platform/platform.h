@@ -1,0 +1,122 @@
+// The only door to the operating system.
+//
+// Everything the browser needs from the OS goes through these declarations:
+// the settings file, folder listings, starting the music player, message
+// boxes, window placement, the caption font's glyphs, and the tick clock.
+// platform_posix.cpp and its siblings implement them for Linux; a Windows
+// build implements the same declarations with the native calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// ---------------------------------------------------------------- settings file
+// Profile-file reading with the Windows semantics: section and key names match
+// case-insensitively, blanks around names and values are trimmed, the first
+// matching section and key win, ';' starts a comment line, one pair of matching
+// surrounding quotes is removed from a value, LF and CRLF and a UTF-8 BOM are
+// accepted. The file is opened, read and closed on every call.
+
+// Copies the value (or `def` when the file, section or key is missing) into
+// `out`, cut to size - 1 bytes and always terminated. A key present with an
+// empty value gives "". Returns the number of bytes copied. size must be > 0.
+int GetProfileString(const char* section, const char* key, const char* def,
+                     char* out, int size, const char* file);
+
+// The value read as a Windows integer (optional sign, leading decimal digits;
+// no digits gives 0), or `def` when the file, section or key is missing.
+int GetProfileInt(const char* section, const char* key, int def, const char* file);
+
+// ------------------------------------------------------------- folder listing
+// Lists one folder, never recursing, in a fixed order: by name with ASCII
+// letters compared case-insensitively, ties broken byte by byte. "." and ".."
+// are never yielded. kAttrSubdir is set when the entry is a directory after
+// following symbolic links; an entry that cannot be examined is a plain file.
+constexpr unsigned kAttrSubdir = 0x10;
+
+struct FindEntry {
+    std::string name;     // the entry's own name, no path, byte for byte
+    unsigned attrib = 0;  // kAttrSubdir or 0
+};
+
+using FindHandle = intptr_t;
+constexpr FindHandle kFindFailed = -1;
+
+// Opens the listing of `folder` (the folder itself, no pattern; "" is the root
+// folder) and fills `entry` with its first entry. Returns kFindFailed when the
+// folder is missing, not a folder, unreadable, or empty.
+FindHandle findFirst(const std::string& folder, FindEntry* entry);
+// Fills `entry` with the next entry and returns 0; any other value at the end.
+int findNext(FindHandle handle, FindEntry* entry);
+// Releases a handle from findFirst. kFindFailed is ignored.
+void findClose(FindHandle handle);
+
+// The native path separator, which the library puts between folder and name.
+constexpr char kSeparator = '/';
+
+// ------------------------------------------------------------- program start
+// Starts `program` (searched on PATH when it has no slash) with the single
+// argument `argument`, without a shell, without waiting, leaving no zombie.
+// `commandLine` is the text form of the same request; it is only used to say
+// what failed. A failed start writes one line to standard error and returns
+// false.
+bool startProgram(const std::string& program, const std::string& argument,
+                  const std::string& commandLine);
+
+// ---------------------------------------------------------------- message box
+// Writes "title: text" to standard error and, when a display is available,
+// shows a modal box with an OK button until the user closes it.
+void messageBox(const char* title, const char* text);
+
+// --------------------------------------------------------- desktop and window
+// The desktop's size in pixels. False when it cannot be found.
+bool desktopSize(int* width, int* height);
+// Places the program's window with its top-left corner at (x, y), before or
+// after it is created. False when it cannot be done.
+bool placeWindow(int x, int y);
+
+// ---------------------------------------------------------------- user paths
+// $HOME, or "" when it is not set.
+std::string homeFolder();
+
+// ----------------------------------------------------------- caption glyphs
+// One glyph as glBitmap wants it: `rows` rows of `width` bits, most
+// significant bit first, each row padded to a multiple of 4 bytes, the bottom
+// row first. (xorig, yorig) is the bitmap's origin relative to the pen, and
+// `advance` moves the pen along x after the glyph, in pixels.
+struct GlyphBitmap {
+    int width = 0;
+    int rows = 0;
+    float xorig = 0;
+    float yorig = 0;
+    float advance = 0;
+    std::vector<uint8_t> bits;
+};
+
+// Renders the caption font (fixed pitch, bold, a character height of
+// `pixelHeight`) as one-bit bitmaps for the Windows-1252 codes
+// first .. first + count - 1. On failure returns false and says what is
+// missing in `error`.
+bool rasteriseCaptionFont(int pixelHeight, int first, int count,
+                          std::vector<GlyphBitmap>* glyphs, std::string* error);
+
+// --------------------------------------------------------------------- clock
+// Milliseconds since the media library started, and a sleep. Tests install a
+// simulated clock so that nothing waits on the wall clock.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual uint32_t ticks() = 0;
+    virtual void delay(uint32_t milliseconds) = 0;
+};
+
+uint32_t ticks();
+void delay(uint32_t milliseconds);
+// Installs `clock` for ticks() and delay(); nullptr restores the real one.
+// The caller keeps ownership.
+void setClock(Clock* clock);
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+// The row of covers: placement maths (pure) and the GL drawing of the strip.
+#pragma once
+
+#include <cstdint>
+
+// Where a cover stands, from its distance d = index - position.
+struct CoverPlacement {
+    double sideways;  // world units along x: d / 2 + clamp(d, -1, 1)
+    double forward;   // world units along z: 1.5 * (1 - |clamp(d)|)
+    double turn;      // degrees about +y: -70 * sin(clamp(d)) (radians)
+};
+CoverPlacement coverPlacement(double d);
+
+// The covers drawn around `position`: first .. end - 1, at most 41.
+struct StripRange {
+    int first;
+    int end;
+};
+StripRange stripRange(float position, int albumCount);
+
+// How far album `index` moves out along its facing direction at tick `t`
+// (0 when it does not): the opening pose, the glide back at 2000 and the hop
+// after a hand-over at `playTime`.
+float coverAnimationOffset(int index, uint32_t t, int playing, uint32_t playTime);
+
+// Draws the covers within twenty places of `position` in the current
+// modelview frame; the matrix on return equals the one on entry, lighting and
+// 2-D texturing are off.
+void drawAlbums();
+// One lit 2 x 2 quad in the local frame; textured only if the caller bound and
+// enabled a texture. Leaves lighting and 2-D texturing off.
+void drawAlbum();

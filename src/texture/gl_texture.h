@@ -1,0 +1,33 @@
+// One GL texture record, kept per album in the `textures` table.
+// Only texID is used: 0 means no texture yet.
+#pragma once
+
+#include <cstdint>
+
+enum eglTexType : int32_t {
+    TexKindOther = 0,
+    TexKindBmp = 1,
+    TexKindJpeg = 2,
+    TexKindTga = 4,
+    TexKindGif = 5,
+    TexKindIco = 6,
+    TexKindEmf = 7,
+    TexKindWmf = 8,
+};
+
+enum eglTexFilterType : int32_t {
+    TexFilterNone = 0,
+    TexFilterBilinear = 1,
+    TexFilterTrilinear = 2,
+};
+
+// A plain record of six 32-bit words with no constructor: the table is made
+// with value-initialising new[] so every texID starts at 0.
+struct glTexture {
+    uint32_t texID;
+    eglTexType kind;
+    int32_t width;
+    int32_t height;
+    int32_t pixelFormat;   // GL_RGB or GL_RGBA
+    int32_t bitsPerPixel;  // 24 or 32
+};

@@ -1,0 +1,46 @@
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vellora-test-XXXXXX";
+    if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed for " << pattern;
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Tests may leave folders unreadable; give them back before removing.
+    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::at(const std::string& relative) const { return path_ + "/" + relative; }
+
+std::string TempDir::makeFolder(const std::string& relative) const {
+    std::string full = at(relative);
+    std::error_code error;
+    fs::create_directories(full, error);
+    if (error) ADD_FAILURE() << "cannot make " << full << ": " << error.message();
+    return full;
+}
+
+std::string TempDir::writeFile(const std::string& relative, const std::string& content) const {
+    std::string full = at(relative);
+    std::ofstream out(full, std::ios::binary);
+    out << content;
+    if (!out) ADD_FAILURE() << "cannot write " << full;
+    return full;
+}
