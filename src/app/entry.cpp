@@ -1,0 +1,102 @@
+// Start-up and shutdown. The entry owns everything it creates and releases it
+// in a fixed order while the GL context still exists; SDL goes last.
+#include "app/entry.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#include "app/app_state.h"
+#include "app/frame_log.h"
+#include "app/frame_loop.h"
+#include "app/ini_reader.h"
+#include "app/input.h"
+#include "app/window.h"
+#include "library/albums_loader.h"
+#include "platform/platform.h"
+#include "render/font_loader.h"
+#include "texture/gl_texture.h"
+#include "texture/texture_loader.h"
+
+std::string musicFolderFromText(const std::string& text) {
+    if (!text.empty() && text.back() == platform::kSeparator) return text.substr(0, text.size() - 1);
+    return text;
+}
+
+std::string expandHome(const std::string& value, const std::string& home) {
+    if (value.compare(0, 2, "~/") == 0 && !home.empty()) return home + value.substr(1);
+    return value;
+}
+
+std::string defaultPlayer() { return "vlc"; }
+
+std::string defaultMusicFolder(const std::string& home) { return home + "/Music"; }
+
+static void createTexturesAndFont() {
+    const int count = albums->getAlbumsCount();
+    textures = new glTexture[count]();  // every texID 0: no texture yet
+
+    texLoader = new TextureLoader();
+    texLoader->SetAlphaMatch(0, 0, 0, 0);
+    texLoader->SetHighQualityTextures(1);
+    texLoader->SetMipMapping(1);
+    texLoader->SetTextureFilter(TexFilterTrilinear);
+
+    font = new FontLoader();
+}
+
+static void shutdown() {
+    FrameLog::finish();
+    for (int i = 0; textures && i < albums->getAlbumsCount(); ++i)
+        if (textures[i].texID != 0) texLoader->FreeTexture(&textures[i]);
+    delete texLoader;
+    texLoader = nullptr;
+    delete[] textures;
+    textures = nullptr;
+    delete albums;
+    albums = nullptr;
+    delete font;
+    font = nullptr;
+    SDL_Quit();
+}
+
+int SDL_main(int argc, char** argv) {
+    CIniReader settings("./vellora.ini");
+    const std::string home = platform::homeFolder();
+    std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", defaultPlayer().c_str()));
+    std::unique_ptr<char[]> folderText(
+        settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home).c_str()));
+    const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
+
+    const std::string folderAsGiven = argc > 1 ? argv[1] : expandHome(folderText.get(), home);
+    const std::string player = expandHome(playerText.get(), home);
+
+    albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player);
+    if (albums->getAlbumsCount() == 0) {
+        std::string text = "The music directory " + folderAsGiven + " is not valid!";
+        platform::messageBox("error", text.c_str());
+        delete albums;
+        albums = nullptr;
+        return 1;
+    }
+
+    std::srand(unsigned(std::time(nullptr)));
+    current = std::rand() % albums->getAlbumsCount();
+    position = float(current);
+
+    init_sdl();
+    init_gl();
+    createTexturesAndFont();
+
+    if (autoplay) processKeys(KeyReturn);
+    playTime = 2000;  // the opening animation and the launch window both count from here
+
+    done = 0;
+    FrameLog::start();
+    runFrameLoop(realFrameHooks());
+
+    shutdown();
+    return 0;
+}

@@ -1,0 +1,19 @@
+// The program's entry and the start-up rules that can be checked on their own.
+#pragma once
+
+#include <string>
+
+// Start-up, the frame loop and shutdown. Returns 0 after a normal run and 1
+// when the music folder holds no album (no window is then opened).
+int SDL_main(int argc, char** argv);
+
+// The music folder as the library gets it: one trailing separator removed
+// (only one: "a//" gives "a/").
+std::string musicFolderFromText(const std::string& text);
+
+// A settings value that begins with "~/" taken relative to `home`.
+std::string expandHome(const std::string& value, const std::string& home);
+
+// The settings defaults on this system: the player on PATH and ~/Music.
+std::string defaultPlayer();
+std::string defaultMusicFolder(const std::string& home);

@@ -1,0 +1,84 @@
+#include "app/frame_loop.h"
+
+#include <GL/gl.h>
+
+#include "app/app_state.h"
+#include "app/frame_log.h"
+#include "app/input.h"
+#include "library/albums_loader.h"
+#include "platform/platform.h"
+#include "render/caption.h"
+#include "render/scene.h"
+#include "texture/texture_streaming.h"
+
+FrameHooks realFrameHooks() { return {SDL_PollEvent, drawFrame, loadClosestTexture}; }
+
+void handleEvent(const SDL_Event& event, Pacing& pacing) {
+    switch (event.type) {
+        case SDL_KEYDOWN:
+            // Commands run on release (and on repeat), never on the press.
+            heldKey = event.key.keysym.sym;
+            keyDownTime = now;
+            break;
+        case SDL_KEYUP:
+            heldKey = 0;
+            processKeys(event.key.keysym.sym);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            processMouse(event.button.button);
+            break;
+        case SDL_QUIT:
+            done = 1;
+            break;
+        case SDL_VIDEOEXPOSE:
+            pacing.exposePending = true;
+            break;
+        default:
+            break;
+    }
+}
+
+void drawFrame() {
+    IndexRange lookup = coverLookupRange(position, albums->getAlbumsCount());
+    for (int i = lookup.first; i <= lookup.last; ++i) albums->initAlbumCover(i);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    loadClosestTexture(kDrawTextureRadius);
+    drawScene();
+    drawCaption(albums->getAlbumName(current));
+    SDL_GL_SwapBuffers();
+}
+
+bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
+    if (done) return false;
+    now = platform::ticks();
+
+    SDL_Event event;
+    while (hooks.pollEvent(&event)) handleEvent(event, pacing);
+
+    if (keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
+
+    switch (pacePass(now, current, playTime, position, pacing)) {
+        case PassAction::Sleep:
+            platform::delay(kIdleSleep);
+            return true;
+        case PassAction::LoadIdle:
+            if (!hooks.loadTextures(kIdleTextureRadius)) platform::delay(kIdleSleep);
+            return true;
+        case PassAction::GlideAndDraw:
+            platform::delay(kGlideSleep);
+            break;
+        case PassAction::Draw:
+            break;
+    }
+    FrameLog::beginFrame();
+    hooks.drawFrame();
+    FrameLog::endFrame();
+    return true;
+}
+
+void runFrameLoop(const FrameHooks& hooks) {
+    Pacing pacing;
+    while (runFramePass(hooks, pacing)) {
+    }
+}

@@ -1,0 +1,30 @@
+// The body of the program between start-up and shutdown: each pass reads the
+// clock, drains the events, repeats a held key, then draws, glides, rests or
+// loads a cover texture (see pacing.h).
+#pragma once
+
+#include <SDL.h>
+
+#include "app/pacing.h"
+
+// The loop's seams. The defaults are the real event queue, the real drawing
+// pass and the real texture loading; tests put their own in place.
+struct FrameHooks {
+    int (*pollEvent)(SDL_Event* event);
+    void (*drawFrame)();
+    bool (*loadTextures)(int radius);
+};
+FrameHooks realFrameHooks();
+
+// Runs passes until `done` is set.
+void runFrameLoop(const FrameHooks& hooks);
+
+// One pass; false (and nothing done) when `done` is already set.
+bool runFramePass(const FrameHooks& hooks, Pacing& pacing);
+
+// Applies one event to the key state, the commands and `pacing`.
+void handleEvent(const SDL_Event& event, Pacing& pacing);
+
+// A drawn frame: looks up the covers near the position, clears, loads at most
+// one texture, draws the scene and the selected album's name, swaps.
+void drawFrame();

@@ -1,0 +1,86 @@
+// The window and the fixed GL state. The light's position is set while the
+// model-view matrix is still the identity, so the light stays fixed to the eye.
+#include "app/window.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/app_state.h"
+#include "platform/platform.h"
+
+WindowOrigin centredOrigin(int desktopWidth, int desktopHeight, int width, int height) {
+    // C++ integer division truncates toward zero, as the placement wants.
+    return {(desktopWidth - width) / 2, (desktopHeight - height) / 2};
+}
+
+bool CenterWindow(int width, int height) {
+    int desktopWidth = 0, desktopHeight = 0;
+    if (!platform::desktopSize(&desktopWidth, &desktopHeight)) return false;
+    WindowOrigin origin = centredOrigin(desktopWidth, desktopHeight, width, height);
+    return platform::placeWindow(origin.x, origin.y);
+}
+
+// Without a display SDL falls back to a video driver that shows nothing, and
+// the browser would run on invisibly; unless the user chose such a driver,
+// that is a failed start like any other.
+static bool startVideo() {
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) return false;
+    char driver[32] = "";
+    SDL_VideoDriverName(driver, sizeof driver);
+    const std::string name = driver;
+    if ((name == "offscreen" || name == "dummy") && !std::getenv("SDL_VIDEODRIVER")) {
+        SDL_Quit();
+        SDL_SetError("No display to open the window on (DISPLAY is not set)");
+        return false;
+    }
+    return true;
+}
+
+void init_sdl() {
+    if (!startVideo()) {
+        platform::messageBox("SDL Init Error", SDL_GetError());
+        std::exit(1);
+    }
+    std::atexit(SDL_Quit);
+    SDL_WM_SetCaption(appname, nullptr);
+    // The window is created by SDL_SetVideoMode, so it is placed beforehand.
+    CenterWindow(screenWidth, screenHeight);
+    if (!SDL_SetVideoMode(screenWidth, screenHeight, 0, SDL_OPENGL)) {
+        // Running on without a window would only draw into nothing.
+        std::string text = std::string("Cannot open the ") + std::to_string(screenWidth) + " x " +
+                           std::to_string(screenHeight) + " OpenGL window: " + SDL_GetError();
+        platform::messageBox("SDL Video Error", text.c_str());
+        std::exit(1);
+    }
+}
+
+void init_gl() {
+    static const GLfloat specular[] = {1, 1, 1, 1};
+    static const GLfloat shininess[] = {50};
+    static const GLfloat lightPosition[] = {0, 0, 5, 0};  // directional, from the viewer's side
+
+    glClearColor(0, 0, 0, 0);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glClearDepth(1.0);
+    glEnable(GL_LIGHT0);  // lighting itself is switched on around each cover
+    glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    glMaterialfv(GL_FRONT, GL_SHININESS, shininess);
+    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
+    glViewport(0, 0, screenWidth, screenHeight);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // The far plane at 3 puts the plane z = 0 exactly at the far clip.
+    gluPerspective(90, double(screenWidth) / double(screenHeight), 0.1, 3.0);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(0, 0, 3, 0, 0, 0, 0, 1, 0);
+}
