@@ -1,0 +1,124 @@
+// The real program in a real X server: its window, and real key and button
+// events typed at it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "support/browser_run.h"
+#include "support/x11_window.h"
+
+namespace {
+
+constexpr int kExitWait = 15000;
+
+TEST(BrowserWindow, Is600SquareCaptionedAndCentred) {
+    BrowserRun browser({});
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    WindowInfo info = describeWindow(browser.window());
+    EXPECT_EQ(info.caption, "Vellora v0.1 alpha");
+    EXPECT_EQ(info.width, 600);
+    EXPECT_EQ(info.height, 600);
+    EXPECT_EQ(info.x, 212);  // a 1024 x 768 screen
+    EXPECT_EQ(info.y, 84);
+}
+
+TEST(BrowserWindow, CentresOnA1280By1024Screen) {
+    // A second X server of that size, for this test alone.
+    ChildProcess server({"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "");
+    std::string number;
+    ASSERT_TRUE(waitFor([&] { return !(number = server.out()).empty() && number.back() == '\n'; }, 20000));
+    number.pop_back();
+    const char* outer = std::getenv("DISPLAY");
+    const std::string saved = outer ? outer : "";
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    {
+        BrowserRun browser({});
+        unsigned long id = browser.window();
+        WindowInfo info = describeWindow(id);
+        EXPECT_NE(id, 0u) << browser.process->err();
+        EXPECT_EQ(info.x, 340);
+        EXPECT_EQ(info.y, 212);
+        EXPECT_EQ(info.width, 600);
+    }
+    setenv("DISPLAY", saved.c_str(), 1);
+}
+
+TEST(BrowserEnds, EscapeEndsWithStatusZero) {
+    BrowserRun browser({});
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    pressKeys(browser.window(), {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
+}
+
+TEST(BrowserEnds, RightButtonEndsWithStatusZero) {
+    BrowserRun browser({});
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    clickButton(browser.window(), 3);
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
+}
+
+TEST(BrowserEnds, ClosingTheWindowEndsWithStatusZero) {
+    BrowserRun browser({});
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    closeWindow(browser.window());
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
+}
+
+TEST(BrowserEnds, ReturnThenReturnHandsOverOnceAndEnds) {
+    BrowserRun browser({});
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    pressKeys(browser.window(), {"Return", "Return"});
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
+    std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].argumentCount, 1);
+    EXPECT_EQ(calls[0].argument.rfind(browser.musicFolder + "/album ", 0), 0u) << calls[0].argument;
+}
+
+TEST(BrowserPlayer, AutoplayStartsThePlayerOnceBeforeTheFirstFrame) {
+    BrowserOptions options;
+    options.albums = 1;
+    options.autoplay = true;
+    options.extraEnv = {"VELLORA_EXIT_AFTER_FRAMES=1"};
+    BrowserRun browser(options);
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
+    std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].argument, browser.musicFolder + "/album 00000");
+}
+
+TEST(BrowserPlayer, RightThenReturnStartsThePlayerOnTheNextAlbum) {
+    const int albums = 40;
+    BrowserOptions options;
+    options.albums = albums;
+    options.autoplay = true;
+    BrowserRun browser(options);
+    std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
+    ASSERT_EQ(calls.size(), 1u) << "autoplay";
+    const int selected = BrowserRun::albumIndex(calls[0].argument);
+    ASSERT_GE(selected, 0);
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    pressKeys(browser.window(), {"Right", "Return"});
+    calls = browser.waitPlayerCalls(2);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[1].argument), std::min(selected + 1, albums - 1));
+    // With autoplay, the user's first Return only re-armed after Right; this
+    // Return is the second in a row and ends the program.
+    pressKeys(browser.window(), {"Return"});
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(browser.playerCalls().size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+// Start-up up to the first frame, run as the real program without a display.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/entry.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// The program, run in `folder` with no display. Leak checking is on so that a
+// start-up that ends early must still release what it made (in the sanitizer
+// build; elsewhere the option is ignored).
+ProcessResult runBrowser(const std::string& folder, const std::vector<std::string>& args) {
+    std::vector<std::string> argv{VELLORA_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProcess(argv, folder, {"DISPLAY", "WAYLAND_DISPLAY", "ASAN_OPTIONS=detect_leaks=1"});
+}
+
+std::string emptyLibraryMessage(const std::string& folderText) {
+    return "error: The music directory " + folderText + " is not valid!\n";
+}
+
+TEST(StartupRules, OneTrailingSeparatorIsRemoved) {
+    EXPECT_EQ(musicFolderFromText("/music/"), "/music");
+    EXPECT_EQ(musicFolderFromText("/music//"), "/music/");
+    EXPECT_EQ(musicFolderFromText("/music"), "/music");
+    EXPECT_EQ(musicFolderFromText(""), "");
+    EXPECT_EQ(musicFolderFromText("/"), "");
+}
+
+TEST(StartupRules, HomeRelativeSettingsAndDefaults) {
+    EXPECT_EQ(expandHome("~/Music", "/home/ann"), "/home/ann/Music");
+    EXPECT_EQ(expandHome("~ann/Music", "/home/ann"), "~ann/Music");
+    EXPECT_EQ(expandHome("/srv/~/x", "/home/ann"), "/srv/~/x");
+    EXPECT_EQ(expandHome("~/Music", ""), "~/Music");
+    EXPECT_EQ(defaultMusicFolder("/home/ann"), "/home/ann/Music");
+    EXPECT_EQ(defaultPlayer(), "vlc");
+}
+
+TEST(EmptyLibrary, EveryFolderWithoutAlbumsGivesTheMessageAndStatusOne) {
+    TempDir dir;
+    dir.writeFile("plain-file", "not a folder");
+    dir.makeFolder("empty");
+    dir.makeFolder("files-only");
+    dir.writeFile("files-only/track.mp3", "x");
+    dir.writeFile("files-only/cover.jpg", "x");
+    dir.makeFolder("dot-folders/.hidden");
+    dir.makeFolder("dot-folders/.git");
+    dir.writeFile("dot-folders/notes.txt", "x");
+
+    for (std::string folder : {dir.at("missing"), dir.at("plain-file"), dir.at("empty"),
+                               dir.at("files-only"), dir.at("dot-folders"), dir.at("empty") + "/"}) {
+        ProcessResult result = runBrowser(dir.path(), {folder});
+        EXPECT_EQ(result.status, 1) << folder << "\n" << result.err;
+        // The folder text as given, trailing separator included, on one line.
+        EXPECT_NE(result.err.find(emptyLibraryMessage(folder)), std::string::npos) << result.err;
+    }
+}
+
+TEST(EmptyLibrary, UnreadableMusicFolderGivesTheMessage) {
+    TempDir dir;
+    chmod(dir.path().c_str(), 0755);
+    dir.makeFolder("locked/album");
+    chmod(dir.at("locked").c_str(), 0);
+    std::vector<std::string> argv;
+    if (geteuid() == 0)  // root reads anything; run as nobody instead
+        argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", VELLORA_BINARY};
+    else
+        argv = {VELLORA_BINARY};
+    argv.push_back(dir.at("locked"));
+    ProcessResult result = runProcess(argv, "/", {"DISPLAY"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find(emptyLibraryMessage(dir.at("locked"))), std::string::npos) << result.err;
+}
+
+TEST(Settings, DefaultFolderComesFromTheSettingsUnlessAnArgumentIsGiven) {
+    TempDir dir;
+    dir.makeFolder("music/Some Album");
+    dir.writeFile("vellora.ini", "[vellora]\r\ndefaultdir = \"" + dir.at("nowhere") + "\"\r\nautoplay=false\r\n");
+
+    ProcessResult fromSettings = runBrowser(dir.path(), {});
+    EXPECT_EQ(fromSettings.status, 1);
+    EXPECT_NE(fromSettings.err.find(emptyLibraryMessage(dir.at("nowhere"))), std::string::npos)
+        << fromSettings.err;
+
+    // With an album folder as the argument, start-up gets past the library and
+    // stops at the display, which this test does not have.
+    ProcessResult fromArgument = runBrowser(dir.path(), {dir.at("music"), "ignored extra"});
+    EXPECT_EQ(fromArgument.status, 1);
+    EXPECT_EQ(fromArgument.err.find("is not valid"), std::string::npos) << fromArgument.err;
+}
+
+TEST(Settings, HomeRelativeDefaultFolder) {
+    TempDir dir;
+    dir.makeFolder("home/Music");
+    ProcessResult result = runProcess({VELLORA_BINARY}, dir.path(),
+                                      {"DISPLAY", "HOME=" + dir.at("home")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(emptyLibraryMessage(dir.at("home") + "/Music")), std::string::npos)
+        << result.err;
+}
+
+TEST(Startup, WithoutADisplayTheMediaLibraryErrorEndsWithStatusOne) {
+    TempDir dir;
+    dir.makeFolder("music/One");
+    ProcessResult result = runBrowser(dir.path(), {dir.at("music")});
+    EXPECT_EQ(result.status, 1);
+    // The media library may say more of its own; ours is one line, and nothing
+    // after it: no player was started and no frame ran.
+    const size_t at = result.err.find("SDL Init Error: ");
+    ASSERT_NE(at, std::string::npos) << result.err;
+    EXPECT_TRUE(at == 0 || result.err[at - 1] == '\n') << result.err;
+    EXPECT_EQ(result.err.find('\n', at), result.err.size() - 1) << result.err;
+}
+
+}  // namespace

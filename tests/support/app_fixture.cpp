@@ -1,0 +1,41 @@
+#include "support/app_fixture.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "library/albums_loader.h"
+
+void resetAppState() {
+    delete albums;
+    albums = nullptr;
+    textures = nullptr;
+    texLoader = nullptr;
+    font = nullptr;
+    done = 0;
+    position = 0;
+    current = 0;
+    playing = 0;
+    playTime = 0;
+    heldKey = 0;
+    keyDownTime = 0;
+    now = 0;
+    lastRepeatCheck = 0;
+    lastKey = 0;
+}
+
+std::string makeMusicFolder(const TempDir& dir, int count) {
+    std::string music = dir.makeFolder("music");
+    char name[32];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "/album %05d", i);
+        mkdir((music + name).c_str(), 0755);
+    }
+    return music;
+}
+
+void useGeneratedLibrary(const TempDir& dir, int count, const std::string& player) {
+    resetAppState();
+    albums = new AlbumsLoader(makeMusicFolder(dir, count), player);
+}

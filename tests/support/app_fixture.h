@@ -1,0 +1,20 @@
+// Shared state for tests of the shell: the globals put back to their start
+// values, and a real library of generated empty album folders.
+#pragma once
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+// Every global of app_state.h back to its value before start-up; deletes a
+// library left in `albums` (textures and the font are the caller's business).
+void resetAppState();
+
+// Makes `count` empty album folders named "album 00000", "album 00001", ... in
+// a "music" folder below `dir` (so listing order is index order) and returns
+// the music folder's path.
+std::string makeMusicFolder(const TempDir& dir, int count);
+
+// resetAppState, then `albums` = a library of `count` generated albums with
+// the given player path.
+void useGeneratedLibrary(const TempDir& dir, int count, const std::string& player = "");

@@ -1,0 +1,35 @@
+#include "support/browser_run.h"
+
+#include <cstdlib>
+
+#include "support/app_fixture.h"
+#include "support/x11_window.h"
+
+BrowserRun::BrowserRun(const BrowserOptions& options) {
+    musicFolder = options.musicFolder.empty() ? makeMusicFolder(dir, options.albums) : options.musicFolder;
+    playerLog = dir.at("player.log");
+    std::string player = writeRecordingPlayer(dir.path(), playerLog);
+    dir.writeFile("vellora.ini", "[vellora]\nmusicplayer=" + player + "\nautoplay=" +
+                                     (options.autoplay ? "true" : "false") + "\n");
+    process = std::make_unique<ChildProcess>(std::vector<std::string>{VELLORA_BINARY, musicFolder}, dir.path(),
+                                             options.extraEnv);
+}
+
+BrowserRun::~BrowserRun() { process->kill(); }
+
+unsigned long BrowserRun::window() {
+    if (!window_) window_ = findWindow(process->pid(), "Vellora", 20000);
+    return window_;
+}
+
+bool BrowserRun::waitExit(int timeoutMs, int* status) { return process->wait(timeoutMs, status); }
+
+std::vector<PlayerCall> BrowserRun::waitPlayerCalls(size_t count, int timeoutMs) const {
+    waitFor([&] { return playerCalls().size() >= count; }, timeoutMs);
+    return playerCalls();
+}
+
+int BrowserRun::albumIndex(const std::string& folder) {
+    size_t space = folder.rfind(' ');
+    return space == std::string::npos ? -1 : std::atoi(folder.c_str() + space + 1);
+}

@@ -1,0 +1,41 @@
+// The real browser started under the current X display on a generated
+// library, with a settings file and a recording stand-in player.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+struct BrowserOptions {
+    int albums = 12;
+    bool autoplay = false;
+    std::string musicFolder;             // when set, used instead of generated albums
+    std::vector<std::string> extraEnv;   // e.g. "VELLORA_FRAME_LOG=..."
+};
+
+class BrowserRun {
+public:
+    explicit BrowserRun(const BrowserOptions& options);
+    ~BrowserRun();  // kills the browser if it still runs
+
+    // The window, waiting up to 20 s for it; 0 when it never appeared.
+    unsigned long window();
+    // Waits up to timeoutMs for the browser to end; true with its status.
+    bool waitExit(int timeoutMs, int* status);
+    std::vector<PlayerCall> playerCalls() const { return readPlayerCalls(playerLog); }
+    // Waits until at least `count` player starts were recorded.
+    std::vector<PlayerCall> waitPlayerCalls(size_t count, int timeoutMs = 10000) const;
+    // The album index of a folder handed to the player ("album 00007" -> 7).
+    static int albumIndex(const std::string& folder);
+
+    TempDir dir;
+    std::string musicFolder;
+    std::string playerLog;
+    std::unique_ptr<ChildProcess> process;
+
+private:
+    unsigned long window_ = 0;
+};

@@ -1,0 +1,133 @@
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string tempFile(const char* tag) {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vellora-" + tag + "-XXXXXX";
+    int fd = mkstemp(pattern.data());
+    if (fd >= 0) close(fd);
+    return pattern;
+}
+
+int decodeStatus(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+}  // namespace
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& workingFolder,
+                           const std::vector<std::string>& env)
+    : outPath_(tempFile("out")), errPath_(tempFile("err")) {
+    pid_ = fork();
+    if (pid_ != 0) return;
+
+    // In the child: only async-signal-safe work would be strictly right, but
+    // this process is single-threaded test code and execs at once.
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(outPath_.c_str(), O_WRONLY | O_TRUNC);
+    int err = open(errPath_.c_str(), O_WRONLY | O_TRUNC);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0) _exit(126);
+    for (const std::string& entry : env) {
+        size_t equals = entry.find('=');
+        if (equals == std::string::npos)
+            unsetenv(entry.c_str());
+        else
+            setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+ChildProcess::~ChildProcess() {
+    kill();
+    unlink(outPath_.c_str());
+    unlink(errPath_.c_str());
+}
+
+bool ChildProcess::wait(int timeoutMs, int* exitStatus) {
+    bool ended = waitFor(
+        [&] {
+            if (reaped_) return true;
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                reaped_ = true;
+                status_ = decodeStatus(status);
+            }
+            return reaped_;
+        },
+        timeoutMs);
+    if (ended && exitStatus) *exitStatus = status_;
+    return ended;
+}
+
+bool ChildProcess::running() { return !wait(0, nullptr); }
+
+void ChildProcess::kill() {
+    if (pid_ <= 0 || reaped_) return;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    reaped_ = true;
+    status_ = decodeStatus(status);
+}
+
+std::string ChildProcess::out() const { return readWholeFile(outPath_); }
+std::string ChildProcess::err() const { return readWholeFile(errPath_); }
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingFolder,
+                         const std::vector<std::string>& env, int timeoutMs) {
+    ChildProcess child(argv, workingFolder, env);
+    int status = -1;
+    if (!child.wait(timeoutMs, &status)) {
+        child.kill();
+        status = -1;
+    }
+    return {status, child.out(), child.err()};
+}
+
+std::string writeRecordingPlayer(const std::string& folder, const std::string& logPath) {
+    std::string path = folder + "/recording-player";
+    std::ofstream script(path);
+    script << "#!/bin/sh\n"
+           << "printf '%s\\0%s\\0' \"$#\" \"$1\" >> '" << logPath << "'\n";
+    script.close();
+    chmod(path.c_str(), 0755);
+    return path;
+}
+
+std::vector<PlayerCall> readPlayerCalls(const std::string& logPath) {
+    std::string text = readWholeFile(logPath);
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t nul; (nul = text.find('\0', start)) != std::string::npos; start = nul + 1)
+        fields.push_back(text.substr(start, nul - start));
+    std::vector<PlayerCall> calls;
+    for (size_t i = 0; i + 1 < fields.size(); i += 2) calls.push_back({std::atoi(fields[i].c_str()), fields[i + 1]});
+    return calls;
+}

@@ -1,0 +1,86 @@
+#include "support/simulated_loop.h"
+
+#include "app/app_state.h"
+
+namespace {
+SimulatedLoop* active = nullptr;
+std::deque<std::pair<uint32_t, SDL_Event>>* activeEvents = nullptr;
+
+int pollSimulated(SDL_Event* event) {
+    if (activeEvents->empty() || activeEvents->front().first > active->tick) return 0;
+    *event = activeEvents->front().second;
+    activeEvents->pop_front();
+    return 1;
+}
+
+void drawSimulated() {
+    active->drawTicks.push_back(active->tick);
+    active->drawPositions.push_back(position);
+    active->tick += active->drawCost;
+}
+
+bool loadSimulated(int) {
+    ++active->loadCalls;
+    if (active->loadResults.empty()) return false;
+    bool result = active->loadResults.front();
+    active->loadResults.pop_front();
+    return result;
+}
+}  // namespace
+
+SimulatedLoop::SimulatedLoop(uint32_t startTick) : tick(startTick) {
+    active = this;
+    activeEvents = &events_;
+    platform::setClock(this);
+}
+
+SimulatedLoop::~SimulatedLoop() {
+    platform::setClock(nullptr);
+    active = nullptr;
+    activeEvents = nullptr;
+}
+
+void SimulatedLoop::delay(uint32_t milliseconds) {
+    sleeps.push_back(milliseconds);
+    tick += milliseconds;
+}
+
+void SimulatedLoop::queue(uint32_t atTick, const SDL_Event& event) {
+    auto at = events_.begin();
+    while (at != events_.end() && at->first <= atTick) ++at;
+    events_.insert(at, {atTick, event});
+}
+
+static SDL_Event keyEvent(Uint8 type, int key) {
+    SDL_Event event{};
+    event.type = type;
+    event.key.keysym.sym = SDLKey(key);
+    return event;
+}
+
+void SimulatedLoop::keyDown(uint32_t atTick, int key) { queue(atTick, keyEvent(SDL_KEYDOWN, key)); }
+void SimulatedLoop::keyUp(uint32_t atTick, int key) { queue(atTick, keyEvent(SDL_KEYUP, key)); }
+
+void SimulatedLoop::mouseDown(uint32_t atTick, int button) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.button = Uint8(button);
+    queue(atTick, event);
+}
+
+void SimulatedLoop::expose(uint32_t atTick) {
+    SDL_Event event{};
+    event.type = SDL_VIDEOEXPOSE;
+    queue(atTick, event);
+}
+
+void SimulatedLoop::quit(uint32_t atTick) {
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    queue(atTick, event);
+}
+
+bool SimulatedLoop::pass() {
+    FrameHooks hooks{pollSimulated, drawSimulated, loadSimulated};
+    return runFramePass(hooks, pacing);
+}

@@ -1,0 +1,58 @@
+// Drives the real frame loop without a window or a real clock: a simulated
+// clock that moves only when the loop sleeps or draws, events delivered at
+// chosen ticks, and recording stand-ins for drawing and texture loading.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "app/frame_loop.h"
+#include "platform/platform.h"
+
+class SimulatedLoop : public platform::Clock {
+public:
+    explicit SimulatedLoop(uint32_t startTick = 0);
+    ~SimulatedLoop() override;  // restores the real clock
+
+    uint32_t ticks() override { return tick; }
+    void delay(uint32_t milliseconds) override;
+
+    // Queues an event to be polled by the first pass at or after `atTick`.
+    void keyDown(uint32_t atTick, int key);
+    void keyUp(uint32_t atTick, int key);
+    void mouseDown(uint32_t atTick, int button);
+    void expose(uint32_t atTick);
+    void quit(uint32_t atTick);
+
+    // Runs one pass of the real loop; false when the loop has ended.
+    bool pass();
+    // Runs passes until `stop` holds or `limit` passes ran; returns passes run.
+    template <typename Stop>
+    int runUntil(Stop stop, int limit);
+
+    uint32_t tick;
+    uint32_t drawCost = 5;           // ticks a simulated drawn frame takes
+    std::vector<uint32_t> sleeps;    // every delay() asked for, in order
+    std::vector<uint32_t> drawTicks; // tick at the start of each drawn frame
+    std::vector<float> drawPositions;
+    int loadCalls = 0;
+    std::deque<bool> loadResults;    // what loadTextures answers; false when empty
+    Pacing pacing;
+
+private:
+    void queue(uint32_t atTick, const SDL_Event& event);
+    std::deque<std::pair<uint32_t, SDL_Event>> events_;
+};
+
+template <typename Stop>
+int SimulatedLoop::runUntil(Stop stop, int limit) {
+    int passes = 0;
+    while (passes < limit && !stop()) {
+        if (!pass()) break;
+        ++passes;
+    }
+    return passes;
+}

@@ -1,0 +1,107 @@
+#include "support/x11_window.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+#include <thread>
+
+#include "support/process.h"
+
+namespace {
+
+// A query can stall when a window it looks at goes away meanwhile; a short
+// limit lets the caller's polling try again.
+std::string run(const std::vector<std::string>& argv) {
+    return runProcess(argv, "", {}, 5000).out;
+}
+
+int field(const std::string& text, const std::string& label) {
+    std::smatch match;
+    if (std::regex_search(text, match, std::regex(label + ":\\s+(-?\\d+)"))) return std::stoi(match[1]);
+    return -1;
+}
+
+}  // namespace
+
+unsigned long findWindow(pid_t pid, const std::string& captionPart, int timeoutMs) {
+    unsigned long found = 0;
+    waitFor(
+        [&] {
+            std::string ids = run({"xdotool", "search", "--all", "--pid", std::to_string(pid), "--name",
+                                   captionPart});
+            found = std::strtoul(ids.c_str(), nullptr, 10);
+            return found != 0;
+        },
+        timeoutMs);
+    return found;
+}
+
+WindowInfo describeWindow(unsigned long id) {
+    std::string text = run({"xwininfo", "-id", std::to_string(id)});
+    WindowInfo info;
+    info.id = id;
+    info.x = field(text, "Absolute upper-left X");
+    info.y = field(text, "Absolute upper-left Y");
+    info.width = field(text, "Width");
+    info.height = field(text, "Height");
+    std::smatch match;
+    if (std::regex_search(text, match, std::regex("Window id: \\S+ \"(.*)\""))) info.caption = match[1];
+    return info;
+}
+
+void pressKeys(unsigned long id, const std::vector<std::string>& keys) {
+    run({"xdotool", "windowfocus", std::to_string(id)});
+    for (const std::string& key : keys) {
+        run({"xdotool", "key", key});
+        // Let each release reach the program as its own event.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+void clickButton(unsigned long id, int button) {
+    run({"xdotool", "mousemove", "--window", std::to_string(id), "300", "300"});
+    run({"xdotool", "click", std::to_string(button)});
+}
+
+void closeWindow(unsigned long id) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = id;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, id, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+}
+
+std::vector<uint8_t> grabWindow(unsigned long id, int* width, int* height) {
+    std::vector<uint8_t> pixels;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return pixels;
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, id, &attributes)) {
+        XImage* image = XGetImage(display, id, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+        if (image) {
+            *width = attributes.width;
+            *height = attributes.height;
+            pixels.reserve(size_t(*width) * *height * 3);
+            for (int y = 0; y < *height; ++y)
+                for (int x = 0; x < *width; ++x) {
+                    unsigned long p = XGetPixel(image, x, y);
+                    pixels.push_back(uint8_t((p & image->red_mask) >> 16));
+                    pixels.push_back(uint8_t((p & image->green_mask) >> 8));
+                    pixels.push_back(uint8_t(p & image->blue_mask));
+                }
+            XDestroyImage(image);
+        }
+    }
+    XCloseDisplay(display);
+    return pixels;
+}
