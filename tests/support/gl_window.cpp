@@ -23,7 +23,6 @@ GlWindow::~GlWindow() { SDL_Quit(); }
 Rgb readPixel(int x, int y) {
     unsigned char p[4] = {0, 0, 0, 0};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
     glReadPixels(x, 599 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
     return {p[0], p[1], p[2]};
 }
@@ -31,7 +30,6 @@ Rgb readPixel(int x, int y) {
 std::vector<uint8_t> readFrame() {
     std::vector<uint8_t> bottomUp(600 * 600 * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
     glReadPixels(0, 0, 600, 600, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     std::vector<uint8_t> topDown(bottomUp.size());
     for (int row = 0; row < 600; ++row)

@@ -14,7 +14,8 @@ public:
     GlWindow& operator=(const GlWindow&) = delete;
 };
 
-// One pixel read back from the back buffer; (x, y) in window pixels with
+// One pixel read back from the frame being drawn (the SDL layer draws into its
+// own framebuffer object, which reads need no buffer choice for); (x, y) in window pixels with
 // y = 0 at the TOP row, as on screen.
 struct Rgb {
     int r, g, b;

@@ -1,0 +1,88 @@
+// The row of covers. Placement and animation are pure functions of an album's
+// distance from `position` and of the tick count; drawAlbums only turns them
+// into matrices, so the strip glides with no animation state of its own.
+#include "render/cover_strip.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/app_state.h"
+#include "library/albums_loader.h"
+#include "platform/platform.h"
+#include "texture/gl_texture.h"
+
+namespace {
+
+const int kStripReach = 20;  // covers drawn on each side of the middle
+
+// Places album `index` in the current frame and draws it in a pushed matrix.
+void drawCover(int index) {
+    glPushMatrix();
+    const CoverPlacement placement = coverPlacement(double(index) - double(position));
+    glTranslatef(float(placement.sideways), 0, 0);
+    glTranslatef(0, 0, float(placement.forward));
+    glRotatef(float(placement.turn), 0, 1, 0);
+    // After the turn, so the cover moves along its own facing direction.
+    const float offset = coverAnimationOffset(index, platform::ticks(), playing, playTime);
+    if (offset != 0) glTranslatef(0, 0, offset);
+    // drawAlbum switches texturing off again, whether or not it was on.
+    if (textures[index].texID != 0) {
+        glBindTexture(GL_TEXTURE_2D, textures[index].texID);
+        glEnable(GL_TEXTURE_2D);
+    }
+    drawAlbum();
+    glPopMatrix();
+}
+
+}  // namespace
+
+CoverPlacement coverPlacement(double d) {
+    const double c = std::clamp(d, -1.0, 1.0);
+    return {d / 2 + c, 1.5 * (1 - std::fabs(c)), -70 * std::sin(c)};
+}
+
+StripRange stripRange(float position, int albumCount) {
+    const int base = int(position);  // truncation toward zero
+    return {std::max(base - kStripReach, 0), std::min(base + kStripReach + 1, albumCount)};
+}
+
+float coverAnimationOffset(int index, uint32_t t, int playing, uint32_t playTime) {
+    // Unsigned on purpose: before playTime the difference wraps to a huge
+    // value, f goes far below 0 and the hand-over rule does not apply.
+    const uint32_t elapsed = t - playTime;
+    const float f = 1.0f - float(elapsed) / 400.0f;
+    const float tick = float(t);
+    if (index == playing && f > 0) {
+        if (tick > 2400.0f) return float(std::sin(3.1415 * f) / 2);      // the launch hop
+        if (tick > 2000.0f) return float(std::sin(3.1415 * f / 2) / 2);  // gliding back after the opening
+        return 0;
+    }
+    if (tick < 2000.0f) return 0.5f;  // the opening pose
+    return 0;
+}
+
+void drawAlbums() {
+    if (!albums || !textures) return;  // no library yet: nothing to stand in the row
+    const StripRange range = stripRange(position, albums->getAlbumsCount());
+    for (int i = range.first; i < range.end; ++i) drawCover(i);
+}
+
+void drawAlbum() {
+    glEnable(GL_LIGHTING);
+    glBegin(GL_POLYGON);
+    glNormal3f(0, 0, 1);
+    // Texture row t = 0 is the picture's top row: upright and unmirrored from the front.
+    glTexCoord2f(0, 1);
+    glVertex3f(-1, -1, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(1, -1, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(1, 1, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(-1, 1, 0);
+    glEnd();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);  // the caller may have enabled it for this cover
+}
