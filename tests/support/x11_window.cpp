@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 #include <thread>
 
 #include "support/process.h"
@@ -18,10 +17,10 @@ std::string run(const std::vector<std::string>& argv) {
     return runProcess(argv, "", {}, 5000).out;
 }
 
+// The number after "label:" in xwininfo's report, or -1.
 int field(const std::string& text, const std::string& label) {
-    std::smatch match;
-    if (std::regex_search(text, match, std::regex(label + ":\\s+(-?\\d+)"))) return std::stoi(match[1]);
-    return -1;
+    size_t at = text.find(label + ":");
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + label.size() + 1);
 }
 
 }  // namespace
@@ -47,8 +46,10 @@ WindowInfo describeWindow(unsigned long id) {
     info.y = field(text, "Absolute upper-left Y");
     info.width = field(text, "Width");
     info.height = field(text, "Height");
-    std::smatch match;
-    if (std::regex_search(text, match, std::regex("Window id: \\S+ \"(.*)\""))) info.caption = match[1];
+    // First line: xwininfo: Window id: 0x1e00002 "caption"
+    size_t open = text.find('"');
+    size_t close = text.find("\"\n", open == std::string::npos ? 0 : open + 1);
+    if (open != std::string::npos && close != std::string::npos) info.caption = text.substr(open + 1, close - open - 1);
     return info;
 }
 

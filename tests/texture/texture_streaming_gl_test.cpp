@@ -1,0 +1,373 @@
+// Cover texture streaming against a real music folder on disk, the real album
+// library and a real GL context; colours are checked in the drawn frame.
+
+#include "texture/texture_streaming.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "library/albums_loader.h"
+#include "pictures/picture_writer.h"
+#include "support/gl_window.h"
+#include "support/temp_dir.h"
+#include "texture/gl_texture.h"
+
+namespace {
+
+std::string albumName(int i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "album%02d", i);
+    return name;
+}
+
+// Owns the browser's globals for one test: the library over `dir` and a
+// texture table of one empty record per album. Releases both like shutdown.
+class Streaming {
+public:
+    explicit Streaming(const std::string& folder) {
+        albums = new AlbumsLoader(folder, "");
+        textures = new glTexture[albums->getAlbumsCount()]();
+        position = 0;
+    }
+    ~Streaming() {
+        for (int i = 0; i < count(); ++i)
+            if (textures[i].texID != 0) glDeleteTextures(1, &textures[i].texID);
+        delete[] textures;
+        delete albums;
+        textures = nullptr;
+        albums = nullptr;
+        position = 0;
+    }
+    int count() const { return albums->getAlbumsCount(); }
+};
+
+// album00 .. album<count-1>, each with a small PNG cover unless listed in `withoutCover`.
+void makeLibrary(const TempDir& dir, int count, const std::set<int>& withoutCover = {}) {
+    for (int i = 0; i < count; ++i) {
+        std::string folder = dir.makeFolder(albumName(i));
+        dir.writeFile(albumName(i) + "/01 - Track.mp3", "");
+        if (withoutCover.count(i)) continue;
+        ASSERT_TRUE(writePng(folder + "/cover.png", solidPicture(8, 8, uint8_t(i * 20), 100, 50), PngKind::Rgb));
+    }
+}
+
+std::vector<bool> loadedFlags() {
+    std::vector<bool> flags;
+    for (int i = 0; i < albums->getAlbumsCount(); ++i) flags.push_back(albums->getAlbumLoaded(i));
+    return flags;
+}
+
+// One call of loadClosestTexture(n): the album it dealt with, or -1 when it
+// returned false. Fails the test unless exactly one album changed on true and
+// none on false.
+int loadNext(int n) {
+    std::vector<bool> before = loadedFlags();
+    bool result = loadClosestTexture(n);
+    std::vector<bool> after = loadedFlags();
+    std::vector<int> changed;
+    for (size_t i = 0; i < before.size(); ++i)
+        if (before[i] != after[i]) changed.push_back(int(i));
+    if (!result) {
+        EXPECT_TRUE(changed.empty()) << "a false result changed album " << changed.front();
+        return -1;
+    }
+    EXPECT_EQ(changed.size(), 1u) << "one call must deal with exactly one album";
+    return changed.empty() ? -2 : changed.front();
+}
+
+// The albums dealt with, call by call, until a call returns false.
+std::vector<int> loadUntilDone(float at, int n) {
+    position = at;
+    std::vector<int> order;
+    for (int calls = 0; calls <= albums->getAlbumsCount(); ++calls) {
+        int album = loadNext(n);
+        if (album == -1) return order;
+        order.push_back(album);
+    }
+    ADD_FAILURE() << "loadClosestTexture kept returning true";
+    return order;
+}
+
+// Draws the texture over the whole window, unlit and unblended, so each
+// window pixel shows a texel; the first picture row is at the top.
+void drawFullWindow(GLuint texture) {
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(-1, 1);
+    glTexCoord2f(1, 0), glVertex2f(1, 1);
+    glTexCoord2f(1, 1), glVertex2f(1, -1);
+    glTexCoord2f(0, 1), glVertex2f(-1, -1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}
+
+void expectPixel(int x, int y, Rgb want, int tolerance, const std::string& what) {
+    Rgb got = readPixel(x, y);
+    EXPECT_NEAR(got.r, want.r, tolerance) << what << " at " << x << "," << y;
+    EXPECT_NEAR(got.g, want.g, tolerance) << what << " at " << x << "," << y;
+    EXPECT_NEAR(got.b, want.b, tolerance) << what << " at " << x << "," << y;
+}
+
+// Red on the left half, blue on the right.
+RgbPicture halvesPicture(int width, int height) {
+    RgbPicture picture = solidPicture(width, height, 255, 0, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = width / 2; x < width; ++x) {
+            uint8_t* p = picture.at(x, y);
+            p[0] = 0, p[2] = 255;
+        }
+    return picture;
+}
+
+// Red top left, green top right, blue bottom left, white bottom right.
+RgbPicture quadrantPicture(int size) {
+    RgbPicture picture = solidPicture(size, size, 0, 0, 0);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            bool right = x >= size / 2, bottom = y >= size / 2;
+            uint8_t* p = picture.at(x, y);
+            p[0] = right == bottom ? 255 : 0;
+            p[1] = right ? 255 : 0;
+            p[2] = bottom ? 255 : 0;
+        }
+    return picture;
+}
+
+}  // namespace
+
+TEST(TextureStreaming, LoadsTheNearestAlbumFirstOnePerCall) {
+    GlWindow window;
+    TempDir dir;
+    makeLibrary(dir, 10);
+    {
+        Streaming streaming(dir.path());
+        ASSERT_EQ(streaming.count(), 10);
+        EXPECT_EQ(loadUntilDone(0.0f, 4), (std::vector<int>{0, 1, 2, 3}));
+    }
+    {
+        Streaming streaming(dir.path());
+        EXPECT_EQ(loadUntilDone(5.0f, 4), (std::vector<int>{5, 6, 4, 7, 3, 8, 2}));
+        for (int i : {5, 6, 4, 7, 3, 8, 2}) EXPECT_NE(textures[i].texID, 0u) << i;
+        for (int i : {0, 1, 9}) EXPECT_EQ(textures[i].texID, 0u) << i;
+    }
+    {
+        Streaming streaming(dir.path());
+        position = 4.7f;  // truncated: album 4 comes before album 5
+        EXPECT_EQ(loadNext(2), 4);
+        EXPECT_EQ(loadNext(2), 5);
+        EXPECT_EQ(loadNext(2), 3);
+        EXPECT_EQ(loadNext(2), -1);
+    }
+    {
+        Streaming streaming(dir.path());
+        position = 9.0f;  // the right end: offsets past the last album are skipped
+        EXPECT_EQ(loadUntilDone(9.0f, 3), (std::vector<int>{9, 8, 7}));
+    }
+}
+
+TEST(TextureStreaming, RadiusOneTakesOnlyTheAlbumAtThePositionAndZeroNone) {
+    GlWindow window;
+    TempDir dir;
+    makeLibrary(dir, 10);
+    Streaming streaming(dir.path());
+    position = 3.0f;
+    EXPECT_FALSE(loadClosestTexture(0));
+    EXPECT_FALSE(loadClosestTexture(-5));
+    EXPECT_EQ(loadedFlags(), std::vector<bool>(10, false));
+    // Not even the cover search ran: the library has not looked at album 3 yet.
+    EXPECT_EQ(albums->getAlbumCover(3), "");
+
+    EXPECT_EQ(loadUntilDone(3.0f, 1), std::vector<int>{3});
+    EXPECT_NE(textures[3].texID, 0u);
+}
+
+TEST(TextureStreaming, ReturnsFalseAndChangesNothingWhenEveryNeighbourIsDone) {
+    GlWindow window;
+    TempDir dir;
+    makeLibrary(dir, 20, {2, 9, 13, 18});
+    Streaming streaming(dir.path());
+    for (int i = 0; i < 20; ++i)
+        if (i != 2 && i != 9 && i != 13 && i != 18) albums->setAlbumLoaded(i, true);
+    std::vector<bool> before = loadedFlags();
+    position = 9.0f;
+    EXPECT_FALSE(loadClosestTexture(10));
+    EXPECT_EQ(loadedFlags(), before);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(textures[i].texID, 0u) << i;
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0) << "no texture was made or bound";
+}
+
+TEST(TextureStreaming, SkipsAlbumsWithoutAPictureAndLoadsNothingTwice) {
+    GlWindow window;
+    TempDir dir;
+    makeLibrary(dir, 12, {5, 6});
+    Streaming streaming(dir.path());
+    EXPECT_EQ(loadUntilDone(5.0f, 3), (std::vector<int>{4, 7, 3}));
+    EXPECT_FALSE(albums->getAlbumLoaded(5));
+    EXPECT_FALSE(albums->getAlbumLoaded(6));
+    EXPECT_EQ(textures[5].texID, 0u);
+
+    // A wider radius afterwards takes only the albums not yet loaded.
+    std::vector<int> rest = loadUntilDone(5.0f, 20);
+    EXPECT_EQ(rest, (std::vector<int>{8, 2, 9, 1, 10, 0, 11}));
+    std::set<GLuint> names;
+    for (int i = 0; i < 12; ++i) {
+        if (i == 5 || i == 6) continue;
+        EXPECT_TRUE(glIsTexture(textures[i].texID)) << i;
+        names.insert(textures[i].texID);
+    }
+    EXPECT_EQ(names.size(), 10u) << "every album has a texture of its own";
+    EXPECT_FALSE(loadClosestTexture(20));
+}
+
+TEST(TextureStreaming, UploadsAMipMappedNearestFilteredTextureAndLeavesItBound) {
+    GlWindow window;
+    TempDir dir;
+    makeLibrary(dir, 1);
+    Streaming streaming(dir.path());
+    ASSERT_TRUE(loadClosestTexture(1));
+    GLuint name = textures[0].texID;
+    ASSERT_NE(name, 0u);
+    EXPECT_TRUE(albums->getAlbumLoaded(0));
+
+    GLint bound = 0, mag = 0, min = 0, alignment = 0, smallest = 0, format = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(GLuint(bound), name);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+    EXPECT_EQ(mag, GL_NEAREST);
+    EXPECT_EQ(min, GL_NEAREST_MIPMAP_NEAREST);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &smallest);  // 8 -> 4 -> 2 -> 1
+    EXPECT_EQ(smallest, 1);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    EXPECT_TRUE(format == 3 || format == GL_RGB || format == GL_RGB8) << format;
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << "the strip enables texturing, not the loader";
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 4);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST(TextureStreaming, EveryCoverFormatShowsItsTrueColourInTheFrame) {
+    GlWindow window;
+    TempDir dir;
+    RgbPicture red = solidPicture(16, 16, 255, 0, 0);
+    struct Cover {
+        std::string file;
+        Rgb colour;
+        int tolerance;
+    };
+    std::vector<Cover> covers = {{"cover.jpg", {255, 0, 0}, 8},  {"cover.png", {255, 0, 0}, 0},
+                                 {"cover.png", {255, 0, 0}, 0},  {"cover.png", {255, 0, 0}, 0},
+                                 {"cover.bmp", {255, 0, 0}, 0},  {"cover.jpg", {128, 128, 128}, 4},
+                                 {"Cover.PNG", {255, 0, 0}, 0}};
+    for (size_t i = 0; i < covers.size(); ++i) dir.makeFolder(albumName(int(i)));
+    auto at = [&](int i) { return dir.at(albumName(i) + "/" + covers[size_t(i)].file); };
+    ASSERT_TRUE(writeJpeg(at(0), red, 95));
+    ASSERT_TRUE(writePng(at(1), red, PngKind::Rgba, 8, 100));
+    ASSERT_TRUE(writePng(at(2), red, PngKind::Palette));
+    ASSERT_TRUE(writePng(at(3), red, PngKind::Rgb, 16));
+    ASSERT_TRUE(writeBmp(at(4), red));
+    ASSERT_TRUE(writeJpeg(at(5), solidPicture(16, 16, 128, 128, 128), 95, true));
+    ASSERT_TRUE(writePng(at(6), red, PngKind::Rgba, 16, 0));
+    const char* what[] = {"red JPEG",     "red PNG with alpha", "red palettised PNG", "red 16-bit PNG",
+                          "red 24-bit BMP", "grey JPEG",        "red 16-bit PNG, alpha 0"};
+
+    Streaming streaming(dir.path());
+    EXPECT_EQ(loadUntilDone(0.0f, 10).size(), covers.size());
+    for (size_t i = 0; i < covers.size(); ++i) {
+        ASSERT_NE(textures[i].texID, 0u) << what[i];
+        drawFullWindow(textures[i].texID);
+        for (auto [x, y] : {std::pair{300, 300}, std::pair{10, 10}, std::pair{590, 590}})
+            expectPixel(x, y, covers[i].colour, covers[i].tolerance, what[i]);
+    }
+}
+
+TEST(TextureStreaming, PicturesKeepTheirOrientationAndOddWidthsDoNotShear) {
+    GlWindow window;
+    TempDir dir;
+    dir.makeFolder("album00");
+    dir.makeFolder("album01");
+    dir.makeFolder("album02");
+    ASSERT_TRUE(writePng(dir.at("album00/cover.png"), quadrantPicture(16), PngKind::Rgb));
+    ASSERT_TRUE(writeJpeg(dir.at("album01/cover.jpg"), halvesPicture(37, 23), 95));
+    ASSERT_TRUE(writeBmp(dir.at("album02/cover.bmp"), halvesPicture(37, 23)));
+    Streaming streaming(dir.path());
+    EXPECT_EQ(loadUntilDone(0.0f, 3).size(), 3u);
+
+    drawFullWindow(textures[0].texID);
+    expectPixel(150, 150, {255, 0, 0}, 0, "top left");
+    expectPixel(450, 150, {0, 255, 0}, 0, "top right");
+    expectPixel(150, 450, {0, 0, 255}, 0, "bottom left");
+    expectPixel(450, 450, {255, 255, 255}, 0, "bottom right");
+
+    // A row pitch off by a byte would shift the colour channels more with
+    // every row: the bottom rows would no longer be red and blue.
+    for (int album : {1, 2}) {
+        drawFullWindow(textures[album].texID);
+        std::string what = album == 1 ? "37 x 23 JPEG" : "37 x 23 BMP";
+        for (int y : {5, 300, 595}) {
+            expectPixel(60, y, {255, 0, 0}, 24, what + " left");
+            expectPixel(540, y, {0, 0, 255}, 24, what + " right");
+        }
+    }
+}
+
+TEST(TextureStreaming, AnUnusablePictureIsTriedOnceAndLeftUntextured) {
+    GlWindow window;
+    TempDir dir;
+    RgbPicture cover = makeCoverPicture(64, 9);
+    std::vector<std::string> files;
+    for (int i = 0; i < 6; ++i) dir.makeFolder(albumName(i));
+    files.push_back(dir.writeFile("album00/cover.jpg", ""));
+    files.push_back(dir.at("album01/cover.jpg"));
+    ASSERT_TRUE(writeTruncatedJpeg(files.back(), cover, 0.5));
+    files.push_back(dir.writeFile("album02/cover.png", std::string(300, '\x17')));
+    files.push_back(dir.writeFile("album03/cover.jpg", "liner notes, not a picture\n"));
+    files.push_back(dir.at("album04/cover.png"));
+    ASSERT_TRUE(writePngClaimingSize(files.back(), 30000, 30000));
+    ASSERT_TRUE(writePng(dir.at("album05/cover.png"), cover, PngKind::Rgb));
+
+    Streaming streaming(dir.path());
+    for (int i = 0; i < 5; ++i) {
+        position = float(i);
+        EXPECT_TRUE(loadClosestTexture(1)) << files[size_t(i)] << ": the call deals with the album";
+        EXPECT_EQ(textures[i].texID, 0u) << files[size_t(i)];
+        EXPECT_TRUE(albums->getAlbumLoaded(i)) << files[size_t(i)] << " is marked as dealt with";
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    }
+    // The walk moves past the bad ones to the good picture beside them.
+    EXPECT_EQ(loadUntilDone(2.0f, 10), std::vector<int>{5});
+    EXPECT_NE(textures[5].texID, 0u);
+
+    // Had any bad file been read again, it would now make a texture.
+    for (const std::string& file : files) ASSERT_TRUE(writePng(file, cover, PngKind::Rgb));
+    EXPECT_EQ(loadUntilDone(2.0f, 10), std::vector<int>{});
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(textures[i].texID, 0u) << files[size_t(i)];
+}
