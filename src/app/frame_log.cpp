@@ -1,9 +1,11 @@
 // Lines written when VELLORA_FRAME_LOG is set:
+//   renderer NAME
+//     once, first: the GL renderer the frames are drawn with.
 //   frame N WALL_MS DRAW_US INTERVAL_US CURRENT POSITION TEXTURES
 //     N counts drawn frames from 1; WALL_MS is the wall-clock time (ms since
 //     the Unix epoch) when the frame was swapped; DRAW_US the time the drawing
 //     pass took; INTERVAL_US the time since the previous frame was swapped
-//     (0 for the first frame); CURRENT and POSITION the selection and the
+//     (0 for the first frame and for the first after a rest); CURRENT and POSITION the selection and the
 //     scroll position; TEXTURES how many cover textures exist.
 //   textures COUNT BYTES
 //     at exit: how many cover textures exist and their memory, estimated from
@@ -75,6 +77,7 @@ void start() {
         file = std::fopen(path, "w");
         if (!file) std::fprintf(stderr, "vellora: cannot write the frame log %s\n", path);
         active = active || file;
+        if (file) std::fprintf(file, "renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     }
 }
 
@@ -94,6 +97,10 @@ void endFrame() {
     }
     lastSwapUs = swapped;
     if (framesLeft >= 0 && frameCount >= framesLeft) done = 1;
+}
+
+void rest() {
+    if (active) lastSwapUs = 0;
 }
 
 void finish() {

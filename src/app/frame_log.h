@@ -12,6 +12,8 @@ void start();
 // Around each drawn frame.
 void beginFrame();
 void endFrame();
+// On an idle pass: the next frame's interval would span the rest, not a frame.
+void rest();
 // Writes the texture summary and closes the file; needs the GL context and
 // the texture table, so the entry calls it before releasing them.
 void finish();

@@ -60,9 +60,11 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
 
     switch (pacePass(now, current, playTime, position, pacing)) {
         case PassAction::Sleep:
+            FrameLog::rest();
             platform::delay(kIdleSleep);
             return true;
         case PassAction::LoadIdle:
+            FrameLog::rest();
             if (!hooks.loadTextures(kIdleTextureRadius)) platform::delay(kIdleSleep);
             return true;
         case PassAction::GlideAndDraw:
