@@ -1,0 +1,304 @@
+#!/usr/bin/env python3
+"""Measures the real browser end to end under an X server (run it under xvfb-run).
+
+Each section prints a Markdown table; figures are medians of several runs and
+nothing passes or fails on a time. The browser reports through its measurement
+switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp).
+
+    browser_bench.py --build BUILD --work FOLDER [--runs N] [section ...]
+
+Sections: startup, smoothness, memory, rest (all when none is named).
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+PAGE_SIZE = os.sysconf("SC_PAGE_SIZE")
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+# ------------------------------------------------------------------ helpers
+
+def median(values):
+    return statistics.median(values) if values else float("nan")
+
+
+def percentile(values, fraction):
+    if not values:
+        return float("nan")
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(round(fraction * (len(ordered) - 1))))]
+
+
+def make_library(build, folder, albums, cover_size=None, fmt="jpg", covers=True):
+    """A generated music folder, reused when it is already there."""
+    marker = folder + ".done"
+    if os.path.exists(marker):
+        return folder
+    shutil.rmtree(folder, ignore_errors=True)
+    command = [os.path.join(build, "vellora-demo-library"), folder, "--albums", str(albums), "--force"]
+    if covers:
+        command += ["--format", fmt]
+        if cover_size:
+            command += ["--cover-size", str(cover_size)]
+    else:
+        command += ["--no-covers"]
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+    open(marker, "w").close()
+    return folder
+
+
+class Browser:
+    """The real program on `folder`, with a frame log, in a scratch folder
+    holding a settings file whose player does nothing."""
+
+    def __init__(self, build, folder, exit_after=None):
+        self.scratch = tempfile.mkdtemp(prefix="vellora-bench-")
+        with open(os.path.join(self.scratch, "vellora.ini"), "w") as ini:
+            ini.write("[vellora]\nmusicplayer=/bin/true\nautoplay=false\n")
+        self.log = os.path.join(self.scratch, "frames.log")
+        env = dict(os.environ, VELLORA_FRAME_LOG=self.log)
+        if exit_after:
+            env["VELLORA_EXIT_AFTER_FRAMES"] = str(exit_after)
+        self.started = time.time()
+        self.process = subprocess.Popen([os.path.join(build, "vellora"), folder], cwd=self.scratch, env=env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = None
+
+    def frames(self):
+        """Drawn frames so far: dicts with wall_ms, draw_us, interval_us, current, position, textures."""
+        rows = []
+        try:
+            with open(self.log) as log:
+                for line in log:
+                    parts = line.split()
+                    if len(parts) == 8 and parts[0] == "frame":
+                        rows.append({"wall_ms": float(parts[2]), "draw_us": float(parts[3]),
+                                     "interval_us": float(parts[4]), "current": int(parts[5]),
+                                     "position": float(parts[6]), "textures": int(parts[7])})
+        except FileNotFoundError:
+            pass
+        return rows
+
+    def log_lines(self, tag):
+        try:
+            with open(self.log) as log:
+                return [line.split(None, 1)[1].strip() for line in log if line.startswith(tag + " ")]
+        except FileNotFoundError:
+            return []
+
+    def wait_for(self, condition, timeout):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if condition():
+                return True
+            if self.process.poll() is not None:
+                return False
+            time.sleep(0.05)
+        return False
+
+    def find_window(self):
+        if self.window is None:
+            def found():
+                out = subprocess.run(["xdotool", "search", "--all", "--pid", str(self.process.pid), "--name",
+                                      "Vellora"], capture_output=True, text=True, timeout=10).stdout.split()
+                self.window = out[0] if out else None
+                return self.window is not None
+            self.wait_for(found, 30)
+        return self.window
+
+    def key(self, action, key):
+        subprocess.run(["xdotool", "windowfocus", self.find_window()], timeout=10)
+        subprocess.run(["xdotool", action, key], timeout=10)
+
+    def hold_until(self, key, condition, timeout):
+        """Holds `key` down until condition(frames) holds; returns whether it did."""
+        self.key("keydown", key)
+        reached = self.wait_for(lambda: condition(self.frames()), timeout)
+        self.key("keyup", key)
+        return reached
+
+    def wait_rest(self, quiet_seconds=1.5, timeout=120):
+        """Waits until no frame has been drawn for quiet_seconds."""
+        def quiet():
+            frames = self.frames()
+            return bool(frames) and time.time() * 1000 - frames[-1]["wall_ms"] > quiet_seconds * 1000
+        return self.wait_for(quiet, timeout)
+
+    def rss_bytes(self):
+        with open("/proc/%d/statm" % self.process.pid) as statm:
+            return int(statm.read().split()[1]) * PAGE_SIZE
+
+    def cpu_seconds(self):
+        with open("/proc/%d/stat" % self.process.pid) as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS  # utime + stime
+
+    def finish(self):
+        if self.process.poll() is None:
+            try:
+                self.key("key", "Escape")
+                self.process.wait(timeout=15)
+            except Exception:
+                self.process.kill()
+                self.process.wait()
+        # The program writes "textures COUNT BYTES" as it shuts down.
+        summary = self.log_lines("textures")
+        self.textures_summary = tuple(int(x) for x in summary[-1].split()) if summary else None
+        self.renderer = (self.log_lines("renderer") or ["unknown"])[0]
+        shutil.rmtree(self.scratch, ignore_errors=True)
+
+
+def table(title, command, header, rows, note=None):
+    print("\n### %s\n" % title)
+    print("Command: `%s`\n" % command)
+    print("| " + " | ".join(header) + " |")
+    print("|" + "---|" * len(header))
+    for row in rows:
+        print("| " + " | ".join(str(cell) for cell in row) + " |")
+    if note:
+        print("\n" + note)
+    sys.stdout.flush()
+
+
+# ----------------------------------------------------------------- sections
+
+def startup(args):
+    rows = []
+    for albums in (1000, 10000, 100000):
+        folder = make_library(args.build, os.path.join(args.work, "folders-%d" % albums), albums, covers=False)
+        first_frames, listings = [], []
+        for _ in range(args.runs):
+            begin = time.perf_counter()
+            names = os.listdir(folder)
+            listings.append((time.perf_counter() - begin) * 1000)
+            browser = Browser(args.build, folder, exit_after=1)
+            browser.process.wait(timeout=120)
+            frames = browser.frames()
+            if frames:
+                first_frames.append(frames[0]["wall_ms"] - browser.started * 1000)
+            browser.finish()
+        rows.append(["{:,}".format(albums), "%.0f" % median(first_frames), "%.1f" % median(listings),
+                     len(names), len(first_frames)])
+    table("1. Start-up: process start to the first drawn frame", "scripts/bench (bench/browser_bench.py startup)",
+          ["album folders", "to first frame (ms)", "bare listing (ms)", "entries", "runs"], rows,
+          "The bare listing is `os.listdir` of the same folder (readdir), warm cache. The first frame "
+          "includes SDL and GL start-up and building the caption font. `bench/scan_bench` compares the "
+          "scan alone with a bare readdir.")
+
+
+def smoothness(args):
+    rows = []
+    for size in (300, 600, 1000, 1500, 3000):
+        folder = make_library(args.build, os.path.join(args.work, "covers-%d" % size), 50, cover_size=size)
+        intervals, draws = [], []
+        for _ in range(args.runs):
+            browser = Browser(args.build, folder)
+            browser.find_window()
+            browser.wait_rest()
+            start = len(browser.frames())
+            # Across the whole row: to the last album, then back to the first.
+            browser.hold_until("Right", lambda f: f and f[-1]["current"] == 49, 120)
+            browser.wait_for(lambda: browser.frames()[-1]["position"] > 45, 60)
+            browser.hold_until("Left", lambda f: f and f[-1]["current"] == 0, 120)
+            browser.wait_rest()
+            glide = browser.frames()[start:]
+            intervals += [f["interval_us"] / 1000 for f in glide if f["interval_us"] > 0]
+            draws += [f["draw_us"] / 1000 for f in glide]
+            browser.finish()
+        rows.append([size, len(intervals), "%.1f" % median(intervals), "%.1f" % percentile(intervals, 0.99),
+                     "%.1f" % max(intervals), sum(1 for i in intervals if i > 16.7),
+                     sum(1 for i in intervals if i > 33.0), "%.0f" % (1000 / median(intervals)),
+                     "%.1f" % median(draws), "%.1f" % max(draws)])
+    table("3. Smoothness: gliding across 50 albums of each cover size",
+          "scripts/bench (bench/browser_bench.py smoothness)",
+          ["cover px (JPEG)", "frames", "frame median (ms)", "p99 (ms)", "max (ms)", "> 16.7 ms", "> 33 ms",
+           "fps (median)", "draw median (ms)", "draw max (ms)"], rows,
+          "Frame time is swap to swap (the first frame after a rest has none) and includes the loop's 10 ms sleep after each easing step; draw time "
+          "is the drawing pass alone (cover lookup, at most one texture load, scene, caption, swap). "
+          "Right is held to the last album, then Left back to the first, %d run(s) per size." % args.runs)
+
+
+def memory(args):
+    limit = args.memory_limit_gib * 1024 ** 3
+    folder = make_library(args.build, os.path.join(args.work, "memory-5000"), 5000, cover_size=1000)
+    browser = Browser(args.build, folder)
+    browser.find_window()
+    browser.wait_rest()
+    # Start from the first album so "visited" counts from there.
+    browser.hold_until("Left", lambda f: f and f[-1]["current"] == 0, 600)
+    browser.wait_rest()
+    rows, stopped = [], None
+    browser.key("keydown", "Right")
+    for target in (100, 1000, 5000):
+        target = min(target, 4999)
+        def reached_or_full(frames):
+            return (frames and frames[-1]["current"] >= target) or browser.rss_bytes() > limit
+        browser.wait_for(lambda: reached_or_full(browser.frames()), 1200)
+        frames = browser.frames()
+        if browser.rss_bytes() > limit:
+            stopped = frames[-1]["current"] if frames else 0
+            break
+        rows.append([frames[-1]["current"] + 1, "%.0f" % (browser.rss_bytes() / 2 ** 20), frames[-1]["textures"]])
+    browser.key("keyup", "Right")
+    browser.wait_rest()
+    texture_rows = []
+    browser.finish()
+    summary = browser.textures_summary
+    per_texture = summary[1] / summary[0] if summary and summary[0] else 0
+    for row in rows:
+        texture_rows.append(row + ["%.0f" % (row[2] * per_texture / 2 ** 20)])
+    note = ("Right is held from the first album; resident memory (VmRSS) is read when the selection passes "
+            "each count. Texture memory is the number of cover textures times the measured size of one "
+            "(all mip levels at 4 bytes a texel: %.1f MiB for a 1000-pixel cover). Textures are never "
+            "released while the program runs." % (per_texture / 2 ** 20))
+    if stopped is not None:
+        note += (" The run was stopped at album %d because resident memory passed the %d GiB safety limit "
+                 "of this benchmark." % (stopped + 1, args.memory_limit_gib))
+    table("4. Memory: resident memory after visiting albums with 1000-pixel covers",
+          "scripts/bench (bench/browser_bench.py memory)",
+          ["albums visited", "resident (MiB)", "cover textures", "texture memory est. (MiB)"], texture_rows, note)
+
+
+def rest(args):
+    folder = make_library(args.build, os.path.join(args.work, "rest-60"), 60, cover_size=600, fmt="mixed")
+    shares = []
+    for _ in range(args.runs):
+        browser = Browser(args.build, folder)
+        browser.find_window()
+        browser.wait_rest(quiet_seconds=3)
+        before = browser.cpu_seconds()
+        time.sleep(10)
+        used = browser.cpu_seconds() - before
+        browser.finish()
+        shares.append(used / 10 * 100)
+    table("5. Rest: CPU time over 10 seconds at rest", "scripts/bench (bench/browser_bench.py rest)",
+          ["library", "CPU at rest (% of one core, median)", "runs", "all runs (%)"],
+          [["60 albums, mixed covers", "%.2f" % median(shares), len(shares),
+            ", ".join("%.2f" % s for s in shares)]],
+          "Measured from /proc/PID/stat (user + system time) once the glide has ended and the idle loading "
+          "of the neighbouring covers has finished (no frame drawn for 3 s).")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--memory-limit-gib", type=int, default=12)
+    parser.add_argument("sections", nargs="*", default=["startup", "smoothness", "memory", "rest"])
+    args = parser.parse_args()
+    if not os.environ.get("DISPLAY"):
+        sys.exit("browser_bench.py needs an X display; run it under xvfb-run")
+    os.makedirs(args.work, exist_ok=True)
+    for section in args.sections:
+        {"startup": startup, "smoothness": smoothness, "memory": memory, "rest": rest}[section](args)
+
+
+if __name__ == "__main__":
+    main()
