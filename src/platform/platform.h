@@ -32,7 +32,8 @@ int GetProfileInt(const char* section, const char* key, int def, const char* fil
 
 // ------------------------------------------------------------- folder listing
 // Lists one folder, never recursing, in a fixed order: by name with ASCII
-// letters compared case-insensitively, ties broken byte by byte. "." and ".."
+// letters folded to upper case as NTFS does ('_' sorts after 'Z'), ties
+// broken byte by byte. "." and ".."
 // are never yielded. kAttrSubdir is set when the entry is a directory after
 // following symbolic links; an entry that cannot be examined is a plain file.
 constexpr unsigned kAttrSubdir = 0x10;

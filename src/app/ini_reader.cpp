@@ -1,0 +1,45 @@
+// The settings reader: typed conversions over the platform's profile calls.
+#include "app/ini_reader.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+constexpr int kValueSize = 255;
+// Room for any "%f" of a float: the most negative one needs 47 characters.
+constexpr int kDefaultTextSize = 64;
+}  // namespace
+
+CIniReader::CIniReader(const char* path) {
+    std::memset(fileName, 0, sizeof fileName);
+    if (path && std::strlen(path) < sizeof fileName) std::strcpy(fileName, path);
+}
+
+int CIniReader::ReadInteger(const char* section, const char* key, int defaultValue) {
+    return platform::GetProfileInt(section, key, defaultValue, fileName);
+}
+
+float CIniReader::ReadFloat(const char* section, const char* key, float defaultValue) {
+    char defaultText[kDefaultTextSize];
+    std::snprintf(defaultText, sizeof defaultText, "%f", defaultValue);
+    char value[kValueSize];
+    platform::GetProfileString(section, key, defaultText, value, kValueSize, fileName);
+    return static_cast<float>(std::atof(value));
+}
+
+bool CIniReader::ReadBoolean(const char* section, const char* key, bool defaultValue) {
+    char defaultText[kDefaultTextSize];
+    std::snprintf(defaultText, sizeof defaultText, "%s", defaultValue ? "True" : "False");
+    char value[kValueSize];
+    platform::GetProfileString(section, key, defaultText, value, kValueSize, fileName);
+    return std::strcmp(value, "True") == 0 || std::strcmp(value, "true") == 0;
+}
+
+char* CIniReader::ReadString(const char* section, const char* key, const char* defaultValue) {
+    char* value = new char[kValueSize]();
+    platform::GetProfileString(section, key, defaultValue, value, kValueSize, fileName);
+    return value;
+}

@@ -1,0 +1,26 @@
+// Typed reads from a settings file of the Windows profile kind ([section] and
+// key=value lines). Every read goes to the file on its own; nothing is cached
+// and nothing is ever written.
+#pragma once
+
+class CIniReader {
+public:
+    // Keeps a copy of `fileName`. A path of 255 bytes or more cannot be kept
+    // with its terminator; it is refused (an empty name is kept), so every read
+    // then gives its default.
+    explicit CIniReader(const char* fileName);
+
+    // The value as a Windows profile integer, or `defaultValue` when missing.
+    int ReadInteger(const char* section, const char* key, int defaultValue);
+    // The leading decimal number of the value (0 when there is none), or
+    // `defaultValue` when missing.
+    float ReadFloat(const char* section, const char* key, float defaultValue);
+    // True only for the values "True" and "true"; `defaultValue` when missing.
+    bool ReadBoolean(const char* section, const char* key, bool defaultValue);
+    // A new array of 255 chars holding the value (cut to 254 bytes) or, when
+    // missing, `defaultValue`. The caller owns it and releases it with delete[].
+    char* ReadString(const char* section, const char* key, const char* defaultValue);
+
+private:
+    char fileName[255];
+};

@@ -1,0 +1,138 @@
+// Folder listings in the order of the original platform's file system.
+//
+// A listing reads the whole folder at once (one opendir/readdir pass) into one
+// name buffer, sorts it and hands the entries out one by one. The order folds ASCII letters to
+// upper case, as NTFS does, so "_x" comes after "Zed"; names equal but for
+// letter case then go byte by byte ("A" before "a"). The directory bit comes
+// from the entry type readdir gives; only symbolic links and entries of unknown
+// type are looked at with a stat, so listing a music folder never touches the
+// album folders in it.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+// One entry of a listing: where its name lies in the listing's name buffer,
+// and the first 16 bytes of the name folded to upper case, packed big-endian
+// and zero-padded, so most comparisons are two integer compares.
+struct Item {
+    uint64_t key[2];
+    uint32_t offset;
+    uint32_t length;
+    uint32_t attrib;
+};
+
+struct Listing {
+    std::string names;  // every name, each followed by a NUL
+    std::vector<Item> items;
+    size_t next = 0;
+};
+
+unsigned char foldedUpper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+
+// Folded bytes first, a name's end lowest; names equal but for letter case go
+// byte by byte.
+bool namesInOrder(const char* a, const char* b) {
+    const auto* x = reinterpret_cast<const unsigned char*>(a);
+    const auto* y = reinterpret_cast<const unsigned char*>(b);
+    for (;; ++x, ++y) {
+        unsigned char fx = foldedUpper(*x), fy = foldedUpper(*y);
+        if (fx != fy) return fx < fy;
+        if (*x == 0) break;
+    }
+    return std::strcmp(a, b) < 0;
+}
+
+void fillKey(Item* item, const char* name) {
+    for (size_t half = 0; half < 2; ++half) {
+        uint64_t key = 0;
+        for (size_t i = half * 8; i < half * 8 + 8; ++i)
+            key = key << 8 | (i < item->length ? foldedUpper(static_cast<unsigned char>(name[i])) : 0);
+        item->key[half] = key;
+    }
+}
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+// A directory after following links; an entry that cannot be examined is a file.
+unsigned attributesOf(DIR* folder, const dirent* entry) {
+    if (entry->d_type == DT_DIR) return kAttrSubdir;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return 0;
+    struct stat info;
+    if (fstatat(dirfd(folder), entry->d_name, &info, 0) != 0) return 0;
+    return S_ISDIR(info.st_mode) ? kAttrSubdir : 0;
+}
+
+// Reads every entry but "." and ".."; false when the folder cannot be opened.
+// A read error part of the way through keeps the entries read so far.
+bool readFolder(const std::string& folder, Listing* listing) {
+    DIR* handle = opendir((folder + kSeparator).c_str());
+    if (!handle) return false;
+    while (const dirent* entry = readdir(handle)) {
+        if (isDotOrDotDot(entry->d_name)) continue;
+        size_t length = std::strlen(entry->d_name);
+        if (listing->names.size() + length + 1 > UINT32_MAX) break;  // offsets are 32-bit
+        Item item;
+        item.offset = static_cast<uint32_t>(listing->names.size());
+        item.length = static_cast<uint32_t>(length);
+        item.attrib = attributesOf(handle, entry);
+        fillKey(&item, entry->d_name);
+        listing->names.append(entry->d_name, item.length + 1);
+        listing->items.push_back(item);
+    }
+    closedir(handle);
+    return true;
+}
+
+void sortListing(Listing* listing) {
+    const char* names = listing->names.c_str();
+    std::sort(listing->items.begin(), listing->items.end(), [names](const Item& a, const Item& b) {
+        if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
+        if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
+        return namesInOrder(names + a.offset, names + b.offset);
+    });
+}
+
+}  // namespace
+
+FindHandle findFirst(const std::string& folder, FindEntry* entry) {
+    auto* listing = new Listing;
+    if (!readFolder(folder, listing) || listing->items.empty()) {
+        delete listing;
+        return kFindFailed;
+    }
+    sortListing(listing);
+    FindHandle handle = reinterpret_cast<FindHandle>(listing);
+    findNext(handle, entry);
+    return handle;
+}
+
+int findNext(FindHandle handle, FindEntry* entry) {
+    if (handle == kFindFailed) return -1;
+    auto* listing = reinterpret_cast<Listing*>(handle);
+    if (listing->next >= listing->items.size()) return -1;
+    // Sorted entries point all over the name buffer; fetch a few names ahead.
+    if (listing->next + 8 < listing->items.size())
+        __builtin_prefetch(listing->names.data() + listing->items[listing->next + 8].offset);
+    const Item& item = listing->items[listing->next++];
+    entry->name.assign(listing->names, item.offset, item.length);
+    entry->attrib = item.attrib;
+    return 0;
+}
+
+void findClose(FindHandle handle) {
+    if (handle != kFindFailed) delete reinterpret_cast<Listing*>(handle);
+}
+
+}  // namespace platform

@@ -1,0 +1,131 @@
+// Cover discovery: the picture rule, the lazy lookup that runs once, and an
+// album folder that has gone.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "library/albums_loader.h"
+#include "support/temp_dir.h"
+
+// Reaches the library's private name test.
+class AlbumsLoaderTestAccess {
+public:
+    static bool isCover(AlbumsLoader& albums, const std::string& name) { return albums.is_cover(name); }
+};
+
+namespace {
+
+// The cover path found in a music folder holding one album, "Album", whose
+// files (and folders, named with a trailing '/') are `entries`.
+std::string coverAmong(std::initializer_list<std::string> entries) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    std::string album = dir.makeFolder("music/Album");
+    for (const std::string& entry : entries) {
+        if (entry.back() == '/') dir.makeFolder("music/Album/" + entry);
+        else dir.writeFile("music/Album/" + entry, "picture bytes");
+    }
+    AlbumsLoader albums(music, "player");
+    EXPECT_EQ(albums.getAlbumsCount(), 1);
+    if (albums.getAlbumsCount() != 1) return "?";
+    std::string cover = albums.albumHasCover(0) ? albums.getAlbumCover(0) : "";
+    EXPECT_EQ(cover.empty(), !albums.albumHasCover(0));
+    return cover.empty() ? "" : cover.substr(album.size() + 1);  // the file name alone
+}
+
+}  // namespace
+
+TEST(CoverRule, NameEndsInAPictureExtensionInAnyCase) {
+    AlbumsLoader albums("", "player");  // any library will do for the name test
+    for (const char* name : {"cover.jpg", "COVER.JPG", "Front.Png", "x.bMp", "jpg", "PNG", "coverjpg", "a b.jpg"})
+        EXPECT_TRUE(AlbumsLoaderTestAccess::isCover(albums, name)) << name;
+    for (const char* name : {"cover.jpeg", "cover.gif", "cover.tga", "jp", "g", "", "cover.jpg ", "cover.jpg.txt"})
+        EXPECT_FALSE(AlbumsLoaderTestAccess::isCover(albums, name)) << name;
+}
+
+TEST(CoverRule, FirstPictureInListingOrderWins) {
+    EXPECT_EQ(coverAmong({"b.png", "A.jpg", "song.mp3"}), "A.jpg");
+    EXPECT_EQ(coverAmong({"folder.JPG", "Cover.bmp", "back.png"}), "back.png");
+    EXPECT_EQ(coverAmong({"zzz.jpg", "_under.png"}), "zzz.jpg");  // '_' sorts after letters
+    EXPECT_EQ(coverAmong({"song.mp3", "notes.txt"}), "");
+    EXPECT_EQ(coverAmong({}), "");
+}
+
+TEST(CoverRule, SkipsDotFilesShortNamesAndFolders) {
+    EXPECT_EQ(coverAmong({".hidden.jpg", "._cover.png", "visible.bmp"}), "visible.bmp");
+    EXPECT_EQ(coverAmong({"a", "ab", "abc.png"}), "abc.png");
+    EXPECT_EQ(coverAmong({"a.jpg/", "b.png"}), "b.png");
+    EXPECT_EQ(coverAmong({"jpg"}), "jpg");  // three letters are enough
+    EXPECT_EQ(coverAmong({".jpg", ".png"}), "");
+}
+
+TEST(CoverRule, PicturesOnlyInASubFolderGiveNoCover) {
+    EXPECT_EQ(coverAmong({"Scans/", "Scans/front.jpg", "Disc 2/", "Disc 2/back.png"}), "");
+}
+
+TEST(CoverRule, LinksToPicturesCountAsFilesAndLinksToFoldersAreSkipped) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/Album");
+    dir.makeFolder("elsewhere.jpg");
+    dir.writeFile("real.png", "");
+    ASSERT_EQ(symlink(dir.at("elsewhere.jpg").c_str(), dir.at("music/Album/a folder link.jpg").c_str()), 0);
+    ASSERT_EQ(symlink(dir.at("real.png").c_str(), dir.at("music/Album/b picture link.png").c_str()), 0);
+    AlbumsLoader albums(music, "player");
+    ASSERT_TRUE(albums.albumHasCover(0));
+    EXPECT_EQ(albums.getAlbumCover(0), music + "/Album/b picture link.png");
+}
+
+TEST(CoverLookup, IsLazyAndRunsOncePerAlbum) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/One");
+    dir.makeFolder("music/Two");
+    dir.writeFile("music/One/front.jpg", "");
+    AlbumsLoader albums(music, "player");
+    EXPECT_EQ(albums.getAlbumCover(0), "") << "the lookup must not run before it is asked for";
+
+    EXPECT_TRUE(albums.albumHasCover(0));
+    EXPECT_EQ(albums.getAlbumCover(0), music + "/One/front.jpg");
+    EXPECT_FALSE(albums.albumHasCover(1));
+
+    // Pictures added or removed after the lookup are not seen: it never runs again.
+    dir.writeFile("music/Two/late.png", "");
+    std::filesystem::remove(dir.at("music/One/front.jpg"));
+    dir.writeFile("music/One/another.png", "");
+    albums.initAlbumCover(0);
+    albums.initAlbumCover(1);
+    EXPECT_TRUE(albums.albumHasCover(0));
+    EXPECT_EQ(albums.getAlbumCover(0), music + "/One/front.jpg");
+    EXPECT_FALSE(albums.albumHasCover(1));
+    EXPECT_EQ(albums.getAlbumCover(1), "");
+}
+
+TEST(CoverLookup, InitAlbumCoverRunsTheLookupOnlyTheFirstTime) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/Album");
+    AlbumsLoader albums(music, "player");
+    albums.initAlbumCover(0);
+    dir.writeFile("music/Album/cover.jpg", "");
+    albums.initAlbumCover(0);
+    EXPECT_FALSE(albums.albumHasCover(0));
+    EXPECT_EQ(albums.getAlbumCover(0), "");
+}
+
+TEST(CoverLookup, VanishedAlbumFolderHasNoCoverAndIsNotSearchedAgain) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/Gone");
+    dir.writeFile("music/Gone/cover.jpg", "");
+    AlbumsLoader albums(music, "player");
+    std::filesystem::remove_all(dir.at("music/Gone"));
+    EXPECT_FALSE(albums.albumHasCover(0));
+    dir.makeFolder("music/Gone");
+    dir.writeFile("music/Gone/cover.jpg", "");
+    EXPECT_FALSE(albums.albumHasCover(0));
+    EXPECT_EQ(albums.getAlbumCover(0), "");
+}
+

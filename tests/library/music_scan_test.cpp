@@ -1,0 +1,92 @@
+// The music folder scan: which entries become albums, in which order, with
+// which folder and name.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "library/albums_loader.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+std::vector<std::string> albumNames(AlbumsLoader& albums) {
+    std::vector<std::string> names;
+    for (int i = 0; i < albums.getAlbumsCount(); ++i) names.push_back(albums.getAlbumName(i));
+    return names;
+}
+
+}  // namespace
+
+TEST(MusicScan, FoldersWithoutAlbumsGiveAnEmptyLibrary) {
+    TempDir dir;
+    EXPECT_EQ(AlbumsLoader(dir.at("missing"), "player").getAlbumsCount(), 0);
+    EXPECT_EQ(AlbumsLoader(dir.writeFile("a file", "x"), "player").getAlbumsCount(), 0);
+    EXPECT_EQ(AlbumsLoader(dir.makeFolder("empty"), "player").getAlbumsCount(), 0);
+
+    std::string onlyFiles = dir.makeFolder("only files");
+    dir.writeFile("only files/song.mp3", "");
+    dir.writeFile("only files/cover.jpg", "");
+    dir.makeFolder("only files/.hidden");
+    dir.makeFolder("only files/.config/nested");
+    ASSERT_EQ(symlink("nowhere", (onlyFiles + "/dangling").c_str()), 0);
+    ASSERT_EQ(symlink("song.mp3", (onlyFiles + "/link to file").c_str()), 0);
+    EXPECT_EQ(AlbumsLoader(onlyFiles, "player").getAlbumsCount(), 0);
+}
+
+TEST(MusicScan, EverySubFolderNotBeginningWithADotIsAnAlbumInListingOrder) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    for (const char* name : {"b", "A", "a", "B", "_x", "Zed", "no dot", "with.dot", ".hidden", "..also hidden"})
+        dir.makeFolder(std::string("music/") + name);
+    dir.makeFolder("music/b/Disc 2");  // never an album of its own
+    dir.writeFile("music/a/song.mp3", "");
+    dir.writeFile("music/plain file", "");
+    dir.writeFile("music/file.jpg", "");
+    AlbumsLoader albums(music, "player");
+    EXPECT_EQ(albumNames(albums),
+              (std::vector<std::string>{"A", "a", "B", "b", "no dot", "with.dot", "Zed", "_x"}));
+    ASSERT_EQ(albums.getAlbumsCount(), 8);
+    EXPECT_EQ(albums.getAlbumFolder(0), music + "/A");
+    EXPECT_EQ(albums.getAlbumFolder(4), music + "/no dot");
+}
+
+TEST(MusicScan, SymlinkedAlbumIsAnAlbumAndDanglingLinkIsNot) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    dir.makeFolder("elsewhere/Real Album");
+    ASSERT_EQ(symlink(dir.at("elsewhere/Real Album").c_str(), (music + "/Linked Album").c_str()), 0);
+    ASSERT_EQ(symlink(dir.at("gone").c_str(), (music + "/Dangling Album").c_str()), 0);
+    AlbumsLoader albums(music, "player");
+    ASSERT_EQ(albums.getAlbumsCount(), 1);
+    EXPECT_STREQ(albums.getAlbumName(0), "Linked Album");
+    EXPECT_EQ(albums.getAlbumFolder(0), music + "/Linked Album");
+}
+
+TEST(MusicScan, NamesAreStoredByteForByte) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    const std::vector<std::string> names = {
+        "$HOME and $(ls)", "-leading dash", std::string(255, 'L'), "new\nline", "not utf-8 \xff\xfe\x80",
+        "quotes \"double\" 'single'", "with  two  spaces "};
+    for (const auto& name : names) dir.makeFolder("music/" + name);
+    AlbumsLoader albums(music, "player");
+    ASSERT_EQ(albums.getAlbumsCount(), static_cast<int>(names.size()));
+    for (int i = 0; i < albums.getAlbumsCount(); ++i) {
+        // The names above are already in listing order.
+        EXPECT_EQ(std::string(albums.getAlbumName(i)), names[i]);
+        EXPECT_EQ(albums.getAlbumNameLength(i), static_cast<int>(names[i].size()));
+        EXPECT_EQ(albums.getAlbumFolder(i), music + "/" + names[i]);
+    }
+}
+
+TEST(MusicScan, EmptyMusicPathScansTheRootFolder) {
+    AlbumsLoader albums("", "player");
+    std::vector<std::string> names = albumNames(albums);
+    int tmp = -1;
+    for (int i = 0; i < albums.getAlbumsCount(); ++i)
+        if (names[i] == "tmp") tmp = i;
+    ASSERT_GE(tmp, 0) << "the root folder's tmp should be an album";
+    EXPECT_EQ(albums.getAlbumFolder(tmp), "/tmp");
+}
