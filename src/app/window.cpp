@@ -56,6 +56,7 @@ void init_sdl() {
         platform::messageBox("SDL Video Error", text.c_str());
         std::exit(1);
     }
+    platform::endOnDisplayLoss();
 }
 
 void init_gl() {

@@ -79,6 +79,12 @@ bool desktopSize(int* width, int* height);
 // after it is created. False when it cannot be done.
 bool placeWindow(int x, int y);
 
+// Makes the loss of the display (the X server ends, a forwarded connection
+// drops) end the program at once with one line on standard error and status
+// 1, instead of leaving it spinning on a dead connection. Call it once the
+// window is open.
+void endOnDisplayLoss();
+
 // ---------------------------------------------------------------- user paths
 // $HOME, or "" when it is not set.
 std::string homeFolder();

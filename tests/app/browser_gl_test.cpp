@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "support/browser_run.h"
+#include "support/x_server.h"
 #include "support/x11_window.h"
 
 namespace {
@@ -23,24 +24,43 @@ TEST(BrowserWindow, Is600SquareCaptionedAndCentred) {
 }
 
 TEST(BrowserWindow, CentresOnA1280By1024Screen) {
-    // A second X server of that size, for this test alone.
-    ChildProcess server({"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, "");
-    std::string number;
-    ASSERT_TRUE(waitFor([&] { return !(number = server.out()).empty() && number.back() == '\n'; }, 20000));
-    number.pop_back();
-    const char* outer = std::getenv("DISPLAY");
-    const std::string saved = outer ? outer : "";
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    {
-        BrowserRun browser({});
-        unsigned long id = browser.window();
-        WindowInfo info = describeWindow(id);
-        EXPECT_NE(id, 0u) << browser.process->err();
-        EXPECT_EQ(info.x, 340);
-        EXPECT_EQ(info.y, 212);
-        EXPECT_EQ(info.width, 600);
-    }
-    setenv("DISPLAY", saved.c_str(), 1);
+    XServer screen("1280x1024x24");
+    ASSERT_TRUE(screen.ready());
+    BrowserRun browser({});
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    WindowInfo info = describeWindow(browser.window());
+    EXPECT_EQ(info.x, 340);
+    EXPECT_EQ(info.y, 212);
+    EXPECT_EQ(info.width, 600);
+}
+
+TEST(BrowserWindow, AScreenWithoutAGlVisualGivesAMessageAndStatusOne) {
+    XServer screen("1024x768x8");  // 8-bit colour: no OpenGL visual exists
+    ASSERT_TRUE(screen.ready());
+    BrowserRun browser({});
+    // The message is shown in a modal box on that screen; a user closes it.
+    unsigned long box = findWindowTitled("SDL Video Error", 20000);
+    ASSERT_NE(box, 0u) << browser.process->err();
+    pressKeys(box, {"Return"});
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(browser.process->err().find("SDL Video Error: Cannot open the 600 x 600 OpenGL window"),
+              std::string::npos)
+        << browser.process->err();
+}
+
+TEST(BrowserWindow, LosingTheDisplayEndsTheProgram) {
+    XServer screen("1024x768x24");
+    ASSERT_TRUE(screen.ready());
+    BrowserRun browser({});
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    screen.stop();
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status)) << "still running without its display";
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(browser.process->err().find("vellora: lost the connection to the display"), std::string::npos)
+        << browser.process->err();
 }
 
 TEST(BrowserEnds, EscapeEndsWithStatusZero) {

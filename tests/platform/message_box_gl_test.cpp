@@ -10,33 +10,9 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/x11_window.h"
 
 namespace {
-
-// Runs a shell command and returns its standard output with blanks trimmed.
-std::string outputOf(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char block[256];
-        while (size_t got = fread(block, 1, sizeof block, pipe)) output.append(block, got);
-        pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
-    return output;
-}
-
-// The id of the top-level window titled `title`, polled for at most 20 s; ""
-// when none appears. (xdotool 3.20160805's "search --name" cannot match the
-// UTF8_STRING title SDL2 gives its box, so the window tree is read instead.)
-std::string windowTitled(const std::string& title) {
-    for (int i = 0; i < 200; ++i) {
-        std::string id = outputOf("xwininfo -root -tree 2>/dev/null | grep -F '\"" + title +
-                                  "\":' | awk '{print $1}' | head -n 1");
-        if (!id.empty()) return id;
-        usleep(100000);
-    }
-    return "";
-}
 
 // The child's exit status once it ends within `seconds`; -1 (after killing it)
 // when it does not.
@@ -63,15 +39,14 @@ TEST(MessageBoxOnDisplay, ShowsAModalBoxThatReturnCloses) {
         _exit(0);
     }
     // The box is modal: the child stays inside messageBox until it is closed.
-    std::string window = windowTitled(title);
-    if (window.empty()) {
+    unsigned long window = findWindowTitled(title, 20000);
+    if (window == 0) {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         FAIL() << "no window titled \"" << title << "\" appeared";
     }
     int waitingStatus = 0;
     EXPECT_EQ(waitpid(child, &waitingStatus, WNOHANG), 0) << "messageBox returned before the box was closed";
-    // A real key press (XTEST) goes to the focused window, so focus the box first.
-    outputOf("timeout 10 xdotool windowfocus --sync " + window + " key Return");
+    pressKeys(window, {"Return"});  // a real key press, at the focused box
     EXPECT_EQ(exitStatusWithin(child, 20), 0) << "the box did not close on Return";
 }

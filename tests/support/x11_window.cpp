@@ -27,15 +27,31 @@ int field(const std::string& text, const std::string& label) {
 
 unsigned long findWindow(pid_t pid, const std::string& captionPart, int timeoutMs) {
     unsigned long found = 0;
-    waitFor(
+    bool shown = waitFor(
         [&] {
             std::string ids = run({"xdotool", "search", "--all", "--pid", std::to_string(pid), "--name",
                                    captionPart});
             found = std::strtoul(ids.c_str(), nullptr, 10);
-            return found != 0;
+            return found != 0 && describeWindow(found).viewable;
         },
         timeoutMs);
-    return found;
+    return shown ? found : 0;
+}
+
+unsigned long findWindowTitled(const std::string& caption, int timeoutMs) {
+    unsigned long found = 0;
+    bool shown = waitFor(
+        [&] {
+            // Lines of the tree read:  0x400007 "caption": ("class" "Class")  600x600+0+0 ...
+            std::string tree = run({"xwininfo", "-root", "-tree"});
+            size_t at = tree.find(" \"" + caption + "\":");
+            if (at == std::string::npos) return false;
+            size_t lineStart = tree.rfind('\n', at) + 1;
+            found = std::strtoul(tree.c_str() + lineStart, nullptr, 16);
+            return found != 0 && describeWindow(found).viewable;
+        },
+        timeoutMs);
+    return shown ? found : 0;
 }
 
 WindowInfo describeWindow(unsigned long id) {
@@ -46,6 +62,7 @@ WindowInfo describeWindow(unsigned long id) {
     info.y = field(text, "Absolute upper-left Y");
     info.width = field(text, "Width");
     info.height = field(text, "Height");
+    info.viewable = text.find("Map State: IsViewable") != std::string::npos;
     // First line: xwininfo: Window id: 0x1e00002 "caption"
     size_t open = text.find('"');
     size_t close = text.find("\"\n", open == std::string::npos ? 0 : open + 1);
@@ -54,7 +71,7 @@ WindowInfo describeWindow(unsigned long id) {
 }
 
 void pressKeys(unsigned long id, const std::vector<std::string>& keys) {
-    run({"xdotool", "windowfocus", std::to_string(id)});
+    run({"xdotool", "windowfocus", "--sync", std::to_string(id)});
     for (const std::string& key : keys) {
         run({"xdotool", "key", key});
         // Let each release reach the program as its own event.

@@ -14,11 +14,17 @@ struct WindowInfo {
     unsigned long id = 0;
     int x = 0, y = 0, width = 0, height = 0;
     std::string caption;
+    bool viewable = false;  // mapped and shown
 };
 
 // The top-level window of `pid` whose caption contains `captionPart`, waiting
-// up to timeoutMs for it to appear; id 0 when it does not.
+// up to timeoutMs for it to appear and be shown on screen (so that key and
+// button events can reach it); id 0 when it does not.
 unsigned long findWindow(pid_t pid, const std::string& captionPart, int timeoutMs);
+// A shown window whose caption is exactly `caption`, from any process (read
+// from the window tree: xdotool 3.20160805 cannot match SDL2's UTF-8 titles
+// by name); 0 when none appears within timeoutMs.
+unsigned long findWindowTitled(const std::string& caption, int timeoutMs);
 WindowInfo describeWindow(unsigned long id);
 
 // Focuses the window and types the keys (xdotool key names, e.g. "Right").

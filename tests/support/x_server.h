@@ -1,0 +1,24 @@
+// A private X server for one test (Xvfb with the given screen, e.g.
+// "1280x1024x24"), made the current DISPLAY for as long as the object lives.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "support/process.h"
+
+class XServer {
+public:
+    explicit XServer(const std::string& screen);
+    ~XServer();  // ends the server and gives back the previous DISPLAY
+
+    bool ready() const { return !display_.empty(); }
+    const std::string& display() const { return display_; }
+    // Ends the server now, as when a remote display goes away.
+    void stop();
+
+private:
+    std::unique_ptr<ChildProcess> server_;
+    std::string display_;
+    std::string previous_;
+};
