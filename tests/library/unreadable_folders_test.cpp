@@ -14,34 +14,8 @@
 #include <string>
 
 #include "library/albums_loader.h"
+#include "support/child.h"
 #include "support/temp_dir.h"
-
-namespace {
-
-int boundedExitStatus(pid_t child) {
-    for (int i = 0; i < 3000; ++i) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        usleep(10000);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return -1;
-}
-
-// Runs `check` in a child that has dropped to user nobody when we are root
-// (root reads every folder); its exit status, or -1 after 30 s.
-int exitStatusAsNobody(const std::function<int()>& check) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(100);
-        _exit(check());
-    }
-    return boundedExitStatus(child);
-}
-
-}  // namespace
 
 TEST(MusicScan, UnreadableMusicFolderGivesAnEmptyLibrary) {
     TempDir dir;

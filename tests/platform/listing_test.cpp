@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/child.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -42,30 +43,6 @@ unsigned attribOf(const std::vector<platform::FindEntry>& entries, const std::st
         if (entry.name == name) return entry.attrib;
     ADD_FAILURE() << name << " not listed";
     return 0xffff;
-}
-
-// Waits for a child at most 30 s, then kills it: -1 for a timeout or a signal.
-int boundedExitStatus(pid_t child) {
-    for (int i = 0; i < 3000; ++i) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        usleep(10000);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return -1;
-}
-
-// Runs `check` in a child that has dropped to user nobody when we are root
-// (root reads every folder), and returns its exit status.
-int exitStatusAsNobody(const std::function<int()>& check) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(100);
-        _exit(check());
-    }
-    return boundedExitStatus(child);
 }
 
 }  // namespace

@@ -10,24 +10,8 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/child.h"
 #include "support/x11_window.h"
-
-namespace {
-
-// The child's exit status once it ends within `seconds`; -1 (after killing it)
-// when it does not.
-int exitStatusWithin(pid_t child, int seconds) {
-    for (int i = 0; i < seconds * 100; ++i) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        usleep(10000);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return -1;
-}
-
-}  // namespace
 
 TEST(MessageBoxOnDisplay, ShowsAModalBoxThatReturnCloses) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
@@ -48,5 +32,5 @@ TEST(MessageBoxOnDisplay, ShowsAModalBoxThatReturnCloses) {
     int waitingStatus = 0;
     EXPECT_EQ(waitpid(child, &waitingStatus, WNOHANG), 0) << "messageBox returned before the box was closed";
     pressKeys(window, {"Return"});  // a real key press, at the focused box
-    EXPECT_EQ(exitStatusWithin(child, 20), 0) << "the box did not close on Return";
+    EXPECT_EQ(boundedExitStatus(child, 20), 0) << "the box did not close on Return";
 }

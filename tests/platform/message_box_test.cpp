@@ -11,6 +11,8 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/child.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -28,22 +30,9 @@ int showBoxInChild(const char* display, const std::string& errFile) {
         platform::messageBox("error", "No albums found");
         _exit(0);
     }
-    for (int i = 0; i < 3000; ++i) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        usleep(10000);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return -1;
+    return boundedExitStatus(child);
 }
 
-std::string contentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 }  // namespace
 
@@ -63,8 +52,8 @@ TEST(MessageBox, ReturnsWhenTheDisplayCannotBeReached) {
     TempDir dir;
     std::string errFile = dir.at("stderr");
     EXPECT_EQ(showBoxInChild(nullptr, errFile), 0);
-    EXPECT_EQ(contentOf(errFile), "error: No albums found\n");
+    EXPECT_EQ(readWholeFile(errFile), "error: No albums found\n");
     // A display that does not exist: the box cannot open, the line is still there.
     EXPECT_EQ(showBoxInChild(":31999", errFile), 0) << "the box blocked or crashed";
-    EXPECT_EQ(contentOf(errFile).rfind("error: No albums found\n", 0), 0u) << contentOf(errFile);
+    EXPECT_EQ(readWholeFile(errFile).rfind("error: No albums found\n", 0), 0u) << readWholeFile(errFile);
 }

@@ -58,20 +58,6 @@ RgbPicture patternPicture(int width, int height) {
     return picture;
 }
 
-// Quadrants: red top left, green top right, blue bottom left, white bottom right.
-RgbPicture quadrantPicture(int size) {
-    RgbPicture picture = solidPicture(size, size, 0, 0, 0);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            bool right = x >= size / 2, bottom = y >= size / 2;
-            uint8_t* p = picture.at(x, y);
-            p[0] = (!right && !bottom) || (right && bottom) ? 255 : 0;
-            p[1] = right ? 255 : 0;
-            p[2] = bottom ? 255 : 0;
-        }
-    return picture;
-}
-
 void patchBytes(const std::string& path, size_t offset, const std::vector<uint8_t>& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "r+b");
     ASSERT_NE(file, nullptr);

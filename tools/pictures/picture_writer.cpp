@@ -412,3 +412,16 @@ bool writeBmp(const std::string& path, const RgbPicture& picture, std::string* e
     }
     return writeBytes(path, out.data(), out.size(), error);
 }
+
+RgbPicture quadrantPicture(int size) {
+    RgbPicture picture = solidPicture(size, size, 0, 0, 0);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const bool right = x >= size / 2, bottom = y >= size / 2;
+            uint8_t* p = picture.at(x, y);
+            p[0] = right == bottom ? 255 : 0;
+            p[1] = right ? 255 : 0;
+            p[2] = bottom ? 255 : 0;
+        }
+    return picture;
+}

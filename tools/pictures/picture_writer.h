@@ -25,6 +25,10 @@ RgbPicture solidPicture(int width, int height, uint8_t red, uint8_t green, uint8
 // gradient, a stripe or check pattern and a big block in a contrasting colour.
 RgbPicture makeCoverPicture(int size, uint32_t seed);
 
+// A size x size picture in four quadrants: red top left, green top right,
+// blue bottom left, white bottom right; shows orientation and channel order.
+RgbPicture quadrantPicture(int size);
+
 enum class PngKind { Grey, GreyAlpha, Rgb, Rgba, Palette };
 
 // bitDepth is 8 or 16 (Palette: 8 only). Grey kinds store the picture's luma;
