@@ -154,6 +154,11 @@ class Browser:
         shutil.rmtree(self.scratch, ignore_errors=True)
 
 
+def command_for(args, section):
+    return ('xvfb-run -a -s "-screen 0 1024x768x24" bench/browser_bench.py --build build '
+            '--work build/bench-work --runs %d %s' % (args.runs, section))
+
+
 def table(title, command, header, rows, note=None):
     print("\n### %s\n" % title)
     print("Command: `%s`\n" % command)
@@ -185,7 +190,7 @@ def startup(args):
             browser.finish()
         rows.append(["{:,}".format(albums), "%.0f" % median(first_frames), "%.1f" % median(listings),
                      len(names), len(first_frames)])
-    table("1. Start-up: process start to the first drawn frame", "scripts/bench (bench/browser_bench.py startup)",
+    table("1. Start-up: process start to the first drawn frame", command_for(args, "startup"),
           ["album folders", "to first frame (ms)", "bare listing (ms)", "entries", "runs"], rows,
           "The bare listing is `os.listdir` of the same folder (readdir), warm cache. The first frame "
           "includes SDL and GL start-up and building the caption font. `bench/scan_bench` compares the "
@@ -216,7 +221,7 @@ def smoothness(args):
                      sum(1 for i in intervals if i > 33.0), "%.0f" % (1000 / median(intervals)),
                      "%.1f" % median(draws), "%.1f" % max(draws)])
     table("3. Smoothness: gliding across 50 albums of each cover size",
-          "scripts/bench (bench/browser_bench.py smoothness)",
+          command_for(args, "smoothness"),
           ["cover px (JPEG)", "frames", "frame median (ms)", "p99 (ms)", "max (ms)", "> 16.7 ms", "> 33 ms",
            "fps (median)", "draw median (ms)", "draw max (ms)"], rows,
           "Frame time is swap to swap (the first frame after a rest has none) and includes the loop's 10 ms sleep after each easing step; draw time "
@@ -226,42 +231,50 @@ def smoothness(args):
 
 def memory(args):
     limit = args.memory_limit_gib * 1024 ** 3
-    folder = make_library(args.build, os.path.join(args.work, "memory-5000"), 5000, cover_size=1000)
+    albums = 5000
+    folder = make_library(args.build, os.path.join(args.work, "memory-5000"), albums, cover_size=1000)
     browser = Browser(args.build, folder)
     browser.find_window()
     browser.wait_rest()
-    # Start from the first album so "visited" counts from there.
-    browser.hold_until("Left", lambda f: f and f[-1]["current"] == 0, 600)
-    browser.wait_rest()
-    rows, stopped = [], None
-    browser.key("keydown", "Right")
+    # The browser opens on a random album: walk toward the side with more room,
+    # counting the albums visited from there.
+    start = browser.frames()[-1]["current"]
+    key, step = ("Right", 1) if albums - 1 - start >= start else ("Left", -1)
+    room = (albums - 1 - start) if step > 0 else start
+    rows, stopped, row_end = [], None, False
+    browser.key("keydown", key)
     for target in (100, 1000, 5000):
-        target = min(target, 4999)
-        def reached_or_full(frames):
-            return (frames and frames[-1]["current"] >= target) or browser.rss_bytes() > limit
-        browser.wait_for(lambda: reached_or_full(browser.frames()), 1200)
+        if target - 1 > room:
+            row_end = True
+            target = room + 1
+        def visited(frames):
+            return abs(frames[-1]["current"] - start) + 1 if frames else 0
+        browser.wait_for(lambda: visited(browser.frames()) >= target or browser.rss_bytes() > limit, 1200)
         frames = browser.frames()
         if browser.rss_bytes() > limit:
-            stopped = frames[-1]["current"] if frames else 0
+            stopped = visited(frames)
             break
-        rows.append([frames[-1]["current"] + 1, "%.0f" % (browser.rss_bytes() / 2 ** 20), frames[-1]["textures"]])
-    browser.key("keyup", "Right")
-    browser.wait_rest()
-    texture_rows = []
+        rows.append([visited(frames), "%.0f" % (browser.rss_bytes() / 2 ** 20), frames[-1]["textures"]])
+        if row_end:
+            break
+    browser.key("keyup", key)
     browser.finish()
     summary = browser.textures_summary
     per_texture = summary[1] / summary[0] if summary and summary[0] else 0
-    for row in rows:
-        texture_rows.append(row + ["%.0f" % (row[2] * per_texture / 2 ** 20)])
-    note = ("Right is held from the first album; resident memory (VmRSS) is read when the selection passes "
-            "each count. Texture memory is the number of cover textures times the measured size of one "
-            "(all mip levels at 4 bytes a texel: %.1f MiB for a 1000-pixel cover). Textures are never "
-            "released while the program runs." % (per_texture / 2 ** 20))
+    texture_rows = [row + ["%.0f" % (row[2] * per_texture / 2 ** 20)] for row in rows]
+    note = ("The browser opens on a random album (here %d of %d); %s is held from there and resident "
+            "memory (VmRSS) is read when the number of albums visited passes each count. Texture memory is "
+            "the number of cover textures times the measured size of one (all mip levels at 4 bytes a texel: "
+            "%.1f MiB for a 1000-pixel cover). Textures are never released while the program runs, so memory "
+            "grows with every album visited." % (start, albums, key, per_texture / 2 ** 20))
     if stopped is not None:
-        note += (" The run was stopped at album %d because resident memory passed the %d GiB safety limit "
-                 "of this benchmark." % (stopped + 1, args.memory_limit_gib))
+        note += (" The run was stopped after %d albums because resident memory passed the %d GiB safety limit "
+                 "of this benchmark; at that rate 5,000 albums would need about %.0f GiB of textures."
+                 % (stopped, args.memory_limit_gib, 5000 * per_texture / 2 ** 30))
+    elif row_end:
+        note += " The end of the row came after %d albums." % (room + 1)
     table("4. Memory: resident memory after visiting albums with 1000-pixel covers",
-          "scripts/bench (bench/browser_bench.py memory)",
+          command_for(args, "memory"),
           ["albums visited", "resident (MiB)", "cover textures", "texture memory est. (MiB)"], texture_rows, note)
 
 
@@ -277,7 +290,7 @@ def rest(args):
         used = browser.cpu_seconds() - before
         browser.finish()
         shares.append(used / 10 * 100)
-    table("5. Rest: CPU time over 10 seconds at rest", "scripts/bench (bench/browser_bench.py rest)",
+    table("5. Rest: CPU time over 10 seconds at rest", command_for(args, "rest"),
           ["library", "CPU at rest (% of one core, median)", "runs", "all runs (%)"],
           [["60 albums, mixed covers", "%.2f" % median(shares), len(shares),
             ", ".join("%.2f" % s for s in shares)]],
