@@ -66,8 +66,10 @@ class Browser:
         if exit_after:
             env["VELLORA_EXIT_AFTER_FRAMES"] = str(exit_after)
         self.started = time.time()
-        self.process = subprocess.Popen([os.path.join(build, "vellora"), folder], cwd=self.scratch, env=env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.errors = os.path.join(self.scratch, "stderr.log")
+        with open(self.errors, "w") as errors:
+            self.process = subprocess.Popen([os.path.join(build, "vellora"), folder], cwd=self.scratch, env=env,
+                                            stdout=subprocess.DEVNULL, stderr=errors)
         self.window = None
 
     def frames(self):
@@ -109,7 +111,10 @@ class Browser:
                                       "Vellora"], capture_output=True, text=True, timeout=10).stdout.split()
                 self.window = out[0] if out else None
                 return self.window is not None
-            self.wait_for(found, 30)
+            if not self.wait_for(found, 30):
+                with open(self.errors) as errors:
+                    raise RuntimeError("the browser showed no window (exit status %s): %s"
+                                       % (self.process.poll(), errors.read()[-2000:]))
         return self.window
 
     def key(self, action, key):
@@ -242,19 +247,27 @@ def memory(args):
     key, step = ("Right", 1) if albums - 1 - start >= start else ("Left", -1)
     room = (albums - 1 - start) if step > 0 else start
     rows, stopped, row_end = [], None, False
+
+    def visited(frames):
+        return abs(frames[-1]["current"] - start) + 1 if frames else 0
+
     browser.key("keydown", key)
+    deadline = time.time() + 1200
+    frames, rss = browser.frames(), browser.rss_bytes()
     for target in (100, 1000, 5000):
         if target - 1 > room:
-            row_end = True
-            target = room + 1
-        def visited(frames):
-            return abs(frames[-1]["current"] - start) + 1 if frames else 0
-        browser.wait_for(lambda: visited(browser.frames()) >= target or browser.rss_bytes() > limit, 1200)
-        frames = browser.frames()
-        if browser.rss_bytes() > limit:
+            row_end, target = True, room + 1
+        # One reading of frames and memory per check, so the row and the
+        # decision to stop come from the same moment.
+        while time.time() < deadline and browser.process.poll() is None:
+            frames, rss = browser.frames(), browser.rss_bytes()
+            if visited(frames) >= target or rss > limit:
+                break
+            time.sleep(0.05)
+        rows.append([visited(frames), "%.0f" % (rss / 2 ** 20), frames[-1]["textures"]])
+        if rss > limit:
             stopped = visited(frames)
             break
-        rows.append([visited(frames), "%.0f" % (browser.rss_bytes() / 2 ** 20), frames[-1]["textures"]])
         if row_end:
             break
     browser.key("keyup", key)
@@ -268,8 +281,8 @@ def memory(args):
             "%.1f MiB for a 1000-pixel cover). Textures are never released while the program runs, so memory "
             "grows with every album visited." % (start, albums, key, per_texture / 2 ** 20))
     if stopped is not None:
-        note += (" The run was stopped after %d albums because resident memory passed the %d GiB safety limit "
-                 "of this benchmark; at that rate 5,000 albums would need about %.0f GiB of textures."
+        note += (" The run was stopped after %d albums (the last row) because resident memory passed the "
+                 "%d GiB safety limit of this benchmark; at that rate 5,000 albums would need about %.0f GiB of textures."
                  % (stopped, args.memory_limit_gib, 5000 * per_texture / 2 ** 30))
     elif row_end:
         note += " The end of the row came after %d albums." % (room + 1)
