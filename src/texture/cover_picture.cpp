@@ -229,16 +229,22 @@ bool isPackedRgb(const SDL_PixelFormat* format, const SDL_PixelFormat* wanted) {
 }
 
 // Converts any decoded surface to packed RGB and copies it row by row into
-// the picture's own buffer with GL's row padding.
+// the picture's own buffer with GL's row padding. A surface that already is
+// packed RGB (most JPEGs) is copied straight, without a converted twin.
 std::string copyAsRgb(SDL_Surface* decoded, CoverPicture& picture) {
     Surface format = rgbTemplate();
     if (!format) return std::string("cannot convert the picture: ") + SDL_GetError();
-    Surface rgb(SDL_ConvertSurface(decoded, format->format, SDL_SWSURFACE));
-    if (!rgb) return std::string("cannot convert the picture: ") + SDL_GetError();
+    Surface converted;
+    SDL_Surface* rgb = decoded;
+    if (!isPackedRgb(decoded->format, format->format)) {
+        converted.reset(SDL_ConvertSurface(decoded, format->format, SDL_SWSURFACE));
+        if (!converted) return std::string("cannot convert the picture: ") + SDL_GetError();
+        rgb = converted.get();
+    }
     if (!isPackedRgb(rgb->format, format->format) || rgb->w != decoded->w || rgb->h != decoded->h ||
         rgb->pitch < rgb->w * 3)
         return "cannot convert the picture to 24-bit RGB";
-    if (SDL_MUSTLOCK(rgb.get()) && SDL_LockSurface(rgb.get()) < 0)
+    if (SDL_MUSTLOCK(rgb) && SDL_LockSurface(rgb) < 0)
         return std::string("cannot read the picture: ") + SDL_GetError();
     size_t rowBytes = size_t(rgb->w) * 3;
     picture.width = rgb->w;
@@ -248,7 +254,7 @@ std::string copyAsRgb(SDL_Surface* decoded, CoverPicture& picture) {
     const uint8_t* source = static_cast<const uint8_t*>(rgb->pixels);
     for (int y = 0; y < picture.height; ++y)
         std::memcpy(&picture.pixels[size_t(y) * picture.pitch], source + size_t(y) * rgb->pitch, rowBytes);
-    if (SDL_MUSTLOCK(rgb.get())) SDL_UnlockSurface(rgb.get());
+    if (SDL_MUSTLOCK(rgb)) SDL_UnlockSurface(rgb);
     return "";
 }
 
