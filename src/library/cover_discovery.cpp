@@ -1,6 +1,8 @@
 // Cover discovery: an album's cover is the first file in its folder's listing
 // whose name does not begin with a dot and ends in jpg, bmp or png (any letter
 // case). Each album is looked up once; the answer, found or not, is kept.
+#include "library/cover_discovery.h"
+
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 
@@ -12,8 +14,11 @@ void AlbumsLoader::initAlbumCover(int i) {
     record.coverSearched = true;
 }
 
-// The cover's full path, or "" when the folder has none or cannot be listed.
-std::string AlbumsLoader::searchCover(std::string folder) {
+std::string AlbumsLoader::searchCover(std::string folder) { return findCoverFile(folder); }
+
+bool AlbumsLoader::is_cover(std::string name) { return isCoverName(name); }
+
+std::string findCoverFile(const std::string& folder) {
     platform::FindEntry entry;
     platform::FindHandle listing = platform::findFirst(folder, &entry);
     if (listing == platform::kFindFailed) return "";
@@ -21,8 +26,11 @@ std::string AlbumsLoader::searchCover(std::string folder) {
     do {
         if (entry.name.empty() || entry.name[0] == '.') continue;
         if (entry.attrib & platform::kAttrSubdir) continue;
-        if (!is_cover(entry.name)) continue;
-        cover = pathIn(folder, entry.name);
+        if (!isCoverName(entry.name)) continue;
+        cover.reserve(folder.size() + 1 + entry.name.size());
+        cover += folder;
+        cover += platform::kSeparator;
+        cover += entry.name;
         break;
     } while (platform::findNext(listing, &entry) == 0);
     platform::findClose(listing);
@@ -30,7 +38,7 @@ std::string AlbumsLoader::searchCover(std::string folder) {
 }
 
 // Looks at the last three characters only: no dot needed, letter case ignored.
-bool AlbumsLoader::is_cover(std::string name) {
+bool isCoverName(const std::string& name) {
     if (name.size() < 3) return false;
     std::string ending = name.substr(name.size() - 3);
     for (char& c : ending)
