@@ -30,9 +30,9 @@ std::string expandHome(const std::string& value, const std::string& home) {
     return value;
 }
 
-std::string defaultPlayer() { return "vlc"; }
+std::string defaultPlayer() { return platform::defaultPlayerPath(); }
 
-std::string defaultMusicFolder(const std::string& home) { return home + "/Music"; }
+std::string defaultMusicFolder(const std::string& home) { return platform::defaultMusicFolder(home); }
 
 static void createTexturesAndFont() {
     const int count = albums->getAlbumsCount();

@@ -33,7 +33,7 @@ bool haveDisplay() {
 
 }  // namespace
 
-void messageBox(const char* title, const char* text) {
+void messageBox(const char* title, const char* text, MessageIcon) {
     if (!title) title = "";
     if (!text) text = "";
     std::fprintf(stderr, "%s: %s\n", title, text);

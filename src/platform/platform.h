@@ -3,8 +3,10 @@
 // Everything the browser needs from the OS goes through these declarations:
 // the settings file, folder listings, starting the music player, message
 // boxes, window placement, the caption font's glyphs, and the tick clock.
-// platform_posix.cpp and its siblings implement them for Linux; a Windows
-// build implements the same declarations with the native calls.
+// The *_posix.cpp files implement them for Linux, the *_win32.cpp files for
+// Windows with the native calls; files without a suffix serve both. On both,
+// narrow text (names, paths, settings values) is UTF-8: the Windows files
+// convert at the call.
 #pragma once
 
 #include <cstdint>
@@ -56,7 +58,11 @@ int findNext(FindHandle handle, FindEntry* entry);
 void findClose(FindHandle handle);
 
 // The native path separator, which the library puts between folder and name.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
 constexpr char kSeparator = '/';
+#endif
 
 // ------------------------------------------------------------- program start
 // Starts `program` (searched on PATH when it has no slash) with the single
@@ -69,8 +75,10 @@ bool startProgram(const std::string& program, const std::string& argument,
 
 // ---------------------------------------------------------------- message box
 // Writes "title: text" to standard error and, when a display is available,
-// shows a modal box with an OK button until the user closes it.
-void messageBox(const char* title, const char* text);
+// shows a modal box with an OK button until the user closes it. The icon is
+// shown where the platform's box has one.
+enum class MessageIcon { None, Exclamation };
+void messageBox(const char* title, const char* text, MessageIcon icon = MessageIcon::None);
 
 // --------------------------------------------------------- desktop and window
 // The desktop's size in pixels. False when it cannot be found.
@@ -85,9 +93,20 @@ bool placeWindow(int x, int y);
 // window is open.
 void endOnDisplayLoss();
 
+// -------------------------------------------------------------- command line
+// The program's arguments, argv[0] first, as UTF-8. Windows takes them from
+// the wide command line: main's argv there is ANSI text, which loses every
+// character the code page lacks.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
 // ---------------------------------------------------------------- user paths
-// $HOME, or "" when it is not set.
+// $HOME (Windows: %USERPROFILE%), or "" when it is not set.
 std::string homeFolder();
+
+// The settings' defaults on this system: the music player, and the music
+// folder given the home folder.
+std::string defaultPlayerPath();
+std::string defaultMusicFolder(const std::string& home);
 
 // ----------------------------------------------------------- caption glyphs
 // One glyph as glBitmap wants it: `rows` rows of `width` bits, most
@@ -109,6 +128,14 @@ struct GlyphBitmap {
 // missing in `error`.
 bool rasteriseCaptionFont(int pixelHeight, int first, int count,
                           std::vector<GlyphBitmap>* glyphs, std::string* error);
+
+// Builds the same font into display lists listBase + i (i = 0 .. count - 1)
+// of the current GL context, each drawing the glyph of code first + i at the
+// raster position and advancing it by the one cell width of the font. Linux
+// compiles rasteriseCaptionFont's bitmaps; Windows asks GDI and
+// wglUseFontBitmapsA. listBase 0 (no lists reserved) builds nothing. On
+// failure returns false and says why in `error`.
+bool buildCaptionFont(uint32_t listBase, int pixelHeight, int first, int count, std::string* error);
 
 // --------------------------------------------------------------------- clock
 // Milliseconds since the media library started, and a sleep. Tests install a

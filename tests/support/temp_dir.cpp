@@ -8,12 +8,26 @@
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+#include <random>
+
+TempDir::TempDir() {
+    std::random_device random;
+    std::error_code error;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        fs::path candidate = fs::temp_directory_path(error) / ("vellora-test-" + std::to_string(random()));
+        if (fs::create_directory(candidate, error)) path_ = candidate.string();
+    }
+    if (path_.empty()) ADD_FAILURE() << "cannot make a temporary folder";
+}
+#else
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/vellora-test-XXXXXX";
     if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed for " << pattern;
     path_ = pattern;
 }
+#endif
 
 TempDir::~TempDir() {
     std::error_code ignored;
