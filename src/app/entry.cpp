@@ -69,11 +69,12 @@ int SDL_main(int argc, char** argv) {
     std::unique_ptr<char[]> folderText(
         settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home).c_str()));
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
+    const int depth = settings.ReadInteger("vellora", "depth", 1);  // the library keeps it within 1..3
 
     const std::string folderAsGiven = argc > 1 ? argv[1] : expandHome(folderText.get(), home);
     const std::string player = expandHome(playerText.get(), home);
 
-    albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player);
+    albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player, depth);
     if (albums->getAlbumsCount() == 0) {
         std::string text = "The music directory " + folderAsGiven + " is not valid!";
         platform::messageBox("error", text.c_str());

@@ -3,8 +3,8 @@
 
 #include "platform/platform.h"
 
-AlbumsLoader::AlbumsLoader(const std::string& musicPath, const std::string& playerPath)
-    : musicPath(musicPath), playerPath(playerPath) {
+AlbumsLoader::AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth)
+    : musicPath(musicPath), playerPath(playerPath), depth(depth < 1 ? 1 : depth > kMaxDepth ? kMaxDepth : depth) {
     searchPath();
 }
 
