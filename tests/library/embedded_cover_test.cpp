@@ -1,4 +1,4 @@
-// Covers inside audio files: real MP3, FLAC and M4A files written here (minimal
+// Covers inside audio files: real MP3, FLAC, M4A and Opus files written here (minimal
 // audio frames and headers, then the picture added by TagLib as a tagger
 // would), their pictures decoded by the browser's own decoder to check the
 // colour; broken, cut and oversized tags give a reason and no crash.
@@ -12,6 +12,8 @@
 #include <mp4file.h>
 #include <mp4tag.h>
 #include <mpegfile.h>
+#include <opusfile.h>
+#include <xiphcomment.h>
 
 #include <fstream>
 #include <iterator>
@@ -89,6 +91,48 @@ std::string mp4Skeleton() {
            box("moov", box("mvhd", mvhd));
 }
 
+// One Ogg page holding one whole packet (under 255 * 255 bytes).
+std::string oggPage(const std::string& packet, unsigned char flags, uint64_t granule, uint32_t sequence) {
+    std::string page = "OggS";
+    page += char(0);
+    page += char(flags);
+    for (int i = 0; i < 8; ++i) page += char((granule >> (8 * i)) & 0xFF);
+    page += std::string("\x21\x43\x65\x07", 4);  // stream serial number
+    for (int i = 0; i < 4; ++i) page += char((sequence >> (8 * i)) & 0xFF);
+    page += std::string(4, '\0');  // checksum, filled in below
+    std::string lacing;
+    size_t left = packet.size();
+    for (; left >= 255; left -= 255) lacing += char(255);
+    lacing += char(left);
+    page += char(lacing.size());
+    page += lacing + packet;
+    uint32_t crc = 0;  // CRC-32, polynomial 0x04c11db7, not reflected, as Ogg wants it
+    for (unsigned char byte : page) {
+        crc ^= uint32_t(byte) << 24;
+        for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04c11db7u : crc << 1;
+    }
+    for (int i = 0; i < 4; ++i) page[22 + i] = char((crc >> (8 * i)) & 0xFF);
+    return page;
+}
+
+// An Ogg Opus stream: its two header packets and one 20 ms packet of silence.
+std::string opusStream() {
+    const std::string head = std::string("OpusHead\x01\x02\x38\x01\x80\xBB\0\0\0\0\0", 19);
+    const std::string tags = std::string("OpusTags\x04\0\0\0test\0\0\0\0", 20);
+    return oggPage(head, 0x02, 0, 0) + oggPage(tags, 0, 0, 1) + oggPage(std::string("\xF8\xFF\xFE", 3), 0x04, 1272, 2);
+}
+
+void addXiphPicture(const std::string& path, int type, const TagLib::ByteVector& data) {
+    TagLib::Ogg::Opus::File file(path.c_str());
+    ASSERT_TRUE(file.isValid()) << path;
+    auto* picture = new TagLib::FLAC::Picture;
+    picture->setType(TagLib::FLAC::Picture::Type(type));
+    picture->setMimeType("image/png");
+    picture->setData(data);
+    file.tag()->addPicture(picture);
+    ASSERT_TRUE(file.save());
+}
+
 void addId3Pictures(const std::string& path, std::initializer_list<std::pair<int, TagLib::ByteVector>> pictures) {
     TagLib::MPEG::File file(path.c_str());
     ASSERT_TRUE(file.isValid()) << path;
@@ -142,7 +186,7 @@ constexpr int kOther = 0, kFront = 3, kBack = 4;
 
 TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
     TempDir dir;
-    for (const char* folder : {"mp3", "flac", "flac2", "m4a"}) dir.makeFolder(folder);
+    for (const char* folder : {"mp3", "flac", "flac2", "m4a", "opus", "ogg"}) dir.makeFolder(folder);
     // MP3: the first file has no picture, the second a back cover before its front cover.
     dir.writeFile("mp3/01 Intro.mp3", mp3Frames());
     dir.writeFile("mp3/02 Song.mp3", mp3Frames());
@@ -162,11 +206,18 @@ TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
     dir.writeFile("m4a/01.m4a", mp4Skeleton());
     addMp4Cover(dir.at("m4a/01.m4a"), pngOf(dir, kMagenta), TagLib::MP4::CoverArt::PNG);
 
+    // Opus: METADATA_BLOCK_PICTURE in its comment header; also under the .ogg ending.
+    dir.writeFile("opus/01.opus", opusStream());
+    addXiphPicture(dir.at("opus/01.opus"), kFront, pngOf(dir, kBlue));
+    dir.writeFile("ogg/01.ogg", opusStream());
+    addXiphPicture(dir.at("ogg/01.ogg"), kOther, jpegOf(kMagenta));
+
     struct Case {
         const char* folder;
         Colour colour;
     };
-    for (const Case& c : {Case{"mp3", kGreen}, Case{"flac", kBlue}, Case{"flac2", kYellow}, Case{"m4a", kMagenta}}) {
+    for (const Case& c : {Case{"mp3", kGreen}, Case{"flac", kBlue}, Case{"flac2", kYellow}, Case{"m4a", kMagenta},
+                          Case{"opus", kBlue}, Case{"ogg", kMagenta}}) {
         std::string failure = "unchanged";
         std::vector<uint8_t> bytes = findEmbeddedCover(dir.at(c.folder), &failure);
         EXPECT_EQ(failure, "") << c.folder;
