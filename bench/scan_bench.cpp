@@ -223,12 +223,22 @@ long bareReaddir(const std::string& folder) {
     return entries;
 }
 
-// `albums` empty album folders, plus a few files and a hidden folder.
+// `albums` empty album folders with names of realistic length, plus a few
+// files and a hidden folder.
 void makeMusicFolder(const std::string& music, int albums) {
     std::filesystem::create_directory(music);
     char name[64];
     for (int i = 0; i < albums; ++i) {
-        std::snprintf(name, sizeof name, "/Album %06d", (i * 7919) % albums);  // not in creation order
+        // About 33 bytes, as real album names are: beyond what a string keeps in
+        // its own buffer. Artist names of three words from sixteen, a few
+        // dozen albums each at the largest size, so names often share their
+        // first 16 bytes, as names of one artist do.
+        static const char* const kWords[16] = {"Amber", "Blue",  "Crimson", "Delta", "Echo",  "Fable", "Golden", "Hollow",
+                                               "Iron",  "Jade",  "Kite",    "Lunar", "Mellow", "Night", "Opal",  "Paper"};
+        const int n = (i * 7919) % albums;  // not in creation order
+        const int artist = n % 4096;
+        std::snprintf(name, sizeof name, "/%s %s %s - Album %06d", kWords[artist % 16], kWords[artist / 16 % 16],
+                      kWords[artist / 256], n);
         if (mkdir((music + name).c_str(), 0755) != 0) {
             std::perror("scan_bench: mkdir");
             std::exit(1);
