@@ -38,9 +38,14 @@ public:
 
 private:
     void searchPath();
-    // One folder `level` levels below musicPath, with its name so far.
-    void searchFolder(std::string folder, std::string name, int level);
-    void addAlbum(std::string folder, std::string name);
+    // A folder `level` levels below musicPath (above the album level), given by
+    // its path below musicPath and its caption so far.
+    void searchFolder(const std::string& relative, const std::string& caption, int level);
+    // Appends a record whose caption is `caption` and whose folder is
+    // `relative` below musicPath (or, without it, the caption itself).
+    void addAlbum(const std::string& caption);
+    void addAlbum(const std::string& caption, const std::string& relative);
+    uint32_t addText(const std::string& text);
     std::string searchCover(std::string folder);
     bool is_cover(std::string name);
     // folder + separator + name, built in one allocation.
@@ -49,7 +54,9 @@ private:
     std::string musicPath;
     std::string playerPath;
     int depth;
-    std::vector<album> albumList;
+    std::string names;                // every caption and folder path, each followed by a NUL
+    std::vector<album> albumList;     // in scan order; the position is the album index
+    std::vector<std::string> covers;  // the cover paths found so far; album::cover indexes them
 
     friend class AlbumsLoaderTestAccess;
 };

@@ -13,8 +13,12 @@
 void AlbumsLoader::initAlbumCover(int i) {
     album& record = albumList[i];
     if (record.coverSearched) return;
-    record.cover = searchCover(record.folder);
-    record.hasCover = !record.cover.empty();
+    std::string cover = searchCover(getAlbumFolder(i));
+    record.hasCover = !cover.empty();
+    if (record.hasCover) {
+        record.cover = static_cast<int32_t>(covers.size());
+        covers.push_back(std::move(cover));
+    }
     record.coverSearched = true;
 }
 

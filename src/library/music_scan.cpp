@@ -6,6 +6,7 @@
 // folder above the album level is listed once to find its sub-folders, and one
 // that holds music or pictures itself (an album lying directly at the top) is
 // taken as an album instead of being descended into.
+#include <cstdint>
 #include <vector>
 
 #include "library/albums_loader.h"
@@ -39,39 +40,57 @@ FolderContents contentsOf(const std::string& folder) {
 }  // namespace
 
 void AlbumsLoader::searchPath() {
-    // Names first, so the records (large, and many) are made in place at once.
-    std::vector<std::string> names = contentsOf(musicPath).folders;
-    if (depth == 1) albumList.reserve(albumList.size() + names.size());
-    for (std::string& name : names) {
-        std::string folder = pathIn(musicPath, name);  // before name is moved away
-        searchFolder(std::move(folder), std::move(name), 1);
-    }
+    platform::FindEntry entry;
+    platform::FindHandle listing = platform::findFirst(musicPath, &entry);
+    if (listing == platform::kFindFailed) return;
+    std::vector<std::string> deeper;  // the top folders, when albums lie below them
+    do {
+        if (!isVisible(entry) || !(entry.attrib & platform::kAttrSubdir)) continue;
+        if (depth == 1) addAlbum(entry.name);  // straight from the listing: no string per album
+        else deeper.push_back(entry.name);
+    } while (platform::findNext(listing, &entry) == 0);
+    platform::findClose(listing);
+    for (const std::string& name : deeper) searchFolder(name, name, 1);
 }
 
-void AlbumsLoader::searchFolder(std::string folder, std::string name, int level) {
-    if (level >= depth) {
-        addAlbum(std::move(folder), std::move(name));
-        return;
-    }
-    FolderContents contents = contentsOf(folder);
+void AlbumsLoader::searchFolder(const std::string& relative, const std::string& caption, int level) {
+    FolderContents contents = contentsOf(pathIn(musicPath, relative));
     if (contents.holdsMedia) {
-        addAlbum(std::move(folder), std::move(name));
+        addAlbum(caption, relative);
         return;
     }
     for (const std::string& sub : contents.folders) {
-        std::string subName;
-        subName.reserve(name.size() + 3 + sub.size());
-        subName += name;
-        subName += " - ";
-        subName += sub;
-        std::string subFolder = pathIn(folder, sub);
-        searchFolder(std::move(subFolder), std::move(subName), level + 1);
+        const std::string subRelative = pathIn(relative, sub);
+        std::string subCaption;
+        subCaption.reserve(caption.size() + 3 + sub.size());
+        subCaption += caption;
+        subCaption += " - ";
+        subCaption += sub;
+        if (level + 1 >= depth) addAlbum(subCaption, subRelative);
+        else searchFolder(subRelative, subCaption, level + 1);
     }
 }
 
-void AlbumsLoader::addAlbum(std::string folder, std::string name) {
+void AlbumsLoader::addAlbum(const std::string& caption) {
+    if (names.size() + caption.size() + 1 > UINT32_MAX) return;  // offsets are 32-bit: 4 GiB of names
     album found;
-    found.folder = std::move(folder);
-    found.name = std::move(name);
-    albumList.push_back(std::move(found));
+    found.name = found.folder = addText(caption);
+    found.nameLength = found.folderLength = static_cast<uint32_t>(caption.size());
+    albumList.push_back(found);
+}
+
+void AlbumsLoader::addAlbum(const std::string& caption, const std::string& relative) {
+    if (names.size() + caption.size() + relative.size() + 2 > UINT32_MAX) return;
+    album found;
+    found.name = addText(caption);
+    found.nameLength = static_cast<uint32_t>(caption.size());
+    found.folder = caption == relative ? found.name : addText(relative);
+    found.folderLength = static_cast<uint32_t>(relative.size());
+    albumList.push_back(found);
+}
+
+uint32_t AlbumsLoader::addText(const std::string& text) {
+    const uint32_t offset = static_cast<uint32_t>(names.size());
+    names.append(text.data(), text.size() + 1);  // with its terminating NUL
+    return offset;
 }
