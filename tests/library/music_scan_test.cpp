@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -141,4 +142,29 @@ TEST(MusicScan, DeeperScanFindsAlbumsAtTheirDepthInPathOrder) {
               "\"player\" \"" + music + "/Beta/Second\"");
     EXPECT_TRUE(albums.albumHasCover(5));
     EXPECT_EQ(albums.getAlbumCover(5), music + "/Picture Only/folder.jpg");
+}
+
+// Many albums: every name, length and folder survives the growth of the
+// library's name storage, and the name pointers stay put while paths are built.
+TEST(MusicScan, ManyAlbumsKeepTheirNamesAndFolders) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    std::vector<std::string> expected;
+    char name[64];
+    for (int i = 0; i < 2000; ++i) {
+        std::snprintf(name, sizeof name, "Artist of Some Length - Album %04d", i);
+        dir.makeFolder(std::string("music/") + name);
+        expected.push_back(name);
+    }
+    AlbumsLoader albums(music, "player");
+    ASSERT_EQ(albums.getAlbumsCount(), 2000);
+    std::vector<const char*> pointers;
+    for (int i = 0; i < 2000; ++i) pointers.push_back(albums.getAlbumName(i));
+    for (int i = 0; i < 2000; ++i) {
+        EXPECT_EQ(albums.getAlbumFolder(i), music + "/" + expected[i]);
+        albums.initAlbumCover(i);
+        EXPECT_EQ(albums.getAlbumName(i), pointers[i]);
+        EXPECT_EQ(std::string(pointers[i]), expected[i]);
+        EXPECT_EQ(albums.getAlbumNameLength(i), int(expected[i].size()));
+    }
 }
