@@ -88,6 +88,13 @@ void endOnDisplayLoss();
 // ---------------------------------------------------------------- user paths
 // $HOME, or "" when it is not set.
 std::string homeFolder();
+// The value of the environment variable `name`, or "" when it is not set.
+std::string environmentValue(const char* name);
+// Whether `path` names a regular file (after following links).
+bool isFile(const std::string& path);
+// Reads at most `limit` bytes of the file at `path` into *text. False when it
+// cannot be opened or read (then *text is empty).
+bool readSmallFile(const std::string& path, size_t limit, std::string* text);
 
 // ----------------------------------------------------------- caption glyphs
 // One glyph as glBitmap wants it: `rows` rows of `width` bits, most
