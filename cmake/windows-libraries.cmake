@@ -30,5 +30,5 @@ vellora_windows_library(PkgConfig::X11 LIBRARIES user32 shell32)
 vellora_windows_library(PkgConfig::PICTURES INCLUDES ${win_include}
   LIBRARIES ${win_lib}/libpng16.a ${win_lib}/libjpeg.a z)
 vellora_windows_library(PkgConfig::WEBP INCLUDES ${win_include} LIBRARIES ${win_lib}/libwebp.a)
-vellora_windows_library(PkgConfig::TAGLIB INCLUDES ${win_include}/taglib ${win_include}
+vellora_windows_library(PkgConfig::TAGS INCLUDES ${win_include}/taglib ${win_include}
   LIBRARIES ${win_lib}/libtag.a z DEFINES TAGLIB_STATIC)

@@ -13,6 +13,7 @@
 #include "app/frame_loop.h"
 #include "app/ini_reader.h"
 #include "app/input.h"
+#include "app/user_paths.h"
 #include "app/window.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
@@ -32,7 +33,7 @@ std::string expandHome(const std::string& value, const std::string& home) {
 
 std::string defaultPlayer() { return platform::defaultPlayerPath(); }
 
-std::string defaultMusicFolder(const std::string& home) { return platform::defaultMusicFolder(home); }
+std::string defaultMusicFolder(const std::string& home) { return defaultMusicFolder(home, ""); }
 
 static void createTexturesAndFont() {
     const int count = albums->getAlbumsCount();
@@ -63,17 +64,24 @@ static void shutdown() {
 }
 
 int SDL_main(int argc, char** argv) {
-    CIniReader settings("./vellora.ini");
     const std::string home = platform::homeFolder();
+    const std::string configHome = platform::environmentValue("XDG_CONFIG_HOME");
+    // ./vellora.ini wins when it is there; otherwise the one in ~/.config.
+    const bool localSettings = platform::isFile(kLocalSettingsFile);
+    CIniReader settings(settingsFilePath(localSettings, configHome, home).c_str());
+    std::string userDirs;  // a missing file leaves it empty: ~/Music then
+    if (!configFolder(configHome, home).empty())
+        platform::readSmallFile(configFolder(configHome, home) + "/user-dirs.dirs", 64 * 1024, &userDirs);
     std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", defaultPlayer().c_str()));
     std::unique_ptr<char[]> folderText(
-        settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home).c_str()));
+        settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str()));
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
+    const int depth = settings.ReadInteger("vellora", "depth", 1);  // the library keeps it within 1..3
 
     const std::string folderAsGiven = argc > 1 ? argv[1] : expandHome(folderText.get(), home);
     const std::string player = expandHome(playerText.get(), home);
 
-    albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player);
+    albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player, depth);
     if (albums->getAlbumsCount() == 0) {
         std::string text = "The music directory " + folderAsGiven + " is not valid!";
         platform::messageBox("error", text.c_str());

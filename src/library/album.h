@@ -1,13 +1,17 @@
-// One album of the music folder: a plain record, copied by value.
+// One album of the music folder: a small fixed-size record, copied by value.
+// Its texts live in the library's name buffer, so a scan of a hundred
+// thousand albums makes no string per album; paths are built when asked.
 #pragma once
 
-#include <string>
+#include <cstdint>
 
 struct album {
-    std::string folder;          // music folder + separator + name; never ends in a separator
-    std::string name;            // the sub-folder's own name, byte for byte
-    std::string cover;           // folder + separator + picture file name; "" until found
-    bool hasCover = false;       // the cover lookup found a picture
-    bool coverSearched = false;  // the cover lookup has run, whatever it found
-    bool loaded = false;         // the cover's texture has been dealt with (see setAlbumLoaded)
+    uint32_t name = 0;          // offset of the caption in the library's name buffer, NUL-terminated
+    uint32_t nameLength = 0;    // in bytes
+    uint32_t folder = 0;        // offset of the folder's path below the music folder, NUL-terminated
+    uint32_t folderLength = 0;  // (the same text as the caption at depth 1)
+    int32_t cover = -1;         // index of the cover's path among the library's found covers; -1 none
+    bool hasCover = false;      // the cover lookup found a picture
+    bool coverSearched = false; // the cover lookup has run, whatever it found
+    bool loaded = false;        // the cover's texture has been dealt with (see setAlbumLoaded)
 };

@@ -1,10 +1,12 @@
-// The album library: the list the scan fills once, and its accessors.
+// The album library: the list the scan fills once, and its accessors. Texts
+// live in one buffer that never changes after the scan, so the name pointers
+// handed out stay valid; folder paths are built when asked.
 #include "library/albums_loader.h"
 
 #include "platform/platform.h"
 
-AlbumsLoader::AlbumsLoader(const std::string& musicPath, const std::string& playerPath)
-    : musicPath(musicPath), playerPath(playerPath) {
+AlbumsLoader::AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth)
+    : musicPath(musicPath), playerPath(playerPath), depth(depth < 1 ? 1 : depth > kMaxDepth ? kMaxDepth : depth) {
     searchPath();
 }
 
@@ -12,13 +14,24 @@ AlbumsLoader::~AlbumsLoader() = default;
 
 int AlbumsLoader::getAlbumsCount() { return static_cast<int>(albumList.size()); }
 
-const char* AlbumsLoader::getAlbumName(int i) { return albumList[i].name.c_str(); }
+const char* AlbumsLoader::getAlbumName(int i) { return names.data() + albumList[i].name; }
 
-int AlbumsLoader::getAlbumNameLength(int i) { return static_cast<int>(albumList[i].name.size()); }
+int AlbumsLoader::getAlbumNameLength(int i) { return static_cast<int>(albumList[i].nameLength); }
 
-std::string AlbumsLoader::getAlbumFolder(int i) { return albumList[i].folder; }
+std::string AlbumsLoader::getAlbumFolder(int i) {
+    const album& record = albumList[i];
+    std::string path;
+    path.reserve(musicPath.size() + 1 + record.folderLength);
+    path += musicPath;
+    path += platform::kSeparator;
+    path.append(names, record.folder, record.folderLength);
+    return path;
+}
 
-std::string AlbumsLoader::getAlbumCover(int i) { return albumList[i].cover; }
+std::string AlbumsLoader::getAlbumCover(int i) {
+    const int cover = albumList[i].cover;
+    return cover < 0 ? std::string() : covers[size_t(cover)];
+}
 
 bool AlbumsLoader::albumHasCover(int i) {
     if (!albumList[i].coverSearched) initAlbumCover(i);

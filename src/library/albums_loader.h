@@ -1,4 +1,4 @@
-// The album library: every album sub-folder of the music folder, fixed at
+// The album library: every album folder below the music folder, fixed at
 // construction. An album index is a zero-based int into that list, valid for
 // the library's whole life; no operation checks it, callers keep it within
 // 0 .. getAlbumsCount() - 1.
@@ -13,7 +13,11 @@ class AlbumsLoader {
 public:
     // Scans musicPath at once (searchPath). A missing, unreadable or album-less
     // folder gives an empty library; nothing is reported.
-    AlbumsLoader(const std::string& musicPath, const std::string& playerPath);
+    // Albums are the folders `depth` levels below musicPath (kept within 1 to
+    // kMaxDepth). Above that depth a folder that holds audio or picture files is
+    // an album itself and is not descended into. An album's name is its path
+    // below musicPath with the parts joined by " - " ("Artist - Album").
+    AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth = 1);
     virtual ~AlbumsLoader();
 
     int getAlbumsCount();
@@ -27,11 +31,21 @@ public:
     void initAlbumCover(int i);        // the cover lookup, at most once per album
     void playAlbum(int i);             // starts the player on the album folder; a failed start is one line on stderr
 
+    static constexpr int kMaxDepth = 3;
+
     // The player's command line as text: "player" "folder".
     static std::string playerCommandLine(const std::string& player, const std::string& folder);
 
 private:
     void searchPath();
+    // A folder `level` levels below musicPath (above the album level), given by
+    // its path below musicPath and its caption so far.
+    void searchFolder(const std::string& relative, const std::string& caption, int level);
+    // Appends a record whose caption is `caption` and whose folder is
+    // `relative` below musicPath (or, without it, the caption itself).
+    void addAlbum(const std::string& caption);
+    void addAlbum(const std::string& caption, const std::string& relative);
+    uint32_t addText(const std::string& text);
     std::string searchCover(std::string folder);
     bool is_cover(std::string name);
     // folder + separator + name, built in one allocation.
@@ -39,7 +53,10 @@ private:
 
     std::string musicPath;
     std::string playerPath;
-    std::vector<album> albumList;
+    int depth;
+    std::string names;                // every caption and folder path, each followed by a NUL
+    std::vector<album> albumList;     // in scan order; the position is the album index
+    std::vector<std::string> covers;  // the cover paths found so far; album::cover indexes them
 
     friend class AlbumsLoaderTestAccess;
 };

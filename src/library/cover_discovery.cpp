@@ -1,7 +1,11 @@
-// Cover discovery: an album's cover is the first file in its folder's listing
-// whose name does not begin with a dot and ends in jpg, bmp or png (any letter
-// case). Each album is looked up once; the answer, found or not, is kept.
+// Cover discovery: an album's cover is a picture file directly in its folder
+// whose name does not begin with a dot. Scans hold several pictures (the back
+// of the box, the booklet, the disc), so names that say "front" come first and
+// names that say "back" come last; the listing order decides the rest. Each
+// album is looked up once; the answer, found or not, is kept.
 #include "library/cover_discovery.h"
+
+#include <vector>
 
 #include "library/albums_loader.h"
 #include "platform/platform.h"
@@ -9,8 +13,12 @@
 void AlbumsLoader::initAlbumCover(int i) {
     album& record = albumList[i];
     if (record.coverSearched) return;
-    record.cover = searchCover(record.folder);
-    record.hasCover = !record.cover.empty();
+    std::string cover = searchCover(getAlbumFolder(i));
+    record.hasCover = !cover.empty();
+    if (record.hasCover) {
+        record.cover = static_cast<int32_t>(covers.size());
+        covers.push_back(std::move(cover));
+    }
     record.coverSearched = true;
 }
 
@@ -22,26 +30,89 @@ std::string findCoverFile(const std::string& folder) {
     platform::FindEntry entry;
     platform::FindHandle listing = platform::findFirst(folder, &entry);
     if (listing == platform::kFindFailed) return "";
-    std::string cover;
+    std::string best;
+    int bestRank = 3;
     do {
         if (entry.name.empty() || entry.name[0] == '.') continue;
         if (entry.attrib & platform::kAttrSubdir) continue;
         if (!isCoverName(entry.name)) continue;
-        cover.reserve(folder.size() + 1 + entry.name.size());
-        cover += folder;
-        cover += platform::kSeparator;
-        cover += entry.name;
-        break;
-    } while (platform::findNext(listing, &entry) == 0);
+        const int rank = coverRank(entry.name);
+        if (rank >= bestRank) continue;  // an earlier name of the same rank stays
+        bestRank = rank;
+        best = entry.name;
+    } while (bestRank > 0 && platform::findNext(listing, &entry) == 0);
     platform::findClose(listing);
+    if (best.empty()) return "";
+    std::string cover;
+    cover.reserve(folder.size() + 1 + best.size());
+    cover += folder;
+    cover += platform::kSeparator;
+    cover += best;
     return cover;
 }
 
-// Looks at the last three characters only: no dot needed, letter case ignored.
+namespace {
+
+char lowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isCapital(char c) { return c >= 'A' && c <= 'Z'; }
+
+bool endsWith(const std::string& name, const char* ending) {
+    const std::string tail(ending);
+    if (name.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); ++i)
+        if (lowered(name[name.size() - tail.size() + i]) != tail[i]) return false;
+    return true;
+}
+
+// The name without its last ".ending", in small letters.
+std::string loweredStem(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    for (char& c : stem) c = lowered(c);
+    return stem;
+}
+
+// Runs of letters, split again where a small letter meets a capital, in small letters.
+std::vector<std::string> wordsOf(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    const size_t end = dot == std::string::npos ? name.size() : dot;
+    std::vector<std::string> words;
+    std::string word;
+    for (size_t i = 0; i <= end; ++i) {
+        const char c = i < end ? name[i] : ' ';
+        const bool split = !isLetter(c) || (isCapital(c) && i > 0 && isLetter(name[i - 1]) && !isCapital(name[i - 1]));
+        if (split && !word.empty()) {
+            words.push_back(word);
+            word.clear();
+        }
+        if (isLetter(c)) word += lowered(c);
+    }
+    return words;
+}
+
+bool holdsAny(const std::vector<std::string>& words, std::initializer_list<const char*> wanted) {
+    for (const std::string& word : words)
+        for (const char* w : wanted)
+            if (word == w) return true;
+    return false;
+}
+
+}  // namespace
+
+// Looks at the ending only: no dot needed, letter case ignored.
 bool isCoverName(const std::string& name) {
-    if (name.size() < 3) return false;
-    std::string ending = name.substr(name.size() - 3);
-    for (char& c : ending)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ending == "jpg" || ending == "bmp" || ending == "png";
+    return endsWith(name, "jpg") || endsWith(name, "bmp") || endsWith(name, "png") || endsWith(name, "jpeg") ||
+           endsWith(name, "webp");
+}
+
+int coverRank(const std::string& name) {
+    const std::string stem = loweredStem(name);
+    for (const char* front : {"cover", "folder", "front", "album", "albumart"})
+        if (stem == front) return 0;
+    const std::vector<std::string> words = wordsOf(name);
+    if (holdsAny(words, {"front"})) return 0;
+    if (holdsAny(words, {"back", "booklet", "cd", "disc", "inlay", "tray", "inside", "small"})) return 2;
+    if (holdsAny(words, {"cover"})) return 0;
+    return 1;
 }

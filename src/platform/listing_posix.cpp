@@ -22,10 +22,14 @@ namespace platform {
 namespace {
 
 // One entry of a listing: where its name lies in the listing's name buffer,
-// and the first 16 bytes of the name folded to upper case, packed big-endian
-// and zero-padded, so most comparisons are two integer compares.
+// and the first 32 bytes of the name folded to upper case, packed big-endian
+// and zero-padded, so most comparisons are a few integer compares and never
+// reach the name buffer. (16 bytes were too few: names of one artist's albums
+// share their first 16, and a tie costs a cache miss in the buffer.)
+constexpr size_t kKeyWords = 4;
+
 struct Item {
-    uint64_t key[2];
+    uint64_t key[kKeyWords];
     uint32_t offset;
     uint32_t length;
     uint32_t attrib;
@@ -53,11 +57,11 @@ bool namesInOrder(const char* a, const char* b) {
 }
 
 void fillKey(Item* item, const char* name) {
-    for (size_t half = 0; half < 2; ++half) {
+    for (size_t word = 0; word < kKeyWords; ++word) {
         uint64_t key = 0;
-        for (size_t i = half * 8; i < half * 8 + 8; ++i)
+        for (size_t i = word * 8; i < word * 8 + 8; ++i)
             key = key << 8 | (i < item->length ? foldedUpper(static_cast<unsigned char>(name[i])) : 0);
-        item->key[half] = key;
+        item->key[word] = key;
     }
 }
 
@@ -98,8 +102,8 @@ bool readFolder(const std::string& folder, Listing* listing) {
 void sortListing(Listing* listing) {
     const char* names = listing->names.c_str();
     std::sort(listing->items.begin(), listing->items.end(), [names](const Item& a, const Item& b) {
-        if (a.key[0] != b.key[0]) return a.key[0] < b.key[0];
-        if (a.key[1] != b.key[1]) return a.key[1] < b.key[1];
+        for (size_t word = 0; word < kKeyWords; ++word)
+            if (a.key[word] != b.key[word]) return a.key[word] < b.key[word];
         return namesInOrder(names + a.offset, names + b.offset);
     });
 }

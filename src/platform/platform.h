@@ -102,6 +102,13 @@ std::vector<std::string> commandLineArguments(int argc, char** argv);
 // ---------------------------------------------------------------- user paths
 // $HOME (Windows: %USERPROFILE%), or "" when it is not set.
 std::string homeFolder();
+// The value of the environment variable `name`, or "" when it is not set.
+std::string environmentValue(const char* name);
+// Whether `path` names a regular file (after following links).
+bool isFile(const std::string& path);
+// Reads at most `limit` bytes of the file at `path` into *text. False when it
+// cannot be opened or read (then *text is empty).
+bool readSmallFile(const std::string& path, size_t limit, std::string* text);
 
 // The settings' defaults on this system: the music player, and the music
 // folder given the home folder.

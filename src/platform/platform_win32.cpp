@@ -8,10 +8,7 @@
 
 namespace platform {
 
-std::string homeFolder() {
-    const wchar_t* home = _wgetenv(L"USERPROFILE");
-    return home ? utf8FromWide(home) : "";
-}
+std::string homeFolder() { return environmentValue("USERPROFILE"); }
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
     int count = 0;

@@ -39,18 +39,46 @@ std::string coverAmong(std::initializer_list<std::string> entries) {
 
 TEST(CoverRule, NameEndsInAPictureExtensionInAnyCase) {
     AlbumsLoader albums("", "player");  // any library will do for the name test
-    for (const char* name : {"cover.jpg", "COVER.JPG", "Front.Png", "x.bMp", "jpg", "PNG", "coverjpg", "a b.jpg"})
+    for (const char* name : {"cover.jpg", "COVER.JPG", "Front.Png", "x.bMp", "jpg", "PNG", "coverjpg", "a b.jpg",
+                             "cover.jpeg", "Cover.JPEG", "cover.webp", "FRONT.WebP"})
         EXPECT_TRUE(AlbumsLoaderTestAccess::isCover(albums, name)) << name;
-    for (const char* name : {"cover.jpeg", "cover.gif", "cover.tga", "jp", "g", "", "cover.jpg ", "cover.jpg.txt"})
+    for (const char* name : {"cover.gif", "cover.tga", "jp", "g", "", "cover.jpg ", "cover.jpg.txt", "cover.jpe",
+                             "cover.web", "cover.webm"})
         EXPECT_FALSE(AlbumsLoaderTestAccess::isCover(albums, name)) << name;
 }
 
 TEST(CoverRule, FirstPictureInListingOrderWins) {
     EXPECT_EQ(coverAmong({"b.png", "A.jpg", "song.mp3"}), "A.jpg");
-    EXPECT_EQ(coverAmong({"folder.JPG", "Cover.bmp", "back.png"}), "back.png");
+    EXPECT_EQ(coverAmong({"folder.JPG", "Cover.bmp", "back.png"}), "Cover.bmp");  // both front names: by name
     EXPECT_EQ(coverAmong({"zzz.jpg", "_under.png"}), "zzz.jpg");  // '_' sorts after letters
     EXPECT_EQ(coverAmong({"song.mp3", "notes.txt"}), "");
     EXPECT_EQ(coverAmong({}), "");
+}
+
+// Scans: the front of the box before anything else, the back and the booklet last.
+TEST(CoverRule, FrontNamesComeFirstAndScansOfTheRestLast) {
+    struct Case {
+        std::initializer_list<std::string> files;
+        const char* cover;
+    };
+    const Case cases[] = {
+        {{"Back.jpg", "Booklet 01.jpg", "CD.jpg", "Front.jpg"}, "Front.jpg"},
+        {{"Back.jpg", "Booklet 01.jpg", "CD.jpg", "scan.jpg"}, "scan.jpg"},
+        {{"Back.jpg", "Booklet 01.jpg", "CD.jpg"}, "Back.jpg"},  // only last-group names: by name
+        {{"AlbumArtSmall.jpg", "AlbumArt_{1234}_Large.jpg"}, "AlbumArt_{1234}_Large.jpg"},
+        {{"AlbumArtSmall.jpg", "Folder.jpg"}, "Folder.jpg"},
+        {{"a.png", "albumart.PNG"}, "albumart.PNG"},
+        {{"a.png", "ALBUM.jpeg"}, "ALBUM.jpeg"},
+        {{"00 back cover.jpg", "01 inlay.jpg", "02 disc 1.png", "03 tray.jpg", "04 inside.webp", "05 photo.bmp"},
+         "05 photo.bmp"},
+        {{"Artist - Album (Back Cover).jpg", "Artist - Album (Cover).jpg"}, "Artist - Album (Cover).jpg"},
+        {{"CD Front.jpg", "aaa.jpg"}, "CD Front.jpg"},  // the front of the disc's case is still a front
+        {{"FrontCover.jpg", "a.jpg"}, "FrontCover.jpg"},
+        {{"backdrop.jpg", "cd1.jpg", "discography.jpg"}, "backdrop.jpg"},  // whole words only
+        {{"b.jpg", "cover.txt", "front/", "front/cover.jpg"}, "b.jpg"},
+        {{"z cover.webp", "a.jpg"}, "z cover.webp"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(coverAmong(c.files), c.cover) << *c.files.begin();
 }
 
 TEST(CoverRule, SkipsDotFilesShortNamesAndFolders) {

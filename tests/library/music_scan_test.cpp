@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -89,4 +90,81 @@ TEST(MusicScan, EmptyMusicPathScansTheRootFolder) {
         if (names[i] == "tmp") tmp = i;
     ASSERT_GE(tmp, 0) << "the root folder's tmp should be an album";
     EXPECT_EQ(albums.getAlbumFolder(tmp), "/tmp");
+}
+
+// Artist/Album trees: hidden folders at every level, empty artists, albums
+// lying directly at the top, folders that hold neither music nor pictures.
+TEST(MusicScan, DeeperScanFindsAlbumsAtTheirDepthInPathOrder) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/Beta/Second");
+    dir.makeFolder("music/Beta/first");
+    dir.makeFolder("music/Beta/.hidden album");
+    dir.makeFolder("music/Beta/first/CD1");  // below the album level: never an album
+    dir.makeFolder("music/alpha/One");
+    dir.writeFile("music/alpha/notes.txt", "");  // not music: alpha is still an artist
+    dir.makeFolder("music/Empty Artist");
+    dir.makeFolder("music/Loose Album/Scans");  // holds music: an album at the top
+    dir.writeFile("music/Loose Album/01 song.FLAC", "");
+    dir.makeFolder("music/Picture Only/sub");
+    dir.writeFile("music/Picture Only/folder.jpg", "");
+    dir.makeFolder("music/.hidden artist/Album");
+    dir.makeFolder("music/Hidden Music/Real");
+    dir.writeFile("music/Hidden Music/.01.mp3", "");  // a hidden file does not count
+    dir.writeFile("music/top.mp3", "");  // files in the music folder itself are never albums
+
+    struct Case {
+        int depth;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {1, {"alpha", "Beta", "Empty Artist", "Hidden Music", "Loose Album", "Picture Only"}},
+        {0, {"alpha", "Beta", "Empty Artist", "Hidden Music", "Loose Album", "Picture Only"}},  // kept at 1
+        {2, {"alpha - One", "Beta - first", "Beta - Second", "Hidden Music - Real", "Loose Album", "Picture Only"}},
+        {3, {"Beta - first - CD1", "Loose Album", "Picture Only"}},
+        {9, {"Beta - first - CD1", "Loose Album", "Picture Only"}},  // kept at 3
+    };
+    for (const Case& c : cases) {
+        AlbumsLoader albums(music, "player", c.depth);
+        std::vector<std::string> names;
+        for (int i = 0; i < albums.getAlbumsCount(); ++i) {
+            names.push_back(albums.getAlbumName(i));
+            EXPECT_EQ(albums.getAlbumNameLength(i), int(names.back().size()));
+        }
+        EXPECT_EQ(names, c.names) << "depth " << c.depth;
+    }
+
+    // The player and the cover lookup get the album folder, not the caption.
+    AlbumsLoader albums(music, "player", 2);
+    EXPECT_EQ(albums.getAlbumFolder(0), music + "/alpha/One");
+    EXPECT_EQ(albums.getAlbumFolder(4), music + "/Loose Album");
+    EXPECT_EQ(AlbumsLoader::playerCommandLine("player", albums.getAlbumFolder(2)),
+              "\"player\" \"" + music + "/Beta/Second\"");
+    EXPECT_TRUE(albums.albumHasCover(5));
+    EXPECT_EQ(albums.getAlbumCover(5), music + "/Picture Only/folder.jpg");
+}
+
+// Many albums: every name, length and folder survives the growth of the
+// library's name storage, and the name pointers stay put while paths are built.
+TEST(MusicScan, ManyAlbumsKeepTheirNamesAndFolders) {
+    TempDir dir;
+    std::string music = dir.makeFolder("music");
+    std::vector<std::string> expected;
+    char name[64];
+    for (int i = 0; i < 2000; ++i) {
+        std::snprintf(name, sizeof name, "Artist of Some Length - Album %04d", i);
+        dir.makeFolder(std::string("music/") + name);
+        expected.push_back(name);
+    }
+    AlbumsLoader albums(music, "player");
+    ASSERT_EQ(albums.getAlbumsCount(), 2000);
+    std::vector<const char*> pointers;
+    for (int i = 0; i < 2000; ++i) pointers.push_back(albums.getAlbumName(i));
+    for (int i = 0; i < 2000; ++i) {
+        EXPECT_EQ(albums.getAlbumFolder(i), music + "/" + expected[i]);
+        albums.initAlbumCover(i);
+        EXPECT_EQ(albums.getAlbumName(i), pointers[i]);
+        EXPECT_EQ(std::string(pointers[i]), expected[i]);
+        EXPECT_EQ(albums.getAlbumNameLength(i), int(expected[i].size()));
+    }
 }

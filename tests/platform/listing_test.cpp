@@ -60,10 +60,12 @@ TEST(FolderListing, SortsLettersCaseInsensitivelyThenByteByByte) {
 }
 
 TEST(FolderListing, OrderHoldsForLongNamesWithSharedBeginnings) {
-    // Names that agree in their first 16 bytes and beyond, in mixed case.
+    // Names that agree in their first 16 or 32 bytes and beyond, in mixed case.
     TempDir dir;
     std::vector<std::string> names;
-    const std::string stems[] = {"The Long Shared Beginning ", "the long shared beginning ", "The Long Shared_"};
+    const std::string stems[] = {"The Long Shared Beginning ", "the long shared beginning ", "The Long Shared_",
+                                 "The Long Shared Beginning Beyond Thirty-Two Bytes ",
+                                 "THE LONG SHARED BEGINNING BEYOND THIRTY-TWO BYTES "};
     const std::string tails[] = {"a", "B", "b", "_", "z", "Z1", "\xe9", "", "aa", "A"};
     for (const auto& stem : stems)
         for (const auto& tail : tails) {

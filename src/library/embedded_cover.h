@@ -1,0 +1,27 @@
+// Covers kept inside audio files: ID3v2 APIC frames (MP3, AIFF, WAV), FLAC
+// PICTURE blocks, MP4 "covr" atoms (M4A, MP4) and METADATA_BLOCK_PICTURE
+// comments (Ogg Vorbis, Opus, Ogg FLAC). A pure function of the files, safe on
+// any thread; meant for the cover loader, never the frame thread, because it
+// opens and parses audio files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A bigger embedded picture is refused, and so is an ID3v2 tag that claims to
+// be bigger than this before it is read.
+constexpr size_t kMaxEmbeddedPictureBytes = size_t(32) << 20;
+
+// The bytes of the first embedded picture found in the audio files lying
+// directly in `folder`, taken in name order; within a file the front cover
+// type is preferred over the first picture of another type. The bytes are the
+// picture file as it was embedded (JPEG, PNG, ...), unchecked: decode them with
+// the usual limits. Empty when no audio file holds a usable picture; then
+// `failure` (when given) says why if a file could not be read or its picture
+// was refused, and is "" when there simply is none.
+std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* failure);
+
+// The same for one audio file, chosen by the ending of its name.
+std::vector<uint8_t> readEmbeddedCover(const std::string& path, std::string* failure);

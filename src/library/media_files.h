@@ -1,0 +1,8 @@
+// Which file names are music and which are pictures, by their endings alone.
+#pragma once
+
+#include <string>
+
+// Audio files the browser knows: mp3, flac, ogg, oga, opus, m4a, mp4, aac,
+// wma, wav, ape, wv, mpc, aif, aiff, any letter case, after a dot.
+bool isAudioName(const std::string& name);

@@ -1,0 +1,34 @@
+// The user's environment and small text files (settings locations, user-dirs.dirs).
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+std::string environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool isFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool readSmallFile(const std::string& path, size_t limit, std::string* text) {
+    text->clear();
+    if (!isFile(path)) return false;  // a FIFO or a device would block or never end
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    text->resize(limit);
+    const size_t got = std::fread(&(*text)[0], 1, limit, file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    text->resize(failed ? 0 : got);
+    return !failed;
+}
+
+}  // namespace platform

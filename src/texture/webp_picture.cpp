@@ -1,0 +1,101 @@
+// WebP decoding with libwebp's advanced interface: the header is read first so
+// a picture beyond the limits is refused before any pixel memory is taken, and
+// libwebp scales while it decodes, so a big picture never exists at full size.
+#include "texture/webp_picture.h"
+
+#include <webp/decode.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+WebpPicture refused(const std::string& why) {
+    WebpPicture picture;
+    picture.failure = why;
+    return picture;
+}
+
+const char* statusText(VP8StatusCode status) {
+    switch (status) {
+        case VP8_STATUS_OUT_OF_MEMORY: return "out of memory";
+        case VP8_STATUS_INVALID_PARAM: return "invalid parameter";
+        case VP8_STATUS_BITSTREAM_ERROR: return "broken WebP data";
+        case VP8_STATUS_UNSUPPORTED_FEATURE: return "a WebP feature that is not supported";
+        case VP8_STATUS_SUSPENDED: return "suspended";
+        case VP8_STATUS_USER_ABORT: return "aborted";
+        case VP8_STATUS_NOT_ENOUGH_DATA: return "the WebP data is cut short";
+        default: return "unknown WebP error";
+    }
+}
+
+constexpr long long kMaxWebpFileBytes = 256LL << 20;
+
+}  // namespace
+
+bool looksLikeWebp(const uint8_t* data, size_t size) {
+    return size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0;
+}
+
+WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge) {
+    if (!data || !looksLikeWebp(data, size)) return refused("not a WebP picture");
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config)) return refused("the WebP library does not match its header");
+    VP8StatusCode status = WebPGetFeatures(data, size, &config.input);
+    if (status != VP8_STATUS_OK) return refused(std::string("unreadable WebP header: ") + statusText(status));
+    const int width = config.input.width, height = config.input.height;
+    if (width <= 0 || height <= 0) return refused("the WebP header gives no size");
+    if (width > kMaxWebpSide || height > kMaxWebpSide || (long long)width * height > kMaxWebpPixels)
+        return refused("the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+                       " pixels, more than " + std::to_string(kMaxWebpSide) + " a side or " +
+                       std::to_string(kMaxWebpPixels / 1000000) + " megapixels");
+
+    int outWidth = width, outHeight = height;
+    if (maxEdge > 0 && (width > maxEdge || height > maxEdge)) {
+        if (width >= height) {
+            outWidth = maxEdge;
+            outHeight = int((long long)height * maxEdge / width);
+        } else {
+            outHeight = maxEdge;
+            outWidth = int((long long)width * maxEdge / height);
+        }
+        if (outWidth < 1) outWidth = 1;
+        if (outHeight < 1) outHeight = 1;
+        config.options.use_scaling = 1;
+        config.options.scaled_width = outWidth;
+        config.options.scaled_height = outHeight;
+    }
+
+    // libwebp writes straight into our buffer: one owner, no copy.
+    WebpPicture picture;
+    picture.width = outWidth;
+    picture.height = outHeight;
+    picture.rgb.resize(size_t(outWidth) * outHeight * 3);
+    config.output.colorspace = MODE_RGB;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = picture.rgb.data();
+    config.output.u.RGBA.stride = outWidth * 3;
+    config.output.u.RGBA.size = picture.rgb.size();
+    status = WebPDecode(data, size, &config);
+    WebPFreeDecBuffer(&config.output);  // frees nothing of ours; required after every decode
+    if (status != VP8_STATUS_OK) return refused(std::string("cannot decode the WebP picture: ") + statusText(status));
+    return picture;
+}
+
+WebpPicture decodeWebpFile(const char* path, int maxEdge) {
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return refused(std::string("cannot open ") + path);
+    std::vector<uint8_t> bytes;
+    bool tooBig = false;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long length = std::ftell(file);
+        if (length > kMaxWebpFileBytes) tooBig = true;
+        else if (length > 0) bytes.resize(size_t(length));
+        std::rewind(file);
+    }
+    const bool complete = !tooBig && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    std::fclose(file);
+    if (tooBig) return refused("the file is larger than 256 MiB");
+    if (!complete) return refused(std::string("cannot read ") + path);
+    return decodeWebpPicture(bytes.data(), bytes.size(), maxEdge);
+}

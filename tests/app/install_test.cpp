@@ -1,0 +1,88 @@
+// The desktop install: cmake --install into a private DESTDIR puts the program,
+// a valid desktop entry, the icon and a manual page in place, and cpack makes a
+// Debian package naming what the program needs at run time.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "texture/cover_picture.h"
+
+namespace {
+
+ProcessResult run(const std::vector<std::string>& argv, const std::string& folder,
+                  const std::vector<std::string>& env = {}) {
+    return runProcess(argv, folder, env, 120000);
+}
+
+}  // namespace
+
+TEST(Install, PutsProgramDesktopEntryIconsAndManualPageInPlace) {
+    TempDir dir;
+    ProcessResult install = run({"cmake", "--install", VELLORA_BUILD_DIR, "--prefix", "/usr"}, dir.path(),
+                                {"DESTDIR=" + dir.at("root")});
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+    const std::string usr = dir.at("root/usr");
+
+    EXPECT_TRUE(std::filesystem::is_regular_file(usr + "/bin/vellora"));
+    // The installed program runs: without a display it gets past the library and says why it stops.
+    dir.makeFolder("music/Album");
+    ProcessResult program = run({usr + "/bin/vellora", dir.at("music")}, dir.path(), {"DISPLAY", "WAYLAND_DISPLAY"});
+    EXPECT_EQ(program.status, 1);
+    EXPECT_NE(program.err.find("SDL Init Error"), std::string::npos) << program.err;
+
+    const std::string desktop = usr + "/share/applications/vellora.desktop";
+    ProcessResult valid = run({"desktop-file-validate", desktop}, dir.path());
+    EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
+    EXPECT_EQ(valid.out + valid.err, "");
+
+    EXPECT_TRUE(std::filesystem::is_regular_file(usr + "/share/icons/hicolor/scalable/apps/vellora.svg"));
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const std::string png = usr + "/share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) +
+                                "/apps/vellora.png";
+        CoverPicture icon = decodeCoverPicture(png.c_str());
+        ASSERT_TRUE(icon.usable()) << png << ": " << icon.failure;
+        EXPECT_EQ(icon.width, size);
+        EXPECT_EQ(icon.height, size);
+    }
+
+    // The manual page formats without a warning and covers usage, keys, every setting and the files.
+    const std::string manual = usr + "/share/man/man1/vellora.1";
+    ProcessResult groff = run({"groff", "-man", "-Tutf8", "-ww", "-z", manual}, dir.path());
+    EXPECT_EQ(groff.status, 0);
+    EXPECT_EQ(groff.err, "");
+    ProcessResult man =
+        run({"man", "-l", manual}, dir.path(), {"MANWIDTH=100", "LANG=C", "LC_ALL=C", "MAN_KEEP_FORMATTING"});
+    ASSERT_EQ(man.status, 0) << man.err;
+    for (const char* needed : {"SYNOPSIS", "--depth", "Page Up", "Home", "F1", "F11", "side cover", "Drag",
+                               "musicplayer=", "defaultdir=", "autoplay=", "depth=", "texturememory=",
+                               "./vellora.ini", ".config/vellora/vellora.ini", "user-dirs.dirs"})
+        EXPECT_NE(man.out.find(needed), std::string::npos) << needed;
+}
+
+TEST(Install, DebianPackageNamesWhatIsLoadedAtRunTime) {
+    TempDir dir;
+    ProcessResult cpack =
+        run({"cpack", "-G", "DEB", "--config", std::string(VELLORA_BUILD_DIR) + "/CPackConfig.cmake", "-B",
+             dir.path()},
+            dir.path());
+    ASSERT_EQ(cpack.status, 0) << cpack.out << cpack.err;
+    std::string package;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (entry.path().extension() == ".deb") package = entry.path().string();
+    ASSERT_NE(package, "") << cpack.out;
+
+    ProcessResult depends = run({"dpkg-deb", "-f", package, "Depends"}, dir.path());
+    ASSERT_EQ(depends.status, 0) << depends.err;
+    // By hand: run-time loads. From the shared-library scan: what the program links.
+    for (const char* needed : {"libsdl2-2.0-0", "fonts-liberation2", "xfonts-base", "libc6", "libsdl1.2debian",
+                               "libsdl-image1.2", "libfreetype6", "libfontconfig1", "libx11-6"})
+        EXPECT_NE(depends.out.find(needed), std::string::npos) << needed << " in " << depends.out;
+
+    ProcessResult contents = run({"dpkg-deb", "-c", package}, dir.path());
+    for (const char* file : {"./usr/bin/vellora", "./usr/share/applications/vellora.desktop",
+                             "./usr/share/icons/hicolor/48x48/apps/vellora.png", "./usr/share/man/man1/vellora.1"})
+        EXPECT_NE(contents.out.find(file), std::string::npos) << file;
+}

@@ -1,0 +1,116 @@
+// WebP covers: pictures written by libwebp's own encoder, lossless and lossy,
+// decoded whole and scaled; headers beyond the limits and broken data refused.
+#include <gtest/gtest.h>
+#include <webp/encode.h>
+
+#include <string>
+#include <vector>
+
+#include "pictures/picture_writer.h"
+#include "support/temp_dir.h"
+#include "texture/webp_picture.h"
+
+namespace {
+
+std::vector<uint8_t> encodeWebp(const RgbPicture& picture, bool lossless) {
+    uint8_t* out = nullptr;
+    const size_t size = lossless
+                            ? WebPEncodeLosslessRGB(picture.rgb.data(), picture.width, picture.height,
+                                                    picture.width * 3, &out)
+                            : WebPEncodeRGB(picture.rgb.data(), picture.width, picture.height, picture.width * 3,
+                                            90, &out);
+    std::vector<uint8_t> bytes(out, out + size);
+    WebPFree(out);
+    return bytes;
+}
+
+// The four quadrants' middles: red, green / blue, white.
+void expectQuadrants(const WebpPicture& picture, int tolerance, const std::string& what) {
+    ASSERT_TRUE(picture.usable()) << what << ": " << picture.failure;
+    ASSERT_EQ(picture.rgb.size(), size_t(picture.width) * picture.height * 3) << what;
+    struct Probe {
+        int x, y;
+        uint8_t r, g, b;
+    };
+    const int w = picture.width, h = picture.height;
+    for (const Probe& p : {Probe{w / 4, h / 4, 255, 0, 0}, Probe{3 * w / 4, h / 4, 0, 255, 0},
+                           Probe{w / 4, 3 * h / 4, 0, 0, 255}, Probe{3 * w / 4, 3 * h / 4, 255, 255, 255}}) {
+        const uint8_t* px = &picture.rgb[(size_t(p.y) * w + p.x) * 3];
+        EXPECT_NEAR(px[0], p.r, tolerance) << what << " at " << p.x << "," << p.y;
+        EXPECT_NEAR(px[1], p.g, tolerance) << what << " at " << p.x << "," << p.y;
+        EXPECT_NEAR(px[2], p.b, tolerance) << what << " at " << p.x << "," << p.y;
+    }
+}
+
+// A lossless WebP header claiming width x height, and nothing after it.
+std::vector<uint8_t> losslessHeaderClaiming(int width, int height) {
+    const uint32_t bits = uint32_t(width - 1) | (uint32_t(height - 1) << 14);
+    std::vector<uint8_t> b = {'R', 'I', 'F', 'F', 30, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L', 18, 0, 0, 0,
+                              0x2f, uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16), uint8_t(bits >> 24)};
+    b.resize(b.size() + 17, 0);
+    return b;
+}
+
+}  // namespace
+
+TEST(WebpPicture, DecodesLosslessAndLossyWholeAndScaled) {
+    TempDir dir;
+    const RgbPicture quadrants = quadrantPicture(64);
+    const std::vector<uint8_t> lossless = encodeWebp(quadrants, true);
+    const std::vector<uint8_t> lossy = encodeWebp(quadrants, false);
+    ASSERT_FALSE(lossless.empty());
+    ASSERT_FALSE(lossy.empty());
+
+    WebpPicture whole = decodeWebpPicture(lossless.data(), lossless.size());
+    EXPECT_EQ(whole.width, 64);
+    EXPECT_EQ(whole.height, 64);
+    expectQuadrants(whole, 0, "lossless");
+    EXPECT_EQ(whole.rgb, quadrants.rgb);  // lossless is exact
+    expectQuadrants(decodeWebpPicture(lossy.data(), lossy.size()), 40, "lossy");
+
+    WebpPicture scaled = decodeWebpPicture(lossy.data(), lossy.size(), 16);
+    EXPECT_EQ(scaled.width, 16);
+    EXPECT_EQ(scaled.height, 16);
+    expectQuadrants(scaled, 40, "scaled");
+
+    // A wide picture keeps its shape; one already within the edge is left alone.
+    RgbPicture wide = solidPicture(100, 40, 10, 200, 30);
+    std::vector<uint8_t> wideBytes = encodeWebp(wide, true);
+    const std::string path = dir.writeFile("wide.webp", std::string(wideBytes.begin(), wideBytes.end()));
+    WebpPicture narrowed = decodeWebpFile(path.c_str(), 50);
+    ASSERT_TRUE(narrowed.usable()) << narrowed.failure;
+    EXPECT_EQ(narrowed.width, 50);
+    EXPECT_EQ(narrowed.height, 20);
+    EXPECT_EQ(narrowed.rgb[0], 10);
+    EXPECT_EQ(narrowed.rgb[1], 200);
+    WebpPicture unscaled = decodeWebpFile(path.c_str(), 500);
+    EXPECT_EQ(unscaled.width, 100);
+    EXPECT_EQ(unscaled.height, 40);
+}
+
+TEST(WebpPicture, RefusesOversizedHeadersAndBrokenData) {
+    TempDir dir;
+    struct Case {
+        std::vector<uint8_t> bytes;
+        const char* reasonHolds;
+    };
+    const std::vector<uint8_t> good = encodeWebp(quadrantPicture(32), false);
+    const Case cases[] = {
+        {losslessHeaderClaiming(16383, 16383), "more than 16383 a side or 50 megapixels"},
+        {losslessHeaderClaiming(16000, 4000), "megapixels"},
+        {std::vector<uint8_t>(good.begin(), good.begin() + good.size() / 2), "WebP"},
+        {std::vector<uint8_t>{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not a WebP"},
+        {std::vector<uint8_t>{}, "not a WebP"},
+    };
+    for (const Case& c : cases) {
+        WebpPicture picture = decodeWebpPicture(c.bytes.data(), c.bytes.size(), 256);
+        EXPECT_FALSE(picture.usable());
+        EXPECT_TRUE(picture.rgb.empty());
+        EXPECT_NE(picture.failure.find(c.reasonHolds), std::string::npos) << picture.failure;
+    }
+    // A header just within the limits is not refused for its size (it fails later, having no data).
+    WebpPicture within = decodeWebpPicture(losslessHeaderClaiming(5000, 5000).data(), 42);
+    EXPECT_EQ(within.failure.find("megapixels"), std::string::npos) << within.failure;
+
+    EXPECT_NE(decodeWebpFile(dir.at("missing.webp").c_str()).failure, "");
+}
