@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -77,8 +78,8 @@ bool startProgram(const std::string& program, const std::string& argument,
 // Writes "title: text" to standard error and, when a display is available,
 // shows a modal box with an OK button until the user closes it. The icon is
 // shown where the platform's box has one.
-enum class MessageIcon { None, Exclamation };
-void messageBox(const char* title, const char* text, MessageIcon icon = MessageIcon::None);
+enum class MessageIcon { Plain, Exclamation };
+void messageBox(const char* title, const char* text, MessageIcon icon = MessageIcon::Plain);
 
 // --------------------------------------------------------- desktop and window
 // The desktop's size in pixels. False when it cannot be found.
@@ -106,6 +107,9 @@ std::string homeFolder();
 std::string environmentValue(const char* name);
 // Whether `path` names a regular file (after following links).
 bool isFile(const std::string& path);
+// Opens the file at `path` as std::fopen does with `mode`; nullptr when it
+// cannot. (Windows' fopen reads the name in the ANSI code page.)
+std::FILE* openFile(const std::string& path, const char* mode);
 // Reads at most `limit` bytes of the file at `path` into *text. False when it
 // cannot be opened or read (then *text is empty).
 bool readSmallFile(const std::string& path, size_t limit, std::string* text);

@@ -3,6 +3,9 @@
 // applies to the file are the rules. Their text is in the ANSI code page and
 // is handed on as UTF-8.
 #include <windows.h>
+// windows.h names its own (win.ini) profile calls so; ours are platform::'s.
+#undef GetProfileString
+#undef GetProfileInt
 
 #include <algorithm>
 #include <cstring>

@@ -21,10 +21,14 @@ bool isFile(const std::string& path) {
            !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
+std::FILE* openFile(const std::string& path, const char* mode) {
+    return _wfopen(wideFromUtf8(path).c_str(), wideFromUtf8(mode).c_str());
+}
+
 bool readSmallFile(const std::string& path, size_t limit, std::string* text) {
     text->clear();
     if (!isFile(path)) return false;
-    FILE* file = _wfopen(wideFromUtf8(path).c_str(), L"rb");
+    FILE* file = openFile(path, "rb");
     if (!file) return false;
     text->resize(limit);
     const size_t got = std::fread(&(*text)[0], 1, limit, file);

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/platform.h"
+
 namespace {
 
 WebpPicture refused(const std::string& why) {
@@ -83,7 +85,7 @@ WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge) {
 }
 
 WebpPicture decodeWebpFile(const char* path, int maxEdge) {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = platform::openFile(path, "rb");
     if (!file) return refused(std::string("cannot open ") + path);
     std::vector<uint8_t> bytes;
     bool tooBig = false;

@@ -9,7 +9,7 @@ target_link_libraries(vellora_test_support PUBLIC vellora_core GTest::gtest)
 target_compile_definitions(vellora_test_support PUBLIC
   VELLORA_RECORDER="$<TARGET_FILE_NAME:vellora-recorder>")
 
-add_executable(vellora-recorder windows/recorder.cpp)
+add_executable(vellora-recorder WIN32 windows/recorder.cpp)  # no console: it takes no focus
 target_link_libraries(vellora-recorder PRIVATE shell32)
 
 add_executable(windows_tests
