@@ -116,4 +116,21 @@ TEST(Startup, WithoutADisplayTheMediaLibraryErrorEndsWithStatusOne) {
     EXPECT_EQ(result.err.find('\n', at), result.err.size() - 1) << result.err;
 }
 
+TEST(Startup, TheMessageNamesTheDisplayThatCouldNotBeOpened) {
+    TempDir dir;
+    dir.makeFolder("music/One");
+    struct Case {
+        std::string displayEnv;
+        std::string message;
+    };
+    for (const Case& c : {Case{"DISPLAY", "SDL Init Error: No display to open the window on (DISPLAY is not set)\n"},
+                          Case{"DISPLAY=", "SDL Init Error: No display to open the window on (DISPLAY is not set)\n"},
+                          Case{"DISPLAY=:31999", "SDL Init Error: Cannot open the display :31999\n"}}) {
+        ProcessResult result =
+            runProcess({VELLORA_BINARY, dir.at("music")}, dir.path(), {c.displayEnv, "WAYLAND_DISPLAY"});
+        EXPECT_EQ(result.status, 1) << c.displayEnv;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.displayEnv << "\n" << result.err;
+    }
+}
+
 }  // namespace
