@@ -78,6 +78,9 @@ bool desktopSize(int* width, int* height);
 // Places the program's window with its top-left corner at (x, y), before or
 // after it is created. False when it cannot be done.
 bool placeWindow(int x, int y);
+// Call once the window exists: whatever placeWindow needed to set up is undone,
+// so that programs started later (the music player) do not inherit it.
+void endWindowPlacement();
 
 // Makes the loss of the display (the X server ends, a forwarded connection
 // drops) end the program at once with one line on standard error and status

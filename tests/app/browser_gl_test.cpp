@@ -135,6 +135,29 @@ TEST(BrowserPlayer, AutoplayStartsThePlayerOnceBeforeTheFirstFrame) {
     EXPECT_EQ(calls[0].argument, browser.musicFolder + "/album 00000");
 }
 
+// The window's position goes to the media library through the environment;
+// the player must get the environment as the user had it.
+TEST(BrowserPlayer, ThePlayerGetsTheEnvironmentWithoutTheWindowPlacement) {
+    struct Case {
+        std::vector<std::string> env;
+        std::string expected;  // the variable's line in the player's environment
+    };
+    for (const Case& c : {Case{{"SDL_VIDEO_WINDOW_POS"}, ""},
+                          Case{{"SDL_VIDEO_WINDOW_POS=5,7"}, "SDL_VIDEO_WINDOW_POS=5,7\n"}}) {
+        BrowserOptions options;
+        options.albums = 1;
+        options.autoplay = true;
+        options.extraEnv = c.env;
+        BrowserRun browser(options);
+        ASSERT_EQ(browser.waitPlayerCalls(1).size(), 1u) << browser.process->err();
+        ASSERT_NE(browser.window(), 0u) << browser.process->err();
+        EXPECT_EQ(describeWindow(browser.window()).x, 212) << "placed by the variable all the same";
+        std::string env = readWholeFile(browser.playerLog + ".env");
+        size_t at = env.find("SDL_VIDEO_WINDOW_POS=");
+        EXPECT_EQ(at == std::string::npos ? "" : env.substr(at, env.find('\n', at) + 1 - at), c.expected);
+    }
+}
+
 TEST(BrowserPlayer, RightThenReturnStartsThePlayerOnTheNextAlbum) {
     const int albums = 40;
     BrowserOptions options;
