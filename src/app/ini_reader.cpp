@@ -9,8 +9,7 @@
 
 namespace {
 constexpr int kValueSize = 255;
-// Room for any "%f" of a float: the most negative one needs 47 characters.
-constexpr int kDefaultTextSize = 64;
+constexpr int kDefaultTextSize = 8;  // "True" or "False"
 }  // namespace
 
 CIniReader::CIniReader(const char* path) {
@@ -23,10 +22,12 @@ int CIniReader::ReadInteger(const char* section, const char* key, int defaultVal
 }
 
 float CIniReader::ReadFloat(const char* section, const char* key, float defaultValue) {
-    char defaultText[kDefaultTextSize];
-    std::snprintf(defaultText, sizeof defaultText, "%f", defaultValue);
+    // No value read from a file holds a line break, so this default says
+    // "missing", and the caller's default comes back exactly (a "%f" round
+    // trip would turn 1e-7 into 0).
     char value[kValueSize];
-    platform::GetProfileString(section, key, defaultText, value, kValueSize, fileName);
+    platform::GetProfileString(section, key, "\n", value, kValueSize, fileName);
+    if (std::strcmp(value, "\n") == 0) return defaultValue;
     return static_cast<float>(std::atof(value));
 }
 

@@ -10,10 +10,11 @@ public:
     // then gives its default.
     explicit CIniReader(const char* fileName);
 
-    // The value as a Windows profile integer, or `defaultValue` when missing.
+    // The value as a Windows profile integer, or `defaultValue` when missing
+    // or empty.
     int ReadInteger(const char* section, const char* key, int defaultValue);
     // The leading decimal number of the value (0 when there is none), or
-    // `defaultValue` when missing.
+    // `defaultValue`, exactly, when missing.
     float ReadFloat(const char* section, const char* key, float defaultValue);
     // True only for the values "True" and "true"; `defaultValue` when missing.
     bool ReadBoolean(const char* section, const char* key, bool defaultValue);

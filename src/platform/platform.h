@@ -15,10 +15,11 @@ namespace platform {
 
 // ---------------------------------------------------------------- settings file
 // Profile-file reading with the Windows semantics: section and key names match
-// case-insensitively, blanks around names and values are trimmed, the first
-// matching section and key win, ';' starts a comment line, one pair of matching
-// surrounding quotes is removed from a value, LF and CRLF and a UTF-8 BOM are
-// accepted. The file is opened, read and closed on every call.
+// case-insensitively, blanks around names and values are trimmed (around the
+// section name asked for too), the first matching section and key win, ';'
+// starts a comment line, one pair of matching surrounding quotes is removed
+// from a value, LF, CRLF and lone-CR line ends and a UTF-8 BOM are accepted.
+// The file is opened, read and closed on every call.
 
 // Copies the value (or `def` when the file, section or key is missing) into
 // `out`, cut to size - 1 bytes and always terminated. A key present with an
@@ -26,8 +27,10 @@ namespace platform {
 int GetProfileString(const char* section, const char* key, const char* def,
                      char* out, int size, const char* file);
 
-// The value read as a Windows integer (optional sign, leading decimal digits;
-// no digits gives 0), or `def` when the file, section or key is missing.
+// The value read as a Windows integer: optional sign, then leading decimal
+// digits ("010" is 10), or hexadecimal digits after "0x" or "0X"; no digits
+// gives 0 and digits beyond 32 bits wrap around. `def` when the file, section
+// or key is missing or the value is empty.
 int GetProfileInt(const char* section, const char* key, int def, const char* file);
 
 // ------------------------------------------------------------- folder listing
