@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -17,8 +18,20 @@ CIniReader::CIniReader(const char* path) {
     if (path && std::strlen(path) < sizeof fileName) std::strcpy(fileName, path);
 }
 
+// Checked on every read, as every read opens the file anew: a file put there
+// after the first read is caught as well.
+const char* CIniReader::trustedFile() {
+    std::string why;
+    if (platform::settingsFileTrusted(fileName, &why)) return fileName;
+    if (!reportedUntrusted) {
+        std::fprintf(stderr, "vellora: ignoring the settings file %s: %s\n", fileName, why.c_str());
+        reportedUntrusted = true;
+    }
+    return "";
+}
+
 int CIniReader::ReadInteger(const char* section, const char* key, int defaultValue) {
-    return platform::GetProfileInt(section, key, defaultValue, fileName);
+    return platform::GetProfileInt(section, key, defaultValue, trustedFile());
 }
 
 float CIniReader::ReadFloat(const char* section, const char* key, float defaultValue) {
@@ -26,7 +39,7 @@ float CIniReader::ReadFloat(const char* section, const char* key, float defaultV
     // "missing", and the caller's default comes back exactly (a "%f" round
     // trip would turn 1e-7 into 0).
     char value[kValueSize];
-    platform::GetProfileString(section, key, "\n", value, kValueSize, fileName);
+    platform::GetProfileString(section, key, "\n", value, kValueSize, trustedFile());
     if (std::strcmp(value, "\n") == 0) return defaultValue;
     return static_cast<float>(std::atof(value));
 }
@@ -35,12 +48,12 @@ bool CIniReader::ReadBoolean(const char* section, const char* key, bool defaultV
     char defaultText[kDefaultTextSize];
     std::snprintf(defaultText, sizeof defaultText, "%s", defaultValue ? "True" : "False");
     char value[kValueSize];
-    platform::GetProfileString(section, key, defaultText, value, kValueSize, fileName);
+    platform::GetProfileString(section, key, defaultText, value, kValueSize, trustedFile());
     return std::strcmp(value, "True") == 0 || std::strcmp(value, "true") == 0;
 }
 
 char* CIniReader::ReadString(const char* section, const char* key, const char* defaultValue) {
     char* value = new char[kValueSize]();
-    platform::GetProfileString(section, key, defaultValue, value, kValueSize, fileName);
+    platform::GetProfileString(section, key, defaultValue, value, kValueSize, trustedFile());
     return value;
 }

@@ -1,6 +1,8 @@
 // Typed reads from a settings file of the Windows profile kind ([section] and
 // key=value lines). Every read goes to the file on its own; nothing is cached
-// and nothing is ever written.
+// and nothing is ever written. A file that someone other than the user (or
+// root) owns or can change is not read: every read then gives its default,
+// and the first one says on standard error why the file was ignored.
 #pragma once
 
 class CIniReader {
@@ -23,5 +25,9 @@ public:
     char* ReadString(const char* section, const char* key, const char* defaultValue);
 
 private:
+    // fileName, or "" (so every read gives its default) when it is not trusted.
+    const char* trustedFile();
+
     char fileName[255];
+    bool reportedUntrusted = false;
 };

@@ -33,6 +33,13 @@ int GetProfileString(const char* section, const char* key, const char* def,
 // or key is missing or the value is empty.
 int GetProfileInt(const char* section, const char* key, int def, const char* file);
 
+// True when the settings file at `path` may be read: it belongs to the current
+// user or to root and neither its group nor others can write to it. A path
+// that does not exist (or cannot be examined) is trusted too, since reading it
+// gives only defaults. When false, `why` (if given) gets a short reason for a
+// person, e.g. "other users can change it (mode 0666)".
+bool settingsFileTrusted(const std::string& path, std::string* why);
+
 // ------------------------------------------------------------- folder listing
 // Lists one folder, never recursing, in a fixed order: by name with ASCII
 // letters folded to upper case as NTFS does ('_' sorts after 'Z'), ties
