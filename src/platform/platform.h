@@ -78,9 +78,16 @@ bool startProgram(const std::string& program, const std::string& argument,
                   const std::string& commandLine);
 
 // ---------------------------------------------------------------- message box
+// The box's icon: a plain message, a warning the program runs on after, or an error.
+enum class MessageKind { Information, Warning, Error };
+
 // Writes "title: text" to standard error and, when a display is available,
-// shows a modal box with an OK button until the user closes it.
-void messageBox(const char* title, const char* text);
+// shows a modal box of `kind` with an OK button until the user closes it.
+void messageBox(const char* title, const char* text, MessageKind kind = MessageKind::Information);
+
+// The SDL_ShowSimpleMessageBox flags for `kind` (SDL_MESSAGEBOX_INFORMATION,
+// _WARNING or _ERROR).
+unsigned messageBoxFlags(MessageKind kind);
 
 // --------------------------------------------------------- desktop and window
 // The desktop's size in pixels. False when it cannot be found.
