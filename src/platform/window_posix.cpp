@@ -13,8 +13,6 @@
 
 namespace platform {
 
-static const char* const kPositionVariable = "SDL_VIDEO_WINDOW_POS";
-
 bool desktopSize(int* width, int* height) {
     // Needs the video subsystem; before the mode is set this is the desktop's mode.
     const SDL_VideoInfo* info = SDL_GetVideoInfo();
@@ -25,6 +23,7 @@ bool desktopSize(int* width, int* height) {
 }
 
 namespace {
+constexpr const char* kPositionVariable = "SDL_VIDEO_WINDOW_POS";
 // The variable as it was before placeWindow set it: the user's own value goes
 // back once the window exists, ours goes away.
 bool placing = false;
