@@ -64,7 +64,7 @@ void FontLoader::buildFont() {
     if (!platform::rasteriseCaptionFont(kCharacterHeight, kFirstCode, kGlyphCount, &glyphs, &error)) {
         // The lists stay empty: the program runs on without a caption.
         const std::string text = "No caption font: " + error + ".";
-        platform::messageBox("ERROR", text.c_str());
+        platform::messageBox("ERROR", text.c_str(), platform::MessageKind::Warning);
         return;
     }
     if (listBase != 0) compileGlyphLists(listBase, glyphs);
