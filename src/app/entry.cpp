@@ -66,8 +66,9 @@ static void shutdown() {
 int SDL_main(int argc, char** argv) {
     const std::string home = platform::homeFolder();
     const std::string configHome = platform::environmentValue("XDG_CONFIG_HOME");
-    // ./vellora.ini wins when it is there; otherwise the one in ~/.config.
-    const bool localSettings = platform::isFile(kLocalSettingsFile);
+    // ./vellora.ini wins when it is there and trusted; otherwise the one in
+    // ~/.config. An untrusted one is named once on stderr and counts as absent.
+    const bool localSettings = platform::isFile(kLocalSettingsFile) && CIniReader(kLocalSettingsFile).isTrusted();
     CIniReader settings(settingsFilePath(localSettings, configHome, home).c_str());
     std::string userDirs;  // a missing file leaves it empty: ~/Music then
     if (!configFolder(configHome, home).empty())

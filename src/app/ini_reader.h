@@ -1,6 +1,8 @@
 // Typed reads from a settings file of the Windows profile kind ([section] and
 // key=value lines). Every read goes to the file on its own; nothing is cached
-// and nothing is ever written.
+// and nothing is ever written. A file that someone other than the user (or
+// root) owns or can change is not read: every read then gives its default,
+// and the first one says on standard error why the file was ignored.
 #pragma once
 
 class CIniReader {
@@ -10,17 +12,24 @@ public:
     // then gives its default.
     explicit CIniReader(const char* fileName);
 
-    // The value as a Windows profile integer, or `defaultValue` when missing.
+    // The value as a Windows profile integer, or `defaultValue` when missing
+    // or empty.
     int ReadInteger(const char* section, const char* key, int defaultValue);
     // The leading decimal number of the value (0 when there is none), or
-    // `defaultValue` when missing.
+    // `defaultValue`, exactly, when missing.
     float ReadFloat(const char* section, const char* key, float defaultValue);
     // True only for the values "True" and "true"; `defaultValue` when missing.
     bool ReadBoolean(const char* section, const char* key, bool defaultValue);
     // A new array of 255 chars holding the value (cut to 254 bytes) or, when
     // missing, `defaultValue`. The caller owns it and releases it with delete[].
     char* ReadString(const char* section, const char* key, const char* defaultValue);
+    // Whether the file may be read (see above); the first false says why.
+    bool isTrusted() { return trustedFile()[0] != '\0'; }
 
 private:
+    // fileName, or "" (so every read gives its default) when it is not trusted.
+    const char* trustedFile();
+
     char fileName[255];
+    bool reportedUntrusted = false;
 };

@@ -24,17 +24,24 @@ bool CenterWindow(int width, int height) {
     return platform::placeWindow(origin.x, origin.y);
 }
 
+std::string noDisplayMessage(const char* display) {
+    if (!display || !*display) return "No display to open the window on (DISPLAY is not set)";
+    return std::string("Cannot open the display ") + display;
+}
+
 // Without a display SDL falls back to a video driver that shows nothing, and
 // the browser would run on invisibly; unless the user chose such a driver,
-// that is a failed start like any other.
+// that is a failed start like any other. The message names the display that
+// was tried, since a set DISPLAY that cannot be reached is the common case.
 static bool startVideo() {
+    const bool chosenDriver = std::getenv("SDL_VIDEODRIVER") != nullptr;
     if (SDL_Init(SDL_INIT_VIDEO) < 0) return false;
     char driver[32] = "";
     SDL_VideoDriverName(driver, sizeof driver);
     const std::string name = driver;
-    if ((name == "offscreen" || name == "dummy") && !std::getenv("SDL_VIDEODRIVER")) {
+    if ((name == "offscreen" || name == "dummy") && !chosenDriver) {
         SDL_Quit();
-        SDL_SetError("No display to open the window on (DISPLAY is not set)");
+        SDL_SetError("%s", noDisplayMessage(std::getenv("DISPLAY")).c_str());
         return false;
     }
     return true;
@@ -56,6 +63,7 @@ void init_sdl() {
         platform::messageBox("SDL Video Error", text.c_str());
         std::exit(1);
     }
+    platform::endWindowPlacement();
     platform::endOnDisplayLoss();
 }
 

@@ -1,6 +1,8 @@
 // The window with its OpenGL context, and the GL state every frame relies on.
 #pragma once
 
+#include <string>
+
 // Top-left corner that centres a width x height window on a desktop of
 // desktopWidth x desktopHeight (signed, truncating toward zero; may be negative).
 struct WindowOrigin {
@@ -12,6 +14,10 @@ WindowOrigin centredOrigin(int desktopWidth, int desktopHeight, int width, int h
 // Places the program's window in the middle of the desktop. False when the
 // desktop's size is unknown (the window then goes where the system puts it).
 bool CenterWindow(int width, int height);
+
+// What start-up says when no window system can be reached: which display
+// (the value of DISPLAY) could not be opened, or that none is set (nullptr or "").
+std::string noDisplayMessage(const char* display);
 
 // Starts the video subsystem and opens the 600 x 600 OpenGL window, centred
 // and captioned. Ends the process with status 1 (after a message box) when the

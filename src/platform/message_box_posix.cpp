@@ -15,7 +15,10 @@
 namespace platform {
 namespace {
 
-constexpr unsigned kSdlMessageBoxError = 0x10;  // SDL_MESSAGEBOX_ERROR
+// SDL2's SDL_MessageBoxFlags, as SDL_messagebox.h defines them.
+constexpr unsigned kSdlMessageBoxError = 0x10;
+constexpr unsigned kSdlMessageBoxWarning = 0x20;
+constexpr unsigned kSdlMessageBoxInformation = 0x40;
 using ShowSimpleMessageBox = int (*)(unsigned flags, const char* title, const char* text, void* window);
 
 // SDL2's SDL_ShowSimpleMessageBox, or nullptr. Looked up once; the library
@@ -33,14 +36,23 @@ bool haveDisplay() {
 
 }  // namespace
 
-void messageBox(const char* title, const char* text, MessageIcon) {
+unsigned messageBoxFlags(MessageKind kind) {
+    switch (kind) {
+        case MessageKind::Warning: return kSdlMessageBoxWarning;
+        case MessageKind::Error: return kSdlMessageBoxError;
+        case MessageKind::Information: break;
+    }
+    return kSdlMessageBoxInformation;
+}
+
+void messageBox(const char* title, const char* text, MessageKind kind) {
     if (!title) title = "";
     if (!text) text = "";
     std::fprintf(stderr, "%s: %s\n", title, text);
     std::fflush(stderr);
     if (!haveDisplay()) return;
     static const ShowSimpleMessageBox show = findMessageBox();
-    if (show) show(kSdlMessageBoxError, title, text, nullptr);
+    if (show) show(messageBoxFlags(kind), title, text, nullptr);
 }
 
 }  // namespace platform

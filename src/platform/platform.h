@@ -18,10 +18,11 @@ namespace platform {
 
 // ---------------------------------------------------------------- settings file
 // Profile-file reading with the Windows semantics: section and key names match
-// case-insensitively, blanks around names and values are trimmed, the first
-// matching section and key win, ';' starts a comment line, one pair of matching
-// surrounding quotes is removed from a value, LF and CRLF and a UTF-8 BOM are
-// accepted. The file is opened, read and closed on every call.
+// case-insensitively, blanks around names and values are trimmed (around the
+// section name asked for too), the first matching section and key win, ';'
+// starts a comment line, one pair of matching surrounding quotes is removed
+// from a value, LF, CRLF and lone-CR line ends and a UTF-8 BOM are accepted.
+// The file is opened, read and closed on every call.
 
 // Copies the value (or `def` when the file, section or key is missing) into
 // `out`, cut to size - 1 bytes and always terminated. A key present with an
@@ -29,9 +30,18 @@ namespace platform {
 int GetProfileString(const char* section, const char* key, const char* def,
                      char* out, int size, const char* file);
 
-// The value read as a Windows integer (optional sign, leading decimal digits;
-// no digits gives 0), or `def` when the file, section or key is missing.
+// The value read as a Windows integer: optional sign, then leading decimal
+// digits ("010" is 10), or hexadecimal digits after "0x" or "0X"; no digits
+// gives 0 and digits beyond 32 bits wrap around. `def` when the file, section
+// or key is missing or the value is empty.
 int GetProfileInt(const char* section, const char* key, int def, const char* file);
+
+// True when the settings file at `path` may be read: it belongs to the current
+// user or to root and neither its group nor others can write to it. A path
+// that does not exist (or cannot be examined) is trusted too, since reading it
+// gives only defaults. When false, `why` (if given) gets a short reason for a
+// person, e.g. "other users can change it (mode 0666)".
+bool settingsFileTrusted(const std::string& path, std::string* why);
 
 // ------------------------------------------------------------- folder listing
 // Lists one folder, never recursing, in a fixed order: by name with ASCII
@@ -75,11 +85,16 @@ bool startProgram(const std::string& program, const std::string& argument,
                   const std::string& commandLine);
 
 // ---------------------------------------------------------------- message box
+// The box's icon: a plain message, a warning the program runs on after, or an error.
+enum class MessageKind { Information, Warning, Error };
+
 // Writes "title: text" to standard error and, when a display is available,
-// shows a modal box with an OK button until the user closes it. The icon is
-// shown where the platform's box has one.
-enum class MessageIcon { Plain, Exclamation };
-void messageBox(const char* title, const char* text, MessageIcon icon = MessageIcon::Plain);
+// shows a modal box of `kind` with an OK button until the user closes it.
+void messageBox(const char* title, const char* text, MessageKind kind = MessageKind::Information);
+
+// The SDL_ShowSimpleMessageBox flags for `kind` (SDL_MESSAGEBOX_INFORMATION,
+// _WARNING or _ERROR).
+unsigned messageBoxFlags(MessageKind kind);
 
 // --------------------------------------------------------- desktop and window
 // The desktop's size in pixels. False when it cannot be found.
@@ -87,6 +102,9 @@ bool desktopSize(int* width, int* height);
 // Places the program's window with its top-left corner at (x, y), before or
 // after it is created. False when it cannot be done.
 bool placeWindow(int x, int y);
+// Call once the window exists: whatever placeWindow needed to set up is undone,
+// so that programs started later (the music player) do not inherit it.
+void endWindowPlacement();
 
 // Makes the loss of the display (the X server ends, a forwarded connection
 // drops) end the program at once with one line on standard error and status

@@ -46,6 +46,14 @@ std::string trimmed(const std::string& text, size_t begin, size_t end) {
     return text.substr(begin, end - begin);
 }
 
+// 0..15 for a decimal or hexadecimal digit (either case), -1 otherwise.
+int digitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool sameName(const std::string& a, const char* b) {
@@ -71,8 +79,11 @@ bool findValue(const char* section, const char* key, const char* file, std::stri
     if (!readWholeFile(file, &content)) return false;
     size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     bool inSection = false;
+    const std::string wanted = trimmed(section, 0, std::strlen(section));
     while (start < content.size()) {
-        size_t end = content.find('\n', start);
+        // LF, CRLF and the lone CR of old Mac editors all end a line (CRLF
+        // leaves an empty line between, which is skipped).
+        size_t end = content.find_first_of("\r\n", start);
         if (end == std::string::npos) end = content.size();
         std::string line = trimmed(content, start, end);
         start = end + 1;
@@ -80,7 +91,7 @@ bool findValue(const char* section, const char* key, const char* file, std::stri
         size_t close = line.rfind(']');
         if (line[0] == '[' && close != std::string::npos) {
             if (inSection) return false;  // only the first matching section counts
-            inSection = sameName(trimmed(line, 1, close), section);
+            inSection = sameName(trimmed(line, 1, close), wanted.c_str());
             continue;
         }
         size_t equals = line.find('=');
@@ -111,13 +122,19 @@ int GetProfileString(const char* section, const char* key, const char* def,
 int GetProfileInt(const char* section, const char* key, int def, const char* file) {
     std::string value;
     if (!section || !key || !file || !findValue(section, key, file, &value)) return def;
+    if (value.empty()) return def;  // as missing, like the Windows call
     size_t i = 0;
     bool negative = false;
     if (i < value.size() && (value[i] == '+' || value[i] == '-')) negative = value[i++] == '-';
+    uint32_t base = 10;
+    if (value.size() > i + 1 && value[i] == '0' && (value[i + 1] == 'x' || value[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
     // Like the Windows call, digits beyond 32 bits wrap around instead of failing.
     uint32_t result = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
-        result = result * 10u + static_cast<uint32_t>(value[i] - '0');
+    for (int digit; i < value.size() && (digit = digitValue(value[i])) >= 0 && uint32_t(digit) < base; ++i)
+        result = result * base + static_cast<uint32_t>(digit);
     if (negative) result = 0u - result;
     return static_cast<int>(result);
 }

@@ -1,10 +1,13 @@
 // Window placement. The SDL 1.2 layer creates its X window only when the video
 // mode is set, so the position is handed to it beforehand through its
 // documented SDL_VIDEO_WINDOW_POS variable; the window is then created there.
+// The variable is part of the process environment, which every program we
+// start inherits, so it is put back as it was once the window exists.
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -19,10 +22,34 @@ bool desktopSize(int* width, int* height) {
     return true;
 }
 
+namespace {
+constexpr const char* kPositionVariable = "SDL_VIDEO_WINDOW_POS";
+// The variable as it was before placeWindow set it: the user's own value goes
+// back once the window exists, ours goes away.
+bool placing = false;
+bool hadPosition = false;
+std::string previousPosition;
+}  // namespace
+
 bool placeWindow(int x, int y) {
+    if (!placing) {
+        const char* before = std::getenv(kPositionVariable);
+        hadPosition = before != nullptr;
+        previousPosition = before ? before : "";
+        placing = true;
+    }
     char text[32];
     std::snprintf(text, sizeof text, "%d,%d", x, y);
-    return setenv("SDL_VIDEO_WINDOW_POS", text, 1) == 0;
+    return setenv(kPositionVariable, text, 1) == 0;
+}
+
+void endWindowPlacement() {
+    if (!placing) return;
+    if (hadPosition)
+        setenv(kPositionVariable, previousPosition.c_str(), 1);
+    else
+        unsetenv(kPositionVariable);
+    placing = false;
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -21,12 +22,27 @@ bool desktopSize(int* width, int* height) {
     return *width > 0 && *height > 0;
 }
 
+namespace {
+constexpr const char* kPositionVariable = "SDL_VIDEO_WINDOW_POS";
+// The variable as it was before placeWindow set it: programs started later
+// inherit the environment, so it goes back once the window exists.
+bool placing = false;
+bool hadPosition = false;
+std::string previousPosition;
+}  // namespace
+
 bool placeWindow(int x, int y) {
+    if (!placing) {
+        const char* before = std::getenv(kPositionVariable);
+        hadPosition = before != nullptr;
+        previousPosition = before ? before : "";
+        placing = true;
+    }
     // SDL's window takes its final style and size when the video mode is set,
     // and then puts its client area where this variable says.
     char text[32];
     std::snprintf(text, sizeof text, "%d,%d", x, y);
-    const bool forModeSet = _putenv_s("SDL_VIDEO_WINDOW_POS", text) == 0;
+    const bool forModeSet = _putenv_s(kPositionVariable, text) == 0;
 
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -40,6 +56,12 @@ bool placeWindow(int x, int y) {
     const int frameTop = origin.y - outer.top;
     return MoveWindow(window, x - frameLeft, y - frameTop, outer.right - outer.left, outer.bottom - outer.top,
                       TRUE) != 0;
+}
+
+void endWindowPlacement() {
+    if (!placing) return;
+    _putenv_s(kPositionVariable, hadPosition ? previousPosition.c_str() : "");  // "" removes it
+    placing = false;
 }
 
 // A window on the local desktop cannot lose its display.

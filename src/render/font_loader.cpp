@@ -40,7 +40,7 @@ void FontLoader::buildFont() {
     if (!platform::buildCaptionFont(listBase, kCharacterHeight, kFirstCode, kGlyphCount, &error)) {
         // The lists stay empty: the program runs on without a caption.
         const std::string text = "No caption font: " + error + ".";
-        platform::messageBox("ERROR", text.c_str(), platform::MessageIcon::Exclamation);
+        platform::messageBox("ERROR", text.c_str(), platform::MessageKind::Warning);
     }
 }
 

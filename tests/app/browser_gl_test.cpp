@@ -2,6 +2,8 @@
 // events typed at it.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include <cstdlib>
 
 #include "support/browser_run.h"
@@ -11,6 +13,22 @@
 namespace {
 
 constexpr int kExitWait = 15000;
+
+// A test's X server resets whenever its last client leaves and drops the
+// connections that arrive meanwhile; a browser starting at such a moment found
+// no display. The test servers keep a connection of their own open so that
+// every short-lived client (the browser, xdotool, xwininfo) gets in.
+TEST(TestDisplay, AcceptsEveryClientWhileShortLivedOnesComeAndGo) {
+    XServer screen("640x480x24");
+    ASSERT_TRUE(screen.ready());
+    int refused = 0;
+    for (int i = 0; i < 300; ++i) {
+        Display* client = XOpenDisplay(screen.display().c_str());
+        if (!client) ++refused;
+        else XCloseDisplay(client);
+    }
+    EXPECT_EQ(refused, 0);
+}
 
 TEST(BrowserWindow, Is600SquareCaptionedAndCentred) {
     BrowserRun browser({});
@@ -115,6 +133,29 @@ TEST(BrowserPlayer, AutoplayStartsThePlayerOnceBeforeTheFirstFrame) {
     std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].argument, browser.musicFolder + "/album 00000");
+}
+
+// The window's position goes to the media library through the environment;
+// the player must get the environment as the user had it.
+TEST(BrowserPlayer, ThePlayerGetsTheEnvironmentWithoutTheWindowPlacement) {
+    struct Case {
+        std::vector<std::string> env;
+        std::string expected;  // the variable's line in the player's environment
+    };
+    for (const Case& c : {Case{{"SDL_VIDEO_WINDOW_POS"}, ""},
+                          Case{{"SDL_VIDEO_WINDOW_POS=5,7"}, "SDL_VIDEO_WINDOW_POS=5,7\n"}}) {
+        BrowserOptions options;
+        options.albums = 1;
+        options.autoplay = true;
+        options.extraEnv = c.env;
+        BrowserRun browser(options);
+        ASSERT_EQ(browser.waitPlayerCalls(1).size(), 1u) << browser.process->err();
+        ASSERT_NE(browser.window(), 0u) << browser.process->err();
+        EXPECT_EQ(describeWindow(browser.window()).x, 212) << "placed by the variable all the same";
+        std::string env = readWholeFile(browser.playerLog + ".env");
+        size_t at = env.find("SDL_VIDEO_WINDOW_POS=");
+        EXPECT_EQ(at == std::string::npos ? "" : env.substr(at, env.find('\n', at) + 1 - at), c.expected);
+    }
 }
 
 TEST(BrowserPlayer, RightThenReturnStartsThePlayerOnTheNextAlbum) {

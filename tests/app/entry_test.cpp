@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
+
 #include "app/entry.h"
+#include "app/ini_reader.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -114,6 +117,97 @@ TEST(Startup, WithoutADisplayTheMediaLibraryErrorEndsWithStatusOne) {
     ASSERT_NE(at, std::string::npos) << result.err;
     EXPECT_TRUE(at == 0 || result.err[at - 1] == '\n') << result.err;
     EXPECT_EQ(result.err.find('\n', at), result.err.size() - 1) << result.err;
+}
+
+// The settings sample in the README, copied as it stands, gives what its
+// comments say: the README is the user's first settings file.
+TEST(Settings, TheReadmeSampleWorksWhenCopied) {
+    std::string readme = readWholeFile(std::string(VELLORA_SOURCE_DIR) + "/README.md");
+    const std::string open = "```ini\n";
+    size_t begin = readme.find(open);
+    ASSERT_NE(begin, std::string::npos) << "no ini sample in the README";
+    begin += open.size();
+    size_t end = readme.find("```", begin);
+    ASSERT_NE(end, std::string::npos);
+    TempDir dir;
+    dir.makeFolder("home");
+    std::string file = dir.writeFile("vellora.ini", readme.substr(begin, end - begin));
+
+    CIniReader settings(file.c_str());
+    std::unique_ptr<char[]> player(settings.ReadString("vellora", "musicplayer", "missing"));
+    std::unique_ptr<char[]> folder(settings.ReadString("vellora", "defaultdir", "missing"));
+    EXPECT_STREQ(player.get(), "vlc");
+    EXPECT_STREQ(folder.get(), "~/Music");
+    EXPECT_TRUE(settings.ReadBoolean("vellora", "autoplay", false));
+    EXPECT_EQ(settings.ReadInteger("vellora", "depth", 7), 1);
+    // And the real program takes the folder from it, relative to $HOME.
+    ProcessResult result = runProcess({VELLORA_BINARY}, dir.path(), {"DISPLAY", "HOME=" + dir.at("home")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, emptyLibraryMessage(dir.at("home") + "/Music"));
+}
+
+// A settings file that someone else owns or can change is ignored with one
+// line, and start-up goes on as if it were not there.
+TEST(Settings, AFileSomeoneElseCouldHavePutThereIsIgnored) {
+    struct Case {
+        const char* name;
+        mode_t mode;
+        bool byNobody;
+        const char* said;  // "" when the file is read
+    };
+    const Case cases[] = {
+        {"own", 0644, false, ""},
+        {"anyone can write", 0666, false, "other users can change it (mode 0666)"},
+        {"group can write", 0664, false, "other users can change it (mode 0664)"},
+        {"nobody's", 0644, true, "it belongs to user 65534"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        chmod(dir.path().c_str(), 01777);  // a shared folder such as /tmp
+        dir.makeFolder("home");
+        std::string file = dir.writeFile("vellora.ini", "[vellora]\ndefaultdir=" + dir.at("planted") + "\n");
+        chmod(file.c_str(), c.mode);
+        if (c.byNobody && (geteuid() != 0 || chown(file.c_str(), 65534, 65534) != 0)) continue;
+        ProcessResult result = runProcess({VELLORA_BINARY}, dir.path(), {"DISPLAY", "HOME=" + dir.at("home")});
+        EXPECT_EQ(result.status, 1) << c.name;
+        if (*c.said == '\0') {
+            EXPECT_EQ(result.err, emptyLibraryMessage(dir.at("planted"))) << c.name;
+        } else {
+            // One line saying why, then the start-up of a folder without settings.
+            const std::string said = "vellora: ignoring the settings file ./vellora.ini: ";
+            const size_t lineEnd = result.err.find('\n');
+            ASSERT_NE(lineEnd, std::string::npos) << c.name;
+            EXPECT_EQ(result.err.compare(0, said.size(), said), 0) << result.err;
+            EXPECT_NE(result.err.substr(0, lineEnd).find(c.said), std::string::npos) << result.err;
+            EXPECT_EQ(result.err.substr(lineEnd + 1), emptyLibraryMessage(dir.at("home") + "/Music")) << c.name;
+        }
+    }
+    // An ignored ./vellora.ini counts as absent: the user's own file in ~/.config is read instead.
+    TempDir dir;
+    dir.makeFolder("home/.config/vellora");
+    dir.writeFile("home/.config/vellora/vellora.ini", "[vellora]\ndefaultdir=" + dir.at("mine") + "\n");
+    chmod(dir.writeFile("vellora.ini", "[vellora]\ndefaultdir=" + dir.at("planted") + "\n").c_str(), 0666);
+    ProcessResult result = runProcess({VELLORA_BINARY}, dir.path(), {"DISPLAY", "XDG_CONFIG_HOME", "HOME=" + dir.at("home")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(emptyLibraryMessage(dir.at("mine"))), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("planted"), std::string::npos) << result.err;
+}
+
+TEST(Startup, TheMessageNamesTheDisplayThatCouldNotBeOpened) {
+    TempDir dir;
+    dir.makeFolder("music/One");
+    struct Case {
+        std::string displayEnv;
+        std::string message;
+    };
+    for (const Case& c : {Case{"DISPLAY", "SDL Init Error: No display to open the window on (DISPLAY is not set)\n"},
+                          Case{"DISPLAY=", "SDL Init Error: No display to open the window on (DISPLAY is not set)\n"},
+                          Case{"DISPLAY=:31999", "SDL Init Error: Cannot open the display :31999\n"}}) {
+        ProcessResult result =
+            runProcess({VELLORA_BINARY, dir.at("music")}, dir.path(), {c.displayEnv, "WAYLAND_DISPLAY"});
+        EXPECT_EQ(result.status, 1) << c.displayEnv;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.displayEnv << "\n" << result.err;
+    }
 }
 
 }  // namespace

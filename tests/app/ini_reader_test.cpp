@@ -46,6 +46,9 @@ TEST_F(IniReaderFile, ReadFloatTakesTheLeadingNumber) {
     CIniReader reader = readerFor("[vellora]\nnumber=3.25abc\nletters=abc\nnegative=-0.5\nempty=\n");
     EXPECT_FLOAT_EQ(reader.ReadFloat("vellora", "missing", 2.5f), 2.5f);
     EXPECT_FLOAT_EQ(reader.ReadFloat("vellora", "missing", -3.4028235e38f), -3.4028235e38f);
+    // The default comes back exactly, however small.
+    for (float small : {1e-7f, -2.5e-30f, 1.17549435e-38f})
+        EXPECT_EQ(reader.ReadFloat("vellora", "missing", small), small);
     EXPECT_FLOAT_EQ(reader.ReadFloat("vellora", "number", 9.0f), 3.25f);
     EXPECT_FLOAT_EQ(reader.ReadFloat("vellora", "letters", 9.0f), 0.0f);
     EXPECT_FLOAT_EQ(reader.ReadFloat("vellora", "negative", 9.0f), -0.5f);
@@ -53,10 +56,12 @@ TEST_F(IniReaderFile, ReadFloatTakesTheLeadingNumber) {
 }
 
 TEST_F(IniReaderFile, ReadIntegerReadsTheValueOrTheDefault) {
-    CIniReader reader = readerFor("[vellora]\nn=-12\ntext=x\n");
+    CIniReader reader = readerFor("[vellora]\nn=-12\ntext=x\nempty=\nhex=0x10\n");
     EXPECT_EQ(reader.ReadInteger("vellora", "n", 5), -12);
     EXPECT_EQ(reader.ReadInteger("vellora", "text", 5), 0);
     EXPECT_EQ(reader.ReadInteger("vellora", "missing", 5), 5);
+    EXPECT_EQ(reader.ReadInteger("vellora", "empty", 5), 5);
+    EXPECT_EQ(reader.ReadInteger("vellora", "hex", 5), 16);
 }
 
 TEST_F(IniReaderFile, ReadStringReturnsAFreshArrayOfTheValueOrTheDefault) {

@@ -57,3 +57,15 @@ TEST(MessageBox, ReturnsWhenTheDisplayCannotBeReached) {
     EXPECT_EQ(showBoxInChild(":31999", errFile), 0) << "the box blocked or crashed";
     EXPECT_EQ(readWholeFile(errFile).rfind("error: No albums found\n", 0), 0u) << readWholeFile(errFile);
 }
+
+// Start-up messages are plain boxes; the missing caption font is a warning
+// the program runs on after. The flags are SDL2's own values.
+TEST(MessageBox, EachKindShowsItsOwnIcon) {
+    struct Case {
+        platform::MessageKind kind;
+        unsigned flags;
+    };
+    for (const Case& c : {Case{platform::MessageKind::Information, 0x40u}, Case{platform::MessageKind::Warning, 0x20u},
+                          Case{platform::MessageKind::Error, 0x10u}})
+        EXPECT_EQ(platform::messageBoxFlags(c.kind), c.flags);
+}

@@ -139,21 +139,41 @@ TEST_F(ProfileFile, BinaryGarbageGivesDefaultsOrTheValuesAroundIt) {
 }
 
 TEST_F(ProfileFile, IntegersReadLikeTheWindowsCall) {
-    std::string file = write(
-        "[n]\nplain=42\nnegative=-7\nplus=+3\ntrailing=12abc\nletters=abc\nempty=\n"
-        "blanks=  5  \nquoted=\"9\"\nhuge=4294967297\n");
-    const char* path = file.c_str();
-    EXPECT_EQ(platform::GetProfileInt("n", "plain", 99, path), 42);
-    EXPECT_EQ(platform::GetProfileInt("n", "negative", 99, path), -7);
-    EXPECT_EQ(platform::GetProfileInt("n", "plus", 99, path), 3);
-    EXPECT_EQ(platform::GetProfileInt("n", "trailing", 99, path), 12);
-    EXPECT_EQ(platform::GetProfileInt("n", "letters", 99, path), 0);
-    EXPECT_EQ(platform::GetProfileInt("n", "empty", 99, path), 0);
-    EXPECT_EQ(platform::GetProfileInt("n", "blanks", 99, path), 5);
-    EXPECT_EQ(platform::GetProfileInt("n", "quoted", 99, path), 9);
-    EXPECT_EQ(platform::GetProfileInt("n", "huge", 99, path), 1);  // wraps at 32 bits
-    EXPECT_EQ(platform::GetProfileInt("n", "missing", 99, path), 99);
-    EXPECT_EQ(platform::GetProfileInt("n", "plain", 99, dir.at("absent.ini").c_str()), 99);
+    struct Case {
+        const char* line;  // "" for a key that is not there
+        int expected;      // the default is 99
+    };
+    const Case cases[] = {
+        {"k=42", 42},           {"k=-7", -7},          {"k=+3", 3},
+        {"k=12abc", 12},        {"k=abc", 0},          {"k=  5  ", 5},
+        {"k=\"9\"", 9},         {"k=010", 10},         {"k=4294967297", 1},  // wraps at 32 bits
+        {"k=0x10", 16},         {"k=0X1f", 31},        {"k=0xfffffff0", -16},
+        {"k=-0x10", -16},       {"k=0x", 0},           {"k=0x1g", 1},
+        {"k=0x100000001", 1},   {"k=", 99},            {"k=\"\"", 99},
+        {"k=   ", 99},          {"", 99},
+    };
+    for (const Case& c : cases) {
+        std::string file = write(std::string("[n]\n") + c.line + "\n");
+        EXPECT_EQ(platform::GetProfileInt("n", "k", 99, file.c_str()), c.expected) << c.line;
+    }
+    EXPECT_EQ(platform::GetProfileInt("n", "k", 99, dir.at("absent.ini").c_str()), 99);
+}
+
+TEST_F(ProfileFile, LineEndsAndSectionNamesAsWindowsReadsThem) {
+    struct Case {
+        std::string content;
+        const char* section;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"[s]\rk=mac\rafter=1\r", "s", "mac"},         // lone CR, as old Mac editors write
+        {"[s]\r\nk=dos\r\n", "s", "dos"},
+        {"[other]\rk=no\r[s]\rk=yes", "s", "yes"},
+        {"[s]\nk=v\n", "  s\t", "v"},                  // the asked name is trimmed too
+        {"[ s ]\nk=v\n", " S ", "v"},
+        {"[s]\nk=v\n", "s x", "DEF"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(read(write(c.content), c.section, "k"), c.expected) << c.content;
 }
 
 TEST_F(ProfileFile, ReadsSeeTheFileAsItIsNow) {

@@ -63,5 +63,9 @@ std::string TempDir::writeFile(const std::string& relative, const std::string& c
     std::ofstream out(fs::u8path(full), std::ios::binary);
     out << content;
     if (!out) ADD_FAILURE() << "cannot write " << full;
+    out.close();
+    // Whatever the umask: the browser reads no settings file that others can change.
+    std::error_code ignored;
+    fs::permissions(full, fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove, ignored);
     return full;
 }

@@ -16,7 +16,8 @@ public:
     std::string at(const std::string& relative) const;
     // Creates the folder (and its parents) below path(); returns its full path.
     std::string makeFolder(const std::string& relative) const;
-    // Writes `content` to the file below path(); returns its full path.
+    // Writes `content` to the file below path(), writable by its owner only
+    // among the write bits; returns its full path.
     std::string writeFile(const std::string& relative, const std::string& content) const;
 
 private:

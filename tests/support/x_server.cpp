@@ -13,6 +13,7 @@ XServer::XServer(const std::string& screen) {
     number.pop_back();
     display_ = ":" + number;
     setenv("DISPLAY", display_.c_str(), 1);
+    hold_ = std::make_unique<DisplayHold>(display_);
 }
 
 XServer::~XServer() {
@@ -23,4 +24,7 @@ XServer::~XServer() {
         setenv("DISPLAY", previous_.c_str(), 1);
 }
 
-void XServer::stop() { server_->kill(); }
+void XServer::stop() {
+    hold_.reset();  // closing a connection to a server already gone would end this process
+    server_->kill();
+}
