@@ -1,5 +1,6 @@
 // The caption font on Windows: GDI's "Courier New" bold with a character
-// height of 15 pixels, turned into display lists by wglUseFontBitmapsA.
+// height of 15 pixels (or another fixed-pitch face where it is missing),
+// turned into display lists by wglUseFontBitmapsA.
 //
 // Two things are mended after wglUseFontBitmapsA, because the caption is
 // centred by a fixed cell width: a glyph without ink (the space, the
@@ -23,9 +24,46 @@
 namespace platform {
 namespace {
 
-HFONT createCaptionFont(int pixelHeight) {
+// "Courier New" as the program has always asked for it. Where it is missing
+// (Wine without Microsoft's fonts) the font mapper gives a proportional face,
+// and the caption, centred by a fixed cell, would be neither centred nor
+// evenly spaced: then the metric-compatible Liberation Mono, then any
+// fixed-pitch face, is asked for instead.
+HFONT createFont(int pixelHeight, DWORD pitchAndFamily, const char* face) {
     return CreateFontA(-pixelHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Courier New");
+                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, pitchAndFamily, face);
+}
+
+bool isFixedPitch(HDC dc) {
+    TEXTMETRICA metrics;
+    // TMPF_FIXED_PITCH set means a variable pitch: the name says the opposite.
+    return GetTextMetricsA(dc, &metrics) && !(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
+}
+
+// Selects the caption font into `dc`; returns it (the caller deletes it) and
+// the object it replaced, or null when GDI makes none.
+HFONT selectCaptionFont(HDC dc, int pixelHeight, HGDIOBJ* replaced) {
+    struct Choice {
+        DWORD pitchAndFamily;
+        const char* face;
+    };
+    static const Choice choices[] = {
+        {DEFAULT_PITCH | FF_DONTCARE, "Courier New"},
+        {FIXED_PITCH | FF_MODERN, "Liberation Mono"},
+        {FIXED_PITCH | FF_MODERN, ""},
+    };
+    *replaced = nullptr;
+    for (const Choice& choice : choices) {
+        HFONT font = createFont(pixelHeight, choice.pitchAndFamily, choice.face);
+        if (!font) continue;
+        HGDIOBJ before = SelectObject(dc, font);
+        if (!*replaced) *replaced = before;
+        const bool last = &choice == &choices[sizeof choices / sizeof choices[0] - 1];
+        if (isFixedPitch(dc) || last) return font;
+        SelectObject(dc, *replaced);
+        DeleteObject(font);
+    }
+    return nullptr;
 }
 
 // The program's window, or null (the whole screen) before it exists.
@@ -75,8 +113,8 @@ bool withCaptionFont(int pixelHeight, std::string* error, Use use) {
         *error = "Can't Create A GL Device Context";
         return false;
     }
-    HFONT font = createCaptionFont(pixelHeight);
-    HGDIOBJ replaced = font ? SelectObject(dc, font) : nullptr;
+    HGDIOBJ replaced = nullptr;
+    HFONT font = selectCaptionFont(dc, pixelHeight, &replaced);
     const bool ok = font && use(dc);
     if (!font) *error = "GDI cannot create the \"Courier New\" bold font";
     if (replaced) SelectObject(dc, replaced);

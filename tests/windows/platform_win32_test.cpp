@@ -125,3 +125,14 @@ TEST(WindowsPlayer, AFailedStartSaysSoOnStandardError) {
     EXPECT_NE(err.find("vellora: cannot start " + line + ": "), std::string::npos) << err;
     EXPECT_NE(err.find("no program given"), std::string::npos) << err;
 }
+
+TEST(WindowsCaptionFont, IsFixedPitchWithTheCellTheCaptionIsCentredBy) {
+    std::vector<platform::GlyphBitmap> glyphs;
+    std::string error;
+    ASSERT_TRUE(platform::rasteriseCaptionFont(15, 32, 223, &glyphs, &error)) << error;
+    ASSERT_EQ(glyphs.size(), 223u);
+    for (size_t i = 0; i < glyphs.size(); ++i) EXPECT_EQ(glyphs[i].advance, 9.0f) << "code " << i + 32;
+    EXPECT_TRUE(glyphs[0].bits.empty()) << "the space has no ink, only its advance";
+    EXPECT_FALSE(glyphs['M' - 32].bits.empty());
+    EXPECT_GE(glyphs['M' - 32].rows, 9);
+}
