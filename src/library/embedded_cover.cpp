@@ -117,7 +117,8 @@ bool opened(FileType& file, Found* found) {
 
 Found readOne(const std::string& path) {
     const std::string ending = loweredEnding(path);
-    const char* name = path.c_str();
+    const platform::NativePath native = platform::nativePath(path);
+    const auto* name = native.c_str();
     Found found;
     if (ending == "mp3" || ending == "mp2") {
         if (id3v2TagTooBig(path, &found.failure)) return found;

@@ -128,6 +128,15 @@ bool isFile(const std::string& path);
 // Opens the file at `path` as std::fopen does with `mode`; nullptr when it
 // cannot. (Windows' fopen reads the name in the ANSI code page.)
 std::FILE* openFile(const std::string& path, const char* mode);
+// A path as the system's own file calls take it, for libraries that open files
+// themselves (TagLib): the UTF-8 bytes on Linux, UTF-16 on Windows, where a
+// narrow name is read in the ANSI code page.
+#ifdef _WIN32
+using NativePath = std::wstring;
+#else
+using NativePath = std::string;
+#endif
+NativePath nativePath(const std::string& path);
 // Reads at most `limit` bytes of the file at `path` into *text. False when it
 // cannot be opened or read (then *text is empty).
 bool readSmallFile(const std::string& path, size_t limit, std::string* text);

@@ -20,6 +20,8 @@ bool isFile(const std::string& path) {
 
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
+NativePath nativePath(const std::string& path) { return path; }
+
 bool readSmallFile(const std::string& path, size_t limit, std::string* text) {
     text->clear();
     if (!isFile(path)) return false;  // a FIFO or a device would block or never end

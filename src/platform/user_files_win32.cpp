@@ -25,6 +25,8 @@ std::FILE* openFile(const std::string& path, const char* mode) {
     return _wfopen(wideFromUtf8(path).c_str(), wideFromUtf8(mode).c_str());
 }
 
+NativePath nativePath(const std::string& path) { return wideFromUtf8(path); }
+
 bool readSmallFile(const std::string& path, size_t limit, std::string* text) {
     text->clear();
     if (!isFile(path)) return false;
