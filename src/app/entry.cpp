@@ -4,11 +4,13 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 
 #include "app/app_state.h"
+#include "app/command_line.h"
 #include "app/frame_log.h"
 #include "app/frame_loop.h"
 #include "app/ini_reader.h"
@@ -63,6 +65,17 @@ static void shutdown() {
 }
 
 int SDL_main(int argc, char** argv) {
+    // Options are answered before anything else, so --help needs no display or settings.
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    if (!commandLine.error.empty()) {
+        std::fprintf(stderr, "%s\n", commandLine.error.c_str());
+        return 2;
+    }
+    if (commandLine.help || commandLine.version) {
+        std::fputs(commandLine.help ? usageText().c_str() : versionText().c_str(), stdout);
+        return 0;
+    }
+
     CIniReader settings("./vellora.ini");
     const std::string home = platform::homeFolder();
     std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", defaultPlayer().c_str()));
@@ -70,7 +83,7 @@ int SDL_main(int argc, char** argv) {
         settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home).c_str()));
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
 
-    const std::string folderAsGiven = argc > 1 ? argv[1] : expandHome(folderText.get(), home);
+    const std::string folderAsGiven = commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
     const std::string player = expandHome(playerText.get(), home);
 
     albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player);
