@@ -5,6 +5,8 @@
 #include "app/app_state.h"
 #include "app/frame_log.h"
 #include "app/input.h"
+#include "app/overlays.h"
+#include "app/window.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "render/caption.h"
@@ -33,6 +35,10 @@ void handleEvent(const SDL_Event& event, Pacing& pacing) {
         case SDL_VIDEOEXPOSE:
             pacing.exposePending = true;
             break;
+        case SDL_VIDEORESIZE:
+            resizeWindow(event.resize.w, event.resize.h);
+            pacing.exposePending = true;
+            break;
         default:
             break;
     }
@@ -46,6 +52,7 @@ void drawFrame() {
     loadClosestTexture(kDrawTextureRadius);
     drawScene();
     drawCaption(albums->getAlbumName(current));
+    drawOverlays(now);
     SDL_GL_SwapBuffers();
 }
 
@@ -57,6 +64,7 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
     while (hooks.pollEvent(&event)) handleEvent(event, pacing);
 
     if (keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
+    if (overlayRedrawDue(now)) pacing.exposePending = true;
 
     switch (pacePass(now, current, playTime, position, pacing)) {
         case PassAction::Sleep:

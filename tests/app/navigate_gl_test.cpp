@@ -1,0 +1,167 @@
+// Getting around in the real program: the keys that jump and page, typing a
+// name, the help overlay, a window that grows and full screen, typed and
+// photographed through a real X server.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "pictures/picture_writer.h"
+#include "support/browser_run.h"
+#include "support/frame_log_reader.h"
+#include "support/process.h"
+#include "support/x11_window.h"
+
+namespace {
+
+constexpr int kExitWait = 15000;
+
+struct Photo {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+    const uint8_t* at(int x, int y) const { return &pixels[(size_t(y) * width + x) * 3]; }
+    bool blackAt(int x, int y) const { return at(x, y)[0] == 0 && at(x, y)[1] == 0 && at(x, y)[2] == 0; }
+};
+
+Photo photograph(unsigned long window) {
+    Photo photo;
+    photo.pixels = grabWindow(window, &photo.width, &photo.height);
+    return photo;
+}
+
+// The rectangle of `a` at (ax, ay) equals that of `b` at (bx, by), pixel for pixel.
+bool sameRegion(const Photo& a, int ax, int ay, const Photo& b, int bx, int by, int width, int height) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (std::memcmp(a.at(ax + x, ay + y), b.at(bx + x, by + y), 3) != 0) return false;
+    return true;
+}
+
+// A browser with a frame log, in a folder of its own.
+struct LoggedBrowser {
+    explicit LoggedBrowser(BrowserOptions options) {
+        log = logDir.at("frames.log");
+        options.extraEnv.push_back("VELLORA_FRAME_LOG=" + log);
+        browser = std::make_unique<BrowserRun>(options);
+    }
+    TempDir logDir;
+    std::string log;
+    std::unique_ptr<BrowserRun> browser;
+};
+
+TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEnds) {
+    BrowserOptions options;
+    options.albums = 40;
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    struct Step {
+        std::vector<std::string> keys;
+        int expected;
+    };
+    const Step steps[] = {
+        {{"Home"}, 0},          {{"End"}, 39},         {{"Prior"}, 29}, {{"Next"}, 39},
+        {{"Home", "Next", "Next"}, 20}, {{"Prior", "Prior", "Prior"}, 0},
+    };
+    for (const Step& step : steps) {
+        pressKeys(browser.window(), step.keys);
+        LoggedFrame frame = waitRestingOn(run.log, step.expected);
+        EXPECT_EQ(frame.selection, step.expected) << step.keys[0];
+        EXPECT_EQ(frame.position, double(step.expected)) << step.keys[0];
+    }
+    // The new keys re-arm Return like any other: Return, End, Return hands over twice.
+    pressKeys(browser.window(), {"Return", "End", "Return"});
+    std::vector<PlayerCall> calls = browser.waitPlayerCalls(2);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[0].argument), 0);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[1].argument), 39);
+    EXPECT_TRUE(browser.process->running());
+}
+
+// True when some pixel of the band of rows y0 .. y1 is not black.
+bool bandLit(const Photo& photo, int y0, int y1) {
+    for (int y = y0; y <= y1; ++y)
+        for (int x = 0; x < photo.width; ++x)
+            if (!photo.blackAt(x, y)) return true;
+    return false;
+}
+
+TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
+    TempDir music;
+    for (const char* name : {"Abba", "Bach", "Beatles", "Bj\xC3\xB6rk", "Zappa"}) music.makeFolder(std::string("music/") + name);
+    BrowserOptions options;
+    options.musicFolder = music.at("music");
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+
+    pressKeys(browser.window(), {"Home"});
+    waitRestingOn(run.log, 0);
+    const Photo before = photograph(browser.window());
+    ASSERT_FALSE(bandLit(before, 20, 50)) << "nothing written above the row before typing";
+
+    pressKeys(browser.window(), {"b", "j"});  // 100 ms apart: one text, "bj"
+    EXPECT_TRUE(bandLit(photograph(browser.window()), 20, 50)) << "the text shows while it is live";
+    EXPECT_EQ(waitRestingOn(run.log, 3).selection, 3);
+    // Once its second is over the text goes, and the next letter starts anew.
+    EXPECT_TRUE(waitFor([&] { return !bandLit(photograph(browser.window()), 20, 50); }, 5000));
+    pressKeys(browser.window(), {"B"});  // Shift+b: letter case does not matter
+    EXPECT_EQ(waitRestingOn(run.log, 1).selection, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    pressKeys(browser.window(), {"q"});  // nothing starts with q: the selection stays
+    EXPECT_TRUE(waitFor([&] { return bandLit(photograph(browser.window()), 20, 50); }, 3000))
+        << "an unmatched text shows all the same";
+    EXPECT_EQ(lastLoggedFrame(run.log).selection, 1);
+    pressKeys(browser.window(), {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0);
+}
+
+TEST(NavigateKeys, F1ShowsTheHelpAndF1OrAnyCommandHidesIt) {
+    BrowserOptions options;
+    options.albums = 20;
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    pressKeys(browser.window(), {"Home"});
+    waitRestingOn(run.log, 0);
+    auto frames = [&] { return lastLoggedFrame(run.log).number; };
+    auto settle = [&] {  // until no new frame comes for a while
+        long seen = -1;
+        waitFor([&] {
+            long now = frames();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            bool still = now == frames() && now == seen;
+            seen = now;
+            return still;
+        }, 10000);
+    };
+    settle();
+    const Photo plain = photograph(browser.window());
+
+    pressKeys(browser.window(), {"F1"});
+    settle();
+    const Photo help = photograph(browser.window());
+    ASSERT_EQ(help.width, 600);
+    EXPECT_FALSE(sameRegion(plain, 0, 0, help, 0, 0, 600, 600)) << "the help shows";
+    EXPECT_TRUE(sameRegion(plain, 0, 0, help, 0, 0, 600, 20)) << "over the middle, not the whole window";
+
+    pressKeys(browser.window(), {"F1"});
+    settle();
+    EXPECT_TRUE(sameRegion(plain, 0, 0, photograph(browser.window()), 0, 0, 600, 600)) << "F1 again hides it";
+
+    pressKeys(browser.window(), {"F1", "Right", "Left"});  // a command hides it
+    waitRestingOn(run.log, 0);
+    settle();
+    EXPECT_TRUE(sameRegion(plain, 0, 0, photograph(browser.window()), 0, 0, 600, 600));
+
+    pressKeys(browser.window(), {"F1", "Escape"});  // Escape still quits
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0);
+}
+
+}  // namespace
