@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/frame_log.h"
 #include "app/input.h"
+#include "app/mouse.h"
 #include "app/overlays.h"
 #include "app/window.h"
 #include "library/albums_loader.h"
@@ -27,7 +28,17 @@ void handleEvent(const SDL_Event& event, Pacing& pacing) {
             processKeys(event.key.keysym.sym);
             break;
         case SDL_MOUSEBUTTONDOWN:
-            processMouse(event.button.button);
+            // The left button acts on release, so that a click can be told from a drag.
+            if (event.button.button == SDL_BUTTON_LEFT)
+                leftButtonPressed(event.button.x, event.button.y);
+            else
+                processMouse(event.button.button);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (event.button.button == SDL_BUTTON_LEFT) leftButtonReleased(event.button.x, event.button.y);
+            break;
+        case SDL_MOUSEMOTION:
+            pointerMoved(event.motion.x, event.motion.y);
             break;
         case SDL_QUIT:
             done = 1;
@@ -66,7 +77,7 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
     if (keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
     if (overlayRedrawDue(now)) pacing.exposePending = true;
 
-    switch (pacePass(now, current, playTime, position, pacing)) {
+    switch (dragging() ? dragPass(pacing) : pacePass(now, current, playTime, position, pacing)) {
         case PassAction::Sleep:
             FrameLog::rest();
             platform::delay(kIdleSleep);

@@ -164,4 +164,49 @@ TEST(NavigateKeys, F1ShowsTheHelpAndF1OrAnyCommandHidesIt) {
     EXPECT_EQ(status, 0);
 }
 
+TEST(NavigateMouse, AClickOnASideCoverGoesThereAndADragMovesTheRow) {
+    BrowserOptions options;
+    options.albums = 40;
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    pressKeys(browser.window(), {"Home", "Next"});
+    ASSERT_EQ(waitRestingOn(run.log, 10).selection, 10);
+
+    // The next cover on each side shows its outer strip around x = 540 and 60;
+    // the one after that around 590.
+    clickAt(browser.window(), 540, 300);
+    EXPECT_EQ(waitRestingOn(run.log, 11).selection, 11);
+    clickAt(browser.window(), 590, 300);
+    EXPECT_EQ(waitRestingOn(run.log, 13).selection, 13);
+    clickAt(browser.window(), 60, 300);
+    EXPECT_EQ(waitRestingOn(run.log, 12).selection, 12);
+    EXPECT_TRUE(browser.playerCalls().empty()) << "a click on a side cover starts nothing";
+
+    // Dragged 4.3 covers' width to the left and held still before the release:
+    // later albums come to the middle and the row rests on the nearest one.
+    dragAcross(browser.window(), 450, 150, 300, 10, 30, 400);
+    EXPECT_EQ(waitRestingOn(run.log, 16).selection, 16);
+    // Thrown to the right: it glides on past where the pointer let go.
+    dragAcross(browser.window(), 150, 450, 300, 6, 15, 0);
+    LoggedFrame thrown;
+    EXPECT_TRUE(waitFor([&] {
+        thrown = lastLoggedFrame(run.log);
+        return thrown.position == double(thrown.selection) && thrown.selection < 16;
+    }, 15000));
+    EXPECT_LE(thrown.selection, 12);
+    EXPECT_TRUE(browser.playerCalls().empty()) << "nor does a drag";
+
+    // On the middle cover a click is Return, acting on the release; twice ends.
+    const int middle = thrown.selection;
+    clickAt(browser.window(), 300, 300);
+    std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[0].argument), middle);
+    clickAt(browser.window(), 300, 300);
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0);
+}
+
 }  // namespace
