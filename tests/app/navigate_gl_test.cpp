@@ -12,6 +12,7 @@
 #include "support/browser_run.h"
 #include "support/frame_log_reader.h"
 #include "support/process.h"
+#include "support/x_server.h"
 #include "support/x11_window.h"
 
 namespace {
@@ -207,6 +208,112 @@ TEST(NavigateMouse, AClickOnASideCoverGoesThereAndADragMovesTheRow) {
     int status = -1;
     ASSERT_TRUE(browser.waitExit(kExitWait, &status));
     EXPECT_EQ(status, 0);
+}
+
+// Album i's cover: a flat colour of its own, so a grey panel (a lost
+// texture) or the wrong album shows at once.
+RgbPicture colourCover(int i) {
+    return solidPicture(64, 64, uint8_t(60 + 9 * i), uint8_t(200 - 6 * i), uint8_t(40 + (i % 4) * 50));
+}
+
+bool showsCover(const Photo& photo, int x, int y, int album) {
+    if (photo.pixels.empty() || x >= photo.width || y >= photo.height) return false;
+    const uint8_t* seen = photo.at(x, y);
+    const RgbPicture cover = colourCover(album);
+    const uint8_t* texel = cover.at(0, 0);
+    for (int c = 0; c < 3; ++c)
+        if (std::abs(int(seen[c]) - int(texel[c])) > 8) return false;
+    return true;
+}
+
+TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
+    // A screen with room for the grown window: X cannot read back pixels that are off the screen.
+    XServer screen("1600x1200x24");
+    ASSERT_TRUE(screen.ready());
+    TempDir pictures;
+    const int count = 12;
+    std::string music = pictures.makeFolder("music");
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "album %05d", i);
+        writePng(pictures.makeFolder(std::string("music/") + name) + "/cover.png", colourCover(i), PngKind::Rgb);
+    }
+    BrowserOptions options;
+    options.musicFolder = music;
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    const unsigned long window = browser.window();
+    ASSERT_NE(window, 0u) << browser.process->err();
+    pressKeys(window, {"Home", "Right", "Right", "Right", "Right", "Right"});
+    ASSERT_EQ(waitRestingOn(run.log, 5).selection, 5);
+    Photo square;
+    // At rest the idle passes load the neighbours' covers; wait until the row
+    // shows them (the middle, and the next cover on each side).
+    ASSERT_TRUE(waitFor([&] {
+        pressKeys(window, {"Shift_L"});  // a key without a command asks for no frame; F1 twice does
+        pressKeys(window, {"F1", "F1"});
+        square = photograph(window);
+        return showsCover(square, 300, 300, 5);
+    }, 20000)) << browser.process->err() << " middle pixel " << int(square.at(300, 300)[0]) << ","
+               << int(square.at(300, 300)[1]) << "," << int(square.at(300, 300)[2]);
+    ASSERT_EQ(square.width, 600);
+
+    auto resizeTo = [&](int width, int height) {
+        runProcess({"xdotool", "windowsize", std::to_string(window), std::to_string(width), std::to_string(height)}, "");
+        Photo photo;
+        waitFor([&] {
+            photo = photograph(window);
+            return photo.width == width && photo.height == height && showsCover(photo, width / 2, height / 2, 5);
+        }, 15000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));  // any later frame is the same
+        return photograph(window);
+    };
+
+    // Wider: the middle cover the same 400 pixels, centred, with its texture;
+    // more of the row shows at the sides.
+    const Photo wide = resizeTo(900, 600);
+    ASSERT_EQ(wide.width, 900) << browser.process->err();
+    EXPECT_TRUE(sameRegion(square, 100, 100, wide, 250, 100, 400, 400)) << "the middle cover, pixel for pixel";
+    EXPECT_TRUE(showsCover(wide, 450, 300, 5));
+    EXPECT_TRUE(sameRegion(square, 0, 540, wide, 150, 540, 600, 60)) << "the caption, centred on the new width";
+    EXPECT_FALSE(wide.blackAt(880, 300)) << "further covers at the right edge";
+
+    // Taller: the middle cover 2/3 of the height, 600 pixels from row 150.
+    const Photo tall = resizeTo(600, 900);
+    ASSERT_EQ(tall.height, 900);
+    EXPECT_TRUE(showsCover(tall, 300, 152, 5));
+    EXPECT_TRUE(showsCover(tall, 300, 747, 5));
+    EXPECT_TRUE(tall.blackAt(300, 147));
+    EXPECT_FALSE(tall.blackAt(300, 760)) << "its reflection under the floor line";
+
+    // Back to 600 x 600: every pixel as before.
+    const Photo again = resizeTo(600, 600);
+    EXPECT_TRUE(sameRegion(square, 0, 0, again, 0, 0, 600, 600));
+
+    // F11: the whole 1600 x 1200 screen, the cover still there; F11 again: back.
+    pressKeys(window, {"F11"});
+    WindowInfo info;
+    EXPECT_TRUE(waitFor([&] {
+        info = describeWindow(window);
+        return info.width == 1600 && info.height == 1200;
+    }, 10000)) << info.width << "x" << info.height;
+    // Without a window manager nothing moves it to the corner; do it, to read it back.
+    runProcess({"xdotool", "windowmove", std::to_string(window), "0", "0"}, "");
+    Photo full;
+    EXPECT_TRUE(waitFor([&] { return showsCover(full = photograph(window), 800, 600, 5); }, 10000));
+    EXPECT_TRUE(showsCover(full, 800, 600 - 395, 5)) << "2/3 of 1200 is 800 pixels tall";
+    EXPECT_TRUE(full.blackAt(800, 600 - 405));
+    pressKeys(window, {"F11"});
+    EXPECT_TRUE(waitFor([&] {
+        info = describeWindow(window);
+        return info.width == 600 && info.height == 600;
+    }, 10000)) << info.width << "x" << info.height;
+    Photo back;
+    EXPECT_TRUE(waitFor([&] {
+        back = photograph(window);
+        return back.width == 600 && sameRegion(square, 0, 0, back, 0, 0, 600, 600);
+    }, 10000));
+    EXPECT_TRUE(browser.process->running()) << browser.process->err();
 }
 
 }  // namespace
