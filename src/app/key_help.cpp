@@ -6,7 +6,7 @@ const std::vector<KeyHelpLine>& keyHelpLines() {
         {"Right / Left, wheel", "next / previous album"},
         {"Page Down / Page Up", "10 albums on / back"},
         {"Home / End", "first / last album"},
-        {"letters, digits", "find an album by the start of its name"},
+        {"letters, digits", "find an album by its first letters"},
         {"Space, middle button", "a random album"},
         {"Return, left click", "play the album in the middle"},
         {"click a side cover", "go to that album"},

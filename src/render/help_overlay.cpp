@@ -16,8 +16,6 @@
 namespace {
 
 const int kGlyphWidth = 9;
-const int kKeyColumnChars = 24;
-const int kActionColumnChars = 34;
 const int kPadding = 16;
 const int kFindBaseline = 40;  // above the row, in the black of the background
 const char* const kHelpTitle = "Keys and mouse (F1 hides this)";
@@ -30,7 +28,7 @@ void printAt(int x, int y, const std::string& text) {
 }  // namespace
 
 HelpPanel helpPanel(int width, int height, int lines) {
-    const int textWidth = (kKeyColumnChars + kActionColumnChars) * kGlyphWidth;
+    const int textWidth = (kHelpKeyColumnChars + kHelpActionColumnChars) * kGlyphWidth;
     const int panelWidth = textWidth + 2 * kPadding;
     const int panelHeight = (lines + 2) * kHelpLineHeight + 2 * kPadding;
     HelpPanel panel;
@@ -39,7 +37,7 @@ HelpPanel helpPanel(int width, int height, int lines) {
     panel.right = std::min(width, panel.left + panelWidth);
     panel.bottom = std::min(height, panel.top + panelHeight);
     panel.textLeft = panel.left + kPadding;
-    panel.actionLeft = panel.textLeft + kKeyColumnChars * kGlyphWidth;
+    panel.actionLeft = panel.textLeft + kHelpKeyColumnChars * kGlyphWidth;
     panel.firstBaseline = panel.top + kPadding + kHelpLineHeight - 5;
     return panel;
 }

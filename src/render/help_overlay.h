@@ -15,6 +15,8 @@ struct HelpPanel {
     int firstBaseline;             // baseline of the title; rows follow kHelpLineHeight apart
 };
 constexpr int kHelpLineHeight = 20;
+constexpr int kHelpKeyColumnChars = 24;     // room for a key text and the gap after it
+constexpr int kHelpActionColumnChars = 34;  // room for an action text
 HelpPanel helpPanel(int width, int height, int lines);
 
 // What the search line says: "Find: abc", or "Find: abc  (no album)".
