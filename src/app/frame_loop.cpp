@@ -38,7 +38,7 @@ void handleEvent(const SDL_Event& event, Pacing& pacing) {
             if (event.button.button == SDL_BUTTON_LEFT) leftButtonReleased(event.button.x, event.button.y);
             break;
         case SDL_MOUSEMOTION:
-            pointerMoved(event.motion.x, event.motion.y);
+            pointerMoved(event.motion.x, event.motion.y, event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT));
             break;
         case SDL_QUIT:
             done = 1;

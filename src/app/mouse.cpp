@@ -27,8 +27,15 @@ void leftButtonPressed(int x, int y) {
     pressY = y;
 }
 
-void pointerMoved(int x, int y) {
+void pointerMoved(int x, int y, bool leftHeld) {
     if (!pressed) return;
+    if (!leftHeld) {
+        if (following)
+            leftButtonReleased(x, y);
+        else
+            pressed = false;  // not a click the user saw through
+        return;
+    }
     if (!following) {
         if (!beyondClick(pressX, pressY, x, y)) return;
         // The drag starts from where the row stands now (it may have been

@@ -7,7 +7,9 @@
 #include "app/pacing.h"
 
 void leftButtonPressed(int x, int y);
-void pointerMoved(int x, int y);
+// `leftHeld` is the button's state with the move: a release that never
+// arrived (let go outside the window) ends the drag there, or drops the click.
+void pointerMoved(int x, int y, bool leftHeld);
 // A click on a side cover glides to it (a command of its own, not Return); a
 // click on the middle cover or the background is Return. A drag comes to rest
 // on the album its throw reaches.

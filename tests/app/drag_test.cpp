@@ -119,6 +119,18 @@ TEST_F(MouseLoopTest, ADragMovesTheRowWithThePointerAndAThrowGlidesOn) {
     settle(loop);
     EXPECT_EQ(current, before - 2);
     EXPECT_EQ(position, float(before - 2));
+
+    // Let go outside the window, where the release never reaches us: the next
+    // move without the button ends the drag, and the pointer moves nothing after.
+    const uint32_t t2 = loop.tick + 10;
+    loop.mouseDown(t2, 1, 300, 300);
+    loop.mouseMove(t2 + 10, int(std::lround(300 - 1.1 * ppa)), 300);
+    loop.mouseMove(t2 + 300, 10, 300, false);
+    loop.mouseMove(t2 + 340, 500, 300, false);
+    loop.runUntil([&] { return loop.tick > t2 + 400; }, 2000);
+    settle(loop);
+    EXPECT_EQ(current, before - 1);
+    EXPECT_EQ(position, float(before - 1));
 }
 
 TEST_F(MouseLoopTest, AClickOnASideCoverGlidesThereAndOnTheMiddleHandsOver) {
