@@ -83,7 +83,8 @@ int SDL_main(int argc, char** argv) {
         settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home).c_str()));
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
 
-    const std::string folderAsGiven = commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
+    const std::string folderAsGiven =
+        commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
     const std::string player = expandHome(playerText.get(), home);
 
     albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player);

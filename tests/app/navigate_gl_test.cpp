@@ -91,7 +91,8 @@ bool bandLit(const Photo& photo, int y0, int y1) {
 
 TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
     TempDir music;
-    for (const char* name : {"Abba", "Bach", "Beatles", "Bj\xC3\xB6rk", "Zappa"}) music.makeFolder(std::string("music/") + name);
+    for (const char* name : {"Abba", "Bach", "Beatles", "Bj\xC3\xB6rk", "Zappa"})
+        music.makeFolder(std::string("music/") + name);
     BrowserOptions options;
     options.musicFolder = music.at("music");
     LoggedBrowser run(options);
@@ -260,7 +261,8 @@ TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
     ASSERT_EQ(square.width, 600);
 
     auto resizeTo = [&](int width, int height) {
-        runProcess({"xdotool", "windowsize", std::to_string(window), std::to_string(width), std::to_string(height)}, "");
+        runProcess({"xdotool", "windowsize", std::to_string(window), std::to_string(width), std::to_string(height)},
+                   "");
         Photo photo;
         waitFor([&] {
             photo = photograph(window);

@@ -14,7 +14,8 @@ TEST(TypeToFind, WhichKeysType) {
     EXPECT_EQ(findCharacter('0'), '0');
     EXPECT_EQ(findCharacter('9'), '9');
     EXPECT_EQ(findCharacter(0xF6), char(0xF6));  // o diaeresis, a key of its own on some keyboards
-    for (int other : std::vector<int>{32 /* Space */, 13, 27, 8, 9, '-', '.', 'A' /* SDL sends letters in lower case */, 0xD7,
+    for (int other : std::vector<int>{32 /* Space */, 13, 27, 8, 9, '-', '.',
+                                      'A' /* SDL sends letters in lower case */, 0xD7,
                       0xF7, 273, 275, 278, 282, 304, 256, 257 /* keypad 0 and 1: End without Num Lock */, 265})
         EXPECT_EQ(findCharacter(other), 0) << other;
 }

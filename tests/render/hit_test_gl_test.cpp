@@ -49,7 +49,8 @@ TEST(HitTestGl, TheCoverNamedIsTheCoverSeen) {
                         << "position " << at << " pixel " << x << "," << y << " named " << hit << " shows " << pixel;
                 } else if (y < 300) {  // above the floor line only background can be there
                     ++checked;
-                    ASSERT_TRUE(isBlack(pixel)) << "position " << at << " pixel " << x << "," << y << " shows " << pixel;
+                    ASSERT_TRUE(isBlack(pixel))
+                        << "position " << at << " pixel " << x << "," << y << " shows " << pixel;
                 }
             }
         EXPECT_GT(checked, 3000) << at;

@@ -9,6 +9,7 @@ BrowserRun::BrowserRun(const BrowserOptions& options) {
     musicFolder = options.musicFolder.empty() ? makeMusicFolder(dir, options.albums) : options.musicFolder;
     playerLog = dir.at("player.log");
     std::string player = writeRecordingPlayer(dir.path(), playerLog);
+    holdDisplay();
     dir.writeFile("vellora.ini", "[vellora]\nmusicplayer=" + player + "\nautoplay=" +
                                      (options.autoplay ? "true" : "false") + "\n");
     process = std::make_unique<ChildProcess>(std::vector<std::string>{VELLORA_BINARY, musicFolder}, dir.path(),

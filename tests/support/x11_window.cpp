@@ -25,6 +25,17 @@ int field(const std::string& text, const std::string& label) {
 
 }  // namespace
 
+bool holdDisplay() {
+    static Display* held = nullptr;
+    const char* name = std::getenv("DISPLAY");
+    static std::string heldName;
+    if (held && name && heldName == name) return true;
+    // A test that starts its own server changes DISPLAY; hold that one too.
+    waitFor([&] { return (held = XOpenDisplay(nullptr)) != nullptr; }, 5000);
+    if (held && name) heldName = name;
+    return held != nullptr;
+}
+
 unsigned long findWindow(pid_t pid, const std::string& captionPart, int timeoutMs) {
     unsigned long found = 0;
     bool shown = waitFor(

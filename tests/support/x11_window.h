@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+// Opens one connection to the display for the rest of the test program,
+// retrying for up to 5 s: an X server resets itself when its last client
+// leaves (as at the end of the previous test), and a program that connects
+// during that reset is refused. Holding a connection keeps it from resetting
+// while the test runs. False when the display never answered.
+bool holdDisplay();
+
 struct WindowInfo {
     unsigned long id = 0;
     int x = 0, y = 0, width = 0, height = 0;
