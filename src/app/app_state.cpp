@@ -18,5 +18,5 @@ uint32_t now = 0;
 uint32_t lastRepeatCheck = 0;
 int lastKey = 0;
 
-const int screenWidth = 600;
-const int screenHeight = 600;
+int screenWidth = 600;
+int screenHeight = 600;

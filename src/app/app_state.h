@@ -27,5 +27,5 @@ extern uint32_t now;         // tick read at the top of the current pass
 extern uint32_t lastRepeatCheck;  // tick of the last key-repeat check
 extern int lastKey;          // code of the previous processKeys call
 
-extern const int screenWidth;   // 600
-extern const int screenHeight;  // 600
+extern int screenWidth;   // the window's current size in pixels: 600 x 600 at start,
+extern int screenHeight;  // then whatever the user resizes it to (or the full screen)

@@ -4,11 +4,13 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 
 #include "app/app_state.h"
+#include "app/command_line.h"
 #include "app/frame_log.h"
 #include "app/frame_loop.h"
 #include "app/ini_reader.h"
@@ -64,6 +66,16 @@ static void shutdown() {
 }
 
 int SDL_main(int argc, char** argv) {
+    // Options are answered before anything else, so --help needs no display or settings.
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    if (!commandLine.error.empty()) {
+        std::fprintf(stderr, "%s\n", commandLine.error.c_str());
+        return 2;
+    }
+    if (commandLine.help || commandLine.version) {
+        std::fputs(commandLine.help ? usageText().c_str() : versionText().c_str(), stdout);
+        return 0;
+    }
     const std::string home = platform::homeFolder();
     const std::string configHome = platform::environmentValue("XDG_CONFIG_HOME");
     // ./vellora.ini wins when it is there and trusted; otherwise the one in
@@ -77,9 +89,11 @@ int SDL_main(int argc, char** argv) {
     std::unique_ptr<char[]> folderText(
         settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str()));
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
-    const int depth = settings.ReadInteger("vellora", "depth", 1);  // the library keeps it within 1..3
+    // --depth wins over the setting; the library keeps either within 1..3.
+    const int depth = commandLine.depth != 0 ? commandLine.depth : settings.ReadInteger("vellora", "depth", 1);
 
-    const std::string folderAsGiven = argc > 1 ? argv[1] : expandHome(folderText.get(), home);
+    const std::string folderAsGiven =
+        commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
     const std::string player = expandHome(playerText.get(), home);
 
     albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player, depth);

@@ -5,6 +5,9 @@
 #include "app/app_state.h"
 #include "app/frame_log.h"
 #include "app/input.h"
+#include "app/mouse.h"
+#include "app/overlays.h"
+#include "app/window.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "render/caption.h"
@@ -25,12 +28,26 @@ void handleEvent(const SDL_Event& event, Pacing& pacing) {
             processKeys(event.key.keysym.sym);
             break;
         case SDL_MOUSEBUTTONDOWN:
-            processMouse(event.button.button);
+            // The left button acts on release, so that a click can be told from a drag.
+            if (event.button.button == SDL_BUTTON_LEFT)
+                leftButtonPressed(event.button.x, event.button.y);
+            else
+                processMouse(event.button.button);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (event.button.button == SDL_BUTTON_LEFT) leftButtonReleased(event.button.x, event.button.y);
+            break;
+        case SDL_MOUSEMOTION:
+            pointerMoved(event.motion.x, event.motion.y, event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT));
             break;
         case SDL_QUIT:
             done = 1;
             break;
         case SDL_VIDEOEXPOSE:
+            pacing.exposePending = true;
+            break;
+        case SDL_VIDEORESIZE:
+            resizeWindow(event.resize.w, event.resize.h);
             pacing.exposePending = true;
             break;
         default:
@@ -46,6 +63,7 @@ void drawFrame() {
     loadClosestTexture(kDrawTextureRadius);
     drawScene();
     drawCaption(albums->getAlbumName(current));
+    drawOverlays(now);
     SDL_GL_SwapBuffers();
 }
 
@@ -57,8 +75,9 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
     while (hooks.pollEvent(&event)) handleEvent(event, pacing);
 
     if (keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
+    if (overlayRedrawDue(now)) pacing.exposePending = true;
 
-    switch (pacePass(now, current, playTime, position, pacing)) {
+    switch (dragging() ? dragPass(pacing) : pacePass(now, current, playTime, position, pacing)) {
         case PassAction::Sleep:
             FrameLog::rest();
             platform::delay(kIdleSleep);

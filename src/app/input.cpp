@@ -1,10 +1,17 @@
 #include "app/input.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/window.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
+#include "render/caption.h"
+
+bool helpShown = false;
+FindText findText;
+bool redrawWanted = false;
 
 static void handOverSelection() {
     // The tick is taken before the player starts, so the hop and the launch
@@ -14,8 +21,48 @@ static void handOverSelection() {
     albums->playAlbum(current);
 }
 
+// Searches with one more character typed at `now`. A text that only grew can
+// start where the shorter one matched: no album before that starts with it.
+static void findAlbum(char c) {
+    const bool extending = findTextLive(findText, now);
+    typeCharacter(findText, c, now);
+    if (extending && !findText.matched) return;  // a longer text cannot match either
+    const int from = extending ? current : 0;
+    const int match = firstMatchingAlbum(
+        albums->getAlbumsCount(), [](int i) { return captionText(albums->getAlbumName(i)); }, findText.text, from);
+    findText.matched = match >= 0;
+    if (findText.matched) current = match;
+    redrawWanted = true;
+}
+
+// Any command but F1 hides the help; any but a typed character ends the search.
+static void closeOverlays(int key) {
+    if (key != KeyF1 && helpShown) {
+        helpShown = false;
+        redrawWanted = true;
+    }
+    if (!findCharacter(key) && !findText.text.empty()) {
+        findText.text.clear();
+        redrawWanted = true;
+    }
+}
+
+int movedSelection(int key, int current, int count) {
+    switch (key) {
+        case KeyRight: return std::min(current + 1, count - 1);
+        case KeyLeft: return std::max(current - 1, 0);
+        case KeyPageDown: return std::min(current + kPageAlbums, count - 1);
+        case KeyPageUp: return std::max(current - kPageAlbums, 0);
+        case KeyHome: return 0;
+        case KeyEnd: return count - 1;
+        default: return current;
+    }
+}
+
 void processKeys(int key) {
     const int count = albums->getAlbumsCount();
+    const char typed = findCharacter(key);
+    closeOverlays(key);
     switch (key) {
         case KeyReturn:
             if (lastKey == KeyReturn)
@@ -30,15 +77,32 @@ void processKeys(int key) {
             current = std::rand() % count;
             break;
         case KeyRight:
-            if (current < count - 1) ++current;
-            break;
         case KeyLeft:
-            if (current > 0) --current;
+        case KeyPageDown:
+        case KeyPageUp:
+        case KeyHome:
+        case KeyEnd:
+            current = movedSelection(key, current, count);
+            break;
+        case KeyF1:
+            helpShown = !helpShown;
+            redrawWanted = true;
+            break;
+        case KeyF11:
+            toggleFullScreen();
+            redrawWanted = true;
             break;
         default:
-            break;  // no command, but it still re-arms Return below
+            if (typed) findAlbum(typed);
+            break;  // other keys have no command, but still re-arm Return below
     }
     lastKey = key;
+}
+
+void goToAlbum(int index) {
+    closeOverlays(0);
+    current = std::clamp(index, 0, albums->getAlbumsCount() - 1);
+    lastKey = 0;  // not Return: the next Return hands over again
 }
 
 int mouseButtonKey(int button) {

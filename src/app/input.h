@@ -1,19 +1,40 @@
 // Every user command goes through processKeys; the mouse only translates.
 #pragma once
 
+#include "app/type_to_find.h"
+
 enum KeyCode {
     KeyReturn = 13,
     KeyEscape = 27,
     KeySpace = 32,
     KeyRight = 275,
     KeyLeft = 276,
+    KeyHome = 278,
+    KeyEnd = 279,
+    KeyPageUp = 280,
+    KeyPageDown = 281,
+    KeyF1 = 282,
+    KeyF11 = 292,
 };
+
+constexpr int kPageAlbums = 10;  // Page Up / Page Down move this many albums
 
 // Runs the command of an SDL 1.2 key symbol (Return hands the selected album to
 // the player, or ends the program when the previous command was Return too;
-// Escape ends; Space jumps at random; Right and Left move the selection without
-// wrapping), then remembers the key in lastKey, whatever it was.
+// Escape ends; Space jumps at random; the arrows, Page Up / Down and Home / End
+// move the selection without wrapping; letters and digits find an album by
+// its name; F1 shows or hides the help; F11 switches full screen), then
+// remembers the key in lastKey, whatever it was. Any key but F1 hides the help.
 void processKeys(int key);
+
+// The selection after a moving key (arrows, pages, ends) from `current` in a
+// library of `count` albums; `current` for any other key.
+int movedSelection(int key, int current, int count);
+
+// Selects album `index` (clamped to the library) as a command of its own, as a
+// click on a side cover or a drag does: it hides the help, ends a search and
+// re-arms Return.
+void goToAlbum(int index);
 
 // The key a mouse button stands for (1 Return, 2 Space, 3 Escape, 4 Left,
 // 5 Right), or 0 for any other button.
@@ -21,3 +42,10 @@ int mouseButtonKey(int button);
 
 // Runs the command of a mouse button; other buttons do nothing at all.
 void processMouse(int button);
+
+// What the overlays show, and whether the picture changed since the last drawn
+// frame for a reason other than the row moving (an overlay, full screen): the
+// frame loop then draws one even when the row is at rest.
+extern bool helpShown;
+extern FindText findText;
+extern bool redrawWanted;

@@ -10,7 +10,37 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/gl_rebuild.h"
 #include "platform/platform.h"
+#include "render/projection.h"
+
+namespace {
+
+const int kMinimumSide = 64;
+int desktopWidth = 0, desktopHeight = 0;  // found before the window opens
+int windowedWidth = 600, windowedHeight = 600;  // the size to come back to from full screen
+bool fullScreen = false;
+
+// Sets the video mode and takes the size the media library really gave.
+bool setVideoMode(int width, int height, bool full) {
+    const Uint32 flags = SDL_OPENGL | (full ? SDL_FULLSCREEN : SDL_RESIZABLE);
+    SDL_Surface* surface = SDL_SetVideoMode(width, height, 0, flags);
+    if (!surface) return false;
+    screenWidth = surface->w;
+    screenHeight = surface->h;
+    return true;
+}
+
+// After a new video mode: the projection for the new shape, and everything
+// else too if the context did not survive.
+void afterModeChange() {
+    if (glContextWasLost())
+        rebuildGlContext();
+    else
+        setProjection();
+}
+
+}  // namespace
 
 WindowOrigin centredOrigin(int desktopWidth, int desktopHeight, int width, int height) {
     // C++ integer division truncates toward zero, as the placement wants.
@@ -56,7 +86,8 @@ void init_sdl() {
     SDL_WM_SetCaption(appname, nullptr);
     // The window is created by SDL_SetVideoMode, so it is placed beforehand.
     CenterWindow(screenWidth, screenHeight);
-    if (!SDL_SetVideoMode(screenWidth, screenHeight, 0, SDL_OPENGL)) {
+    platform::desktopSize(&desktopWidth, &desktopHeight);  // before the mode: the desktop's own
+    if (!setVideoMode(screenWidth, screenHeight, false)) {
         // Running on without a window would only draw into nothing.
         std::string text = std::string("Cannot open the ") + std::to_string(screenWidth) + " x " +
                            std::to_string(screenHeight) + " OpenGL window: " + SDL_GetError();
@@ -82,14 +113,50 @@ void init_gl() {
     glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     glMaterialfv(GL_FRONT, GL_SHININESS, shininess);
     glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
+    setProjection();
+    markGlContext();
+}
+
+void setProjection() {
     glViewport(0, 0, screenWidth, screenHeight);
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The far plane at 3 puts the plane z = 0 exactly at the far clip.
-    gluPerspective(90, double(screenWidth) / double(screenHeight), 0.1, 3.0);
+    // The vertical field of view is fixed, so the scene keeps its height and
+    // a wider window shows more of the row.
+    gluPerspective(kFieldOfViewY, double(screenWidth) / double(screenHeight), kNearPlane, kFarPlane);
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(0, 0, 3, 0, 0, 0, 0, 1, 0);
+    gluLookAt(0, 0, kEyeZ, 0, 0, 0, 0, 1, 0);
 }
+
+void resizeWindow(int width, int height) {
+    if (fullScreen || !SDL_GetVideoSurface()) return;
+    width = width < kMinimumSide ? kMinimumSide : width;
+    height = height < kMinimumSide ? kMinimumSide : height;
+    if (width == screenWidth && height == screenHeight) return;
+    if (!setVideoMode(width, height, false)) return;  // the old mode stays
+    windowedWidth = screenWidth;
+    windowedHeight = screenHeight;
+    afterModeChange();
+}
+
+void toggleFullScreen() {
+    if (!SDL_GetVideoSurface()) return;
+    if (!fullScreen) {
+        windowedWidth = screenWidth;
+        windowedHeight = screenHeight;
+        const int width = desktopWidth > 0 ? desktopWidth : screenWidth;
+        const int height = desktopHeight > 0 ? desktopHeight : screenHeight;
+        if (!setVideoMode(width, height, true)) return;
+        fullScreen = true;
+    } else {
+        if (!setVideoMode(windowedWidth, windowedHeight, false)) return;
+        fullScreen = false;
+    }
+    afterModeChange();
+}
+
+bool isFullScreen() { return fullScreen; }

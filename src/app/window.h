@@ -19,10 +19,25 @@ bool CenterWindow(int width, int height);
 // (the value of DISPLAY) could not be opened, or that none is set (nullptr or "").
 std::string noDisplayMessage(const char* display);
 
-// Starts the video subsystem and opens the 600 x 600 OpenGL window, centred
-// and captioned. Ends the process with status 1 (after a message box) when the
+// Starts the video subsystem and opens the 600 x 600 OpenGL window, centred,
+// captioned and resizable. Ends the process with status 1 (after a message box) when the
 // media library or the video mode cannot start.
 void init_sdl();
 // Sets the fixed GL state: depth test, light 0, material, viewport, projection
 // and camera. Needs the context from init_sdl.
 void init_gl();
+
+// Sets the viewport, the perspective for the window's shape and the camera
+// from screenWidth and screenHeight; leaves the model-view matrix current.
+void setProjection();
+
+// Gives the window a new size (from the user dragging its border): sets the
+// video mode again, updates screenWidth and screenHeight and the projection,
+// and rebuilds what the GL context lost if the media library replaced it.
+// Sizes below 64 pixels are raised to 64. Ignored while full screen.
+void resizeWindow(int width, int height);
+
+// Switches between the window and full screen at the desktop's size; the
+// window comes back at the size it had. Does nothing before init_sdl.
+void toggleFullScreen();
+bool isFullScreen();

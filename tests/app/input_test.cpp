@@ -114,6 +114,94 @@ TEST_F(InputTest, MiddleAndRightButtons) {
     EXPECT_EQ(done, 1);
 }
 
+TEST(MovedSelection, PagesAndEndsStopAtTheEnds) {
+    struct Case {
+        int key, from, count, expected;
+    };
+    const Case cases[] = {
+        {KeyHome, 37, 50, 0},      {KeyEnd, 3, 50, 49},       {KeyPageDown, 3, 50, 13},
+        {KeyPageDown, 45, 50, 49}, {KeyPageDown, 49, 50, 49}, {KeyPageUp, 13, 50, 3},
+        {KeyPageUp, 4, 50, 0},     {KeyPageUp, 0, 50, 0},     {KeyRight, 49, 50, 49},
+        {KeyLeft, 0, 50, 0},       {KeyEnd, 0, 1, 0},         {KeyPageDown, 0, 1, 0},
+        {KeySpace, 7, 50, 7},      {KeyF1, 7, 50, 7},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(movedSelection(c.key, c.from, c.count), c.expected) << c.key << " from " << c.from;
+}
+
+TEST_F(InputTest, NewKeysMoveAndReArmReturnLikeAnyOther) {
+    processKeys(KeyReturn);
+    EXPECT_EQ(playedAlbums(1).back(), "album 00002");
+    processKeys(KeyEnd);
+    EXPECT_EQ(current, 4);
+    processKeys(KeyReturn);
+    EXPECT_EQ(playedAlbums(2).back(), "album 00004");
+    processKeys(KeyHome);
+    EXPECT_EQ(current, 0);
+    processKeys(KeyPageDown);
+    EXPECT_EQ(current, 4);
+    processKeys(KeyPageUp);
+    EXPECT_EQ(current, 0);
+    for (int key : std::vector<int>{KeyF1, KeyF1, 'a', KeyF11 /* no window here: nothing to switch */}) {
+        processKeys(KeyReturn);
+        processKeys(key);
+    }
+    processKeys(KeyReturn);
+    EXPECT_EQ(done, 0);
+    EXPECT_EQ(playedAlbums(7).size(), 7u);
+    goToAlbum(3);  // a click on a side cover
+    EXPECT_EQ(current, 3);
+    processKeys(KeyReturn);
+    EXPECT_EQ(done, 0) << "a click on a side cover re-arms Return";
+    EXPECT_EQ(playedAlbums(8).back(), "album 00003");
+    goToAlbum(99);
+    EXPECT_EQ(current, 4) << "clamped";
+}
+
+TEST_F(InputTest, HelpShowsOnF1AndAnyCommandHidesIt) {
+    processKeys(KeyF1);
+    EXPECT_TRUE(helpShown);
+    processKeys(KeyF1);
+    EXPECT_FALSE(helpShown);
+    for (int key : std::vector<int>{KeyRight, KeyHome, KeyPageDown, 'b', 304 /* Shift */, KeySpace}) {
+        processKeys(KeyF1);
+        ASSERT_TRUE(helpShown);
+        redrawWanted = false;
+        processKeys(key);
+        EXPECT_FALSE(helpShown) << key;
+        EXPECT_TRUE(redrawWanted) << key;
+    }
+    processKeys(KeyF1);
+    processKeys(KeyEscape);
+    EXPECT_EQ(done, 1) << "Escape keeps its meaning";
+    helpShown = false;
+}
+
+TEST_F(InputTest, TypingFindsAlbumsByName) {
+    // The generated names are "album 00000" .. "album 00004".
+    now = 10000;
+    processKeys('a');
+    EXPECT_EQ(current, 0);
+    EXPECT_EQ(findText.text, "a");
+    EXPECT_TRUE(findText.matched);
+    now += 400;
+    processKeys('x');  // "ax": nothing, the selection stays
+    EXPECT_EQ(current, 0);
+    EXPECT_FALSE(findText.matched);
+    EXPECT_EQ(findText.text, "ax");
+    now += 1001;
+    processKeys('q');  // a new text after a pause
+    EXPECT_EQ(findText.text, "q");
+    processKeys(KeyEnd);
+    EXPECT_EQ(current, 4);
+    EXPECT_EQ(findText.text, "") << "another command ends the search";
+    processKeys('a');
+    EXPECT_EQ(current, 0) << "a new search starts from the first album";
+    processKeys(KeySpace);
+    EXPECT_EQ(findText.text, "") << "Space stays the random jump";
+    findText = FindText();
+}
+
 TEST(InputSingleAlbum, ArrowsWheelAndSpaceStayOnAlbumZero) {
     TempDir dir;
     useGeneratedLibrary(dir, 1);

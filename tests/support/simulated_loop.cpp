@@ -61,10 +61,29 @@ static SDL_Event keyEvent(Uint8 type, int key) {
 void SimulatedLoop::keyDown(uint32_t atTick, int key) { queue(atTick, keyEvent(SDL_KEYDOWN, key)); }
 void SimulatedLoop::keyUp(uint32_t atTick, int key) { queue(atTick, keyEvent(SDL_KEYUP, key)); }
 
-void SimulatedLoop::mouseDown(uint32_t atTick, int button) {
+static SDL_Event buttonEvent(Uint8 type, int button, int x, int y) {
     SDL_Event event{};
-    event.type = SDL_MOUSEBUTTONDOWN;
+    event.type = type;
     event.button.button = Uint8(button);
+    event.button.x = Uint16(x);
+    event.button.y = Uint16(y);
+    return event;
+}
+
+void SimulatedLoop::mouseDown(uint32_t atTick, int button, int x, int y) {
+    queue(atTick, buttonEvent(SDL_MOUSEBUTTONDOWN, button, x, y));
+}
+
+void SimulatedLoop::mouseUp(uint32_t atTick, int button, int x, int y) {
+    queue(atTick, buttonEvent(SDL_MOUSEBUTTONUP, button, x, y));
+}
+
+void SimulatedLoop::mouseMove(uint32_t atTick, int x, int y, bool leftHeld) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.state = leftHeld ? SDL_BUTTON(1) : 0;
+    event.motion.x = Uint16(x);
+    event.motion.y = Uint16(y);
     queue(atTick, event);
 }
 

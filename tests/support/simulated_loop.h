@@ -23,7 +23,10 @@ public:
     // Queues an event to be polled by the first pass at or after `atTick`.
     void keyDown(uint32_t atTick, int key);
     void keyUp(uint32_t atTick, int key);
-    void mouseDown(uint32_t atTick, int button);
+    void mouseDown(uint32_t atTick, int button, int x = 300, int y = 300);
+    void mouseUp(uint32_t atTick, int button, int x = 300, int y = 300);
+    // The pointer moved to (x, y); `leftHeld` as the button state says.
+    void mouseMove(uint32_t atTick, int x, int y, bool leftHeld = true);
     void expose(uint32_t atTick);
     void quit(uint32_t atTick);
 

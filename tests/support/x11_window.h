@@ -31,6 +31,11 @@ WindowInfo describeWindow(unsigned long id);
 void pressKeys(unsigned long id, const std::vector<std::string>& keys);
 // Clicks a mouse button over the window's middle.
 void clickButton(unsigned long id, int button);
+// Clicks a mouse button at (x, y) of the window.
+void clickAt(unsigned long id, int x, int y, int button = 1);
+// Presses the left button at (fromX, y), moves to (toX, y) in `steps` even
+// steps `stepMs` apart, waits `holdMs` and releases.
+void dragAcross(unsigned long id, int fromX, int toX, int y, int steps, int stepMs, int holdMs);
 // Asks the window to close (WM_DELETE_WINDOW), as the close button does.
 void closeWindow(unsigned long id);
 

@@ -1,0 +1,78 @@
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/key_help.h"
+
+namespace {
+
+// "1" .. "3" and nothing else: a depth of 0 is the answer for "not given".
+int depthValue(const char* text) {
+    if (text && text[0] >= '1' && text[0] <= '3' && text[1] == '\0') return text[0] - '0';
+    return 0;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+    CommandLine line;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc && line.error.empty(); ++i) {
+        const char* argument = argv[i] ? argv[i] : "";
+        const bool option = !optionsEnded && argument[0] == '-' && argument[1] != '\0';
+        if (!option) {
+            if (!line.hasMusicFolder) {
+                line.hasMusicFolder = true;
+                line.musicFolder = argument;
+            }
+            continue;
+        }
+        if (std::strcmp(argument, "--") == 0) {
+            optionsEnded = true;
+        } else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+            line.help = true;
+        } else if (std::strcmp(argument, "--version") == 0) {
+            line.version = true;
+        } else if (std::strcmp(argument, "--depth") == 0 || std::strncmp(argument, "--depth=", 8) == 0) {
+            const char* value = argument[7] == '=' ? argument + 8 : (i + 1 < argc ? argv[++i] : nullptr);
+            line.depth = depthValue(value);
+            if (line.depth == 0)
+                line.error = value ? std::string("vellora: --depth takes 1, 2 or 3, not '") + value + "'"
+                                   : "vellora: --depth needs a number (1, 2 or 3)";
+        } else {
+            line.error = std::string("vellora: unknown option '") + argument + "' (see vellora --help)";
+        }
+    }
+    return line;
+}
+
+std::string usageText() {
+    std::string text =
+        "Usage: vellora [OPTION]... [--] [MUSIC_FOLDER]\n"
+        "Browse the albums of MUSIC_FOLDER (its sub-folders) as a row of covers and hand\n"
+        "the chosen one to the music player.\n"
+        "\n"
+        "Options:\n"
+        "  --depth N   albums are the folders N levels below the music folder (1–3)\n"
+        "  --help      show this text and exit\n"
+        "  --version   show the version and exit\n"
+        "  --          end of options: what follows is the music folder, even if it\n"
+        "              starts with '-'\n"
+        "\n"
+        "Keys and mouse:\n";
+    for (const KeyHelpLine& line : keyHelpLines()) {
+        char row[128];
+        std::snprintf(row, sizeof row, "  %-24s%s\n", line.keys, line.action);
+        text += row;
+    }
+    text +=
+        "\n"
+        "Settings are read from ./vellora.ini, else $XDG_CONFIG_HOME/vellora/vellora.ini\n"
+        "(~/.config/vellora/vellora.ini): section [vellora], keys musicplayer, defaultdir,\n"
+        "autoplay. The music folder given here replaces defaultdir.\n";
+    return text;
+}
+
+std::string versionText() { return std::string(appname) + "\n"; }

@@ -1,0 +1,27 @@
+#include "app/gl_rebuild.h"
+
+#include <GL/gl.h>
+
+#include "app/app_state.h"
+#include "app/window.h"
+#include "library/albums_loader.h"
+#include "render/font_loader.h"
+#include "texture/gl_texture.h"
+
+static GLuint marker = 0;
+
+void markGlContext() { marker = glGenLists(1); }
+
+bool glContextWasLost() { return marker != 0 && !glIsList(marker); }
+
+void rebuildGlContext() {
+    init_gl();
+    if (font) {
+        font->listBase = 0;  // those lists went with the old context; nothing to delete
+        font->buildFont();
+    }
+    for (int i = 0; textures && albums && i < albums->getAlbumsCount(); ++i) {
+        textures[i].texID = 0;
+        albums->setAlbumLoaded(i, false);
+    }
+}

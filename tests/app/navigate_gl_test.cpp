@@ -1,0 +1,329 @@
+// Getting around in the real program: the keys that jump and page, typing a
+// name, the help overlay, a window that grows and full screen, typed and
+// photographed through a real X server.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "pictures/picture_writer.h"
+#include "support/browser_run.h"
+#include "support/frame_log_reader.h"
+#include "support/process.h"
+#include "support/x_server.h"
+#include "support/x11_window.h"
+
+namespace {
+
+constexpr int kExitWait = 15000;
+
+struct Photo {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+    const uint8_t* at(int x, int y) const { return &pixels[(size_t(y) * width + x) * 3]; }
+    bool blackAt(int x, int y) const { return at(x, y)[0] == 0 && at(x, y)[1] == 0 && at(x, y)[2] == 0; }
+};
+
+Photo photograph(unsigned long window) {
+    Photo photo;
+    photo.pixels = grabWindow(window, &photo.width, &photo.height);
+    return photo;
+}
+
+// The rectangle of `a` at (ax, ay) equals that of `b` at (bx, by), pixel for pixel.
+bool sameRegion(const Photo& a, int ax, int ay, const Photo& b, int bx, int by, int width, int height) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (std::memcmp(a.at(ax + x, ay + y), b.at(bx + x, by + y), 3) != 0) return false;
+    return true;
+}
+
+// A browser with a frame log, in a folder of its own.
+struct LoggedBrowser {
+    explicit LoggedBrowser(BrowserOptions options) {
+        log = logDir.at("frames.log");
+        options.extraEnv.push_back("VELLORA_FRAME_LOG=" + log);
+        browser = std::make_unique<BrowserRun>(options);
+    }
+    TempDir logDir;
+    std::string log;
+    std::unique_ptr<BrowserRun> browser;
+};
+
+TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEnds) {
+    BrowserOptions options;
+    options.albums = 40;
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    struct Step {
+        std::vector<std::string> keys;
+        int expected;
+    };
+    const Step steps[] = {
+        {{"Home"}, 0},          {{"End"}, 39},         {{"Prior"}, 29}, {{"Next"}, 39},
+        {{"Home", "Next", "Next"}, 20}, {{"Prior", "Prior", "Prior"}, 0},
+    };
+    for (const Step& step : steps) {
+        pressKeys(browser.window(), step.keys);
+        LoggedFrame frame = waitRestingOn(run.log, step.expected);
+        EXPECT_EQ(frame.selection, step.expected) << step.keys[0];
+        EXPECT_EQ(frame.position, double(step.expected)) << step.keys[0];
+    }
+    // The new keys re-arm Return like any other: Return, End, Return hands over twice.
+    pressKeys(browser.window(), {"Return", "End", "Return"});
+    std::vector<PlayerCall> calls = browser.waitPlayerCalls(2);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[0].argument), 0);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[1].argument), 39);
+    EXPECT_TRUE(browser.process->running());
+}
+
+// True when some pixel of the band of rows y0 .. y1 is not black.
+bool bandLit(const Photo& photo, int y0, int y1) {
+    for (int y = y0; y <= y1; ++y)
+        for (int x = 0; x < photo.width; ++x)
+            if (!photo.blackAt(x, y)) return true;
+    return false;
+}
+
+TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
+    TempDir music;
+    for (const char* name : {"Abba", "Bach", "Beatles", "Bj\xC3\xB6rk", "Zappa"})
+        music.makeFolder(std::string("music/") + name);
+    BrowserOptions options;
+    options.musicFolder = music.at("music");
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+
+    pressKeys(browser.window(), {"Home"});
+    waitRestingOn(run.log, 0);
+    // Once the opening pose (covers standing forward, filling the window) is over,
+    // nothing is written above the row.
+    ASSERT_TRUE(waitFor([&] { return !bandLit(photograph(browser.window()), 20, 50); }, 10000));
+
+    pressKeys(browser.window(), {"b", "j"});  // 100 ms apart: one text, "bj"
+    EXPECT_TRUE(bandLit(photograph(browser.window()), 20, 50)) << "the text shows while it is live";
+    EXPECT_EQ(waitRestingOn(run.log, 3).selection, 3);
+    // Once its second is over the text goes, and the next letter starts anew.
+    EXPECT_TRUE(waitFor([&] { return !bandLit(photograph(browser.window()), 20, 50); }, 5000));
+    pressKeys(browser.window(), {"B"});  // Shift+b: letter case does not matter
+    EXPECT_EQ(waitRestingOn(run.log, 1).selection, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    pressKeys(browser.window(), {"q"});  // nothing starts with q: the selection stays
+    EXPECT_TRUE(waitFor([&] { return bandLit(photograph(browser.window()), 20, 50); }, 3000))
+        << "an unmatched text shows all the same";
+    EXPECT_EQ(lastLoggedFrame(run.log).selection, 1);
+    pressKeys(browser.window(), {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0);
+}
+
+TEST(NavigateKeys, F1ShowsTheHelpAndF1OrAnyCommandHidesIt) {
+    BrowserOptions options;
+    options.albums = 20;
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    pressKeys(browser.window(), {"Home"});
+    waitRestingOn(run.log, 0);
+    // The window's picture once it has stopped changing: two photographs
+    // 300 ms apart that agree.
+    auto stablePhoto = [&] {
+        Photo last = photograph(browser.window()), next;
+        waitFor([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            next = photograph(browser.window());
+            const bool same = next.width == last.width && next.height == last.height &&
+                              sameRegion(last, 0, 0, next, 0, 0, next.width, next.height);
+            last = next;
+            return same;
+        }, 10000);
+        return last;
+    };
+    const Photo plain = stablePhoto();
+    ASSERT_EQ(plain.width, 600);
+    auto showsPlain = [&] {
+        Photo now;
+        return waitFor([&] { return sameRegion(plain, 0, 0, now = photograph(browser.window()), 0, 0, 600, 600); },
+                       5000);
+    };
+
+    pressKeys(browser.window(), {"F1"});
+    Photo help;
+    EXPECT_TRUE(waitFor([&] { return !sameRegion(plain, 0, 0, help = photograph(browser.window()), 0, 0, 600, 600); },
+                        5000))
+        << "the help shows";
+    help = stablePhoto();
+    EXPECT_TRUE(sameRegion(plain, 0, 0, help, 0, 0, 600, 20)) << "over the middle, not the whole window";
+
+    pressKeys(browser.window(), {"F1"});
+    EXPECT_TRUE(showsPlain()) << "F1 again hides it";
+
+    pressKeys(browser.window(), {"F1", "Right", "Left"});  // a command hides it
+    waitRestingOn(run.log, 0);
+    EXPECT_TRUE(showsPlain());
+
+    pressKeys(browser.window(), {"F1", "Escape"});  // Escape still quits
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0);
+}
+
+TEST(NavigateMouse, AClickOnASideCoverGoesThereAndADragMovesTheRow) {
+    BrowserOptions options;
+    options.albums = 40;
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    pressKeys(browser.window(), {"Home", "Next"});
+    ASSERT_EQ(waitRestingOn(run.log, 10).selection, 10);
+
+    // The next cover on each side shows its outer strip around x = 540 and 60;
+    // the one after that around 590.
+    clickAt(browser.window(), 540, 300);
+    EXPECT_EQ(waitRestingOn(run.log, 11).selection, 11);
+    clickAt(browser.window(), 590, 300);
+    EXPECT_EQ(waitRestingOn(run.log, 13).selection, 13);
+    clickAt(browser.window(), 60, 300);
+    EXPECT_EQ(waitRestingOn(run.log, 12).selection, 12);
+    EXPECT_TRUE(browser.playerCalls().empty()) << "a click on a side cover starts nothing";
+
+    // Dragged 4.3 covers' width to the left and held still before the release:
+    // later albums come to the middle and the row rests on the nearest one.
+    dragAcross(browser.window(), 450, 150, 300, 10, 30, 400);
+    EXPECT_EQ(waitRestingOn(run.log, 16).selection, 16);
+    // Thrown to the right: it glides on past where the pointer let go.
+    dragAcross(browser.window(), 150, 450, 300, 6, 15, 0);
+    LoggedFrame thrown;
+    EXPECT_TRUE(waitFor([&] {
+        thrown = lastLoggedFrame(run.log);
+        return thrown.position == double(thrown.selection) && thrown.selection < 16;
+    }, 15000));
+    EXPECT_LE(thrown.selection, 12);
+    EXPECT_TRUE(browser.playerCalls().empty()) << "nor does a drag";
+
+    // On the middle cover a click is Return, acting on the release; twice ends.
+    const int middle = thrown.selection;
+    clickAt(browser.window(), 300, 300);
+    std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[0].argument), middle);
+    clickAt(browser.window(), 300, 300);
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0);
+}
+
+// Album i's cover: a flat colour of its own, so a grey panel (a lost
+// texture) or the wrong album shows at once.
+RgbPicture colourCover(int i) {
+    return solidPicture(64, 64, uint8_t(60 + 9 * i), uint8_t(200 - 6 * i), uint8_t(40 + (i % 4) * 50));
+}
+
+bool showsCover(const Photo& photo, int x, int y, int album) {
+    if (photo.pixels.empty() || x >= photo.width || y >= photo.height) return false;
+    const uint8_t* seen = photo.at(x, y);
+    const RgbPicture cover = colourCover(album);
+    const uint8_t* texel = cover.at(0, 0);
+    for (int c = 0; c < 3; ++c)
+        if (std::abs(int(seen[c]) - int(texel[c])) > 8) return false;
+    return true;
+}
+
+TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
+    // A screen with room for the grown window: X cannot read back pixels that are off the screen.
+    XServer screen("1600x1200x24");
+    ASSERT_TRUE(screen.ready());
+    TempDir pictures;
+    const int count = 12;
+    std::string music = pictures.makeFolder("music");
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "album %05d", i);
+        writePng(pictures.makeFolder(std::string("music/") + name) + "/cover.png", colourCover(i), PngKind::Rgb);
+    }
+    BrowserOptions options;
+    options.musicFolder = music;
+    LoggedBrowser run(options);
+    BrowserRun& browser = *run.browser;
+    const unsigned long window = browser.window();
+    ASSERT_NE(window, 0u) << browser.process->err();
+    pressKeys(window, {"Home", "Right", "Right", "Right", "Right", "Right"});
+    ASSERT_EQ(waitRestingOn(run.log, 5).selection, 5);
+    Photo square;
+    // At rest the idle passes load the neighbours' covers; wait until the row
+    // shows them (the middle, and the next cover on each side).
+    ASSERT_TRUE(waitFor([&] {
+        pressKeys(window, {"Shift_L"});  // a key without a command asks for no frame; F1 twice does
+        pressKeys(window, {"F1", "F1"});
+        square = photograph(window);
+        return showsCover(square, 300, 300, 5);
+    }, 20000)) << browser.process->err() << " middle pixel " << int(square.at(300, 300)[0]) << ","
+               << int(square.at(300, 300)[1]) << "," << int(square.at(300, 300)[2]);
+    ASSERT_EQ(square.width, 600);
+
+    auto resizeTo = [&](int width, int height) {
+        runProcess({"xdotool", "windowsize", std::to_string(window), std::to_string(width), std::to_string(height)},
+                   "");
+        Photo photo;
+        waitFor([&] {
+            photo = photograph(window);
+            return photo.width == width && photo.height == height && showsCover(photo, width / 2, height / 2, 5);
+        }, 15000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));  // any later frame is the same
+        return photograph(window);
+    };
+
+    // Wider: the middle cover the same 400 pixels, centred, with its texture;
+    // more of the row shows at the sides.
+    const Photo wide = resizeTo(900, 600);
+    ASSERT_EQ(wide.width, 900) << browser.process->err();
+    EXPECT_TRUE(sameRegion(square, 100, 100, wide, 250, 100, 400, 400)) << "the middle cover, pixel for pixel";
+    EXPECT_TRUE(showsCover(wide, 450, 300, 5));
+    EXPECT_TRUE(sameRegion(square, 0, 540, wide, 150, 540, 600, 60)) << "the caption, centred on the new width";
+    EXPECT_FALSE(wide.blackAt(880, 300)) << "further covers at the right edge";
+
+    // Taller: the middle cover 2/3 of the height, 600 pixels from row 150.
+    const Photo tall = resizeTo(600, 900);
+    ASSERT_EQ(tall.height, 900);
+    EXPECT_TRUE(showsCover(tall, 300, 152, 5));
+    EXPECT_TRUE(showsCover(tall, 300, 747, 5));
+    EXPECT_TRUE(tall.blackAt(300, 147));
+    EXPECT_FALSE(tall.blackAt(300, 760)) << "its reflection under the floor line";
+
+    // Back to 600 x 600: every pixel as before.
+    const Photo again = resizeTo(600, 600);
+    EXPECT_TRUE(sameRegion(square, 0, 0, again, 0, 0, 600, 600));
+
+    // F11: the whole 1600 x 1200 screen, the cover still there; F11 again: back.
+    pressKeys(window, {"F11"});
+    WindowInfo info;
+    EXPECT_TRUE(waitFor([&] {
+        info = describeWindow(window);
+        return info.width == 1600 && info.height == 1200;
+    }, 10000)) << info.width << "x" << info.height;
+    // Without a window manager nothing moves it to the corner; do it, to read it back.
+    runProcess({"xdotool", "windowmove", std::to_string(window), "0", "0"}, "");
+    Photo full;
+    EXPECT_TRUE(waitFor([&] { return showsCover(full = photograph(window), 800, 600, 5); }, 10000));
+    EXPECT_TRUE(showsCover(full, 800, 600 - 395, 5)) << "2/3 of 1200 is 800 pixels tall";
+    EXPECT_TRUE(full.blackAt(800, 600 - 405));
+    pressKeys(window, {"F11"});
+    EXPECT_TRUE(waitFor([&] {
+        info = describeWindow(window);
+        return info.width == 600 && info.height == 600;
+    }, 10000)) << info.width << "x" << info.height;
+    Photo back;
+    EXPECT_TRUE(waitFor([&] {
+        back = photograph(window);
+        return back.width == 600 && sameRegion(square, 0, 0, back, 0, 0, 600, 600);
+    }, 10000));
+    EXPECT_TRUE(browser.process->running()) << browser.process->err();
+}
+
+}  // namespace
