@@ -8,7 +8,7 @@ endif()
 set(win_lib ${VELLORA_WIN_PREFIX}/lib)
 set(win_include ${VELLORA_WIN_PREFIX}/include)
 
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _USE_MATH_DEFINES)  # M_PI, as glibc gives it
 add_link_options(-static)
 
 # vellora_windows_library(NAME INCLUDES <dirs> LIBRARIES <libs> DEFINES <defs>)

@@ -5,6 +5,7 @@
 // (scripts/test-windows makes a fresh one for each run).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -70,6 +71,19 @@ bool middleIsRed(unsigned long window) {
     return p[0] >= 200 && p[1] <= 40 && p[2] <= 40;
 }
 
+// White caption pixels in the band around its baseline, 35 pixels above the bottom.
+int captionPixels(unsigned long window) {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels = grabWindow(window, &width, &height);
+    int count = 0;
+    for (int y = std::max(0, height - 50); y < height - 30 && !pixels.empty(); ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* p = &pixels[(size_t(y) * width + x) * 3];
+            count += p[0] > 200 && p[1] > 200 && p[2] > 200;
+        }
+    return count;
+}
+
 int albumIndex(const std::string& folder) {
     const size_t space = folder.rfind(' ');
     return space == std::string::npos ? -1 : std::atoi(folder.c_str() + space + 1);
@@ -82,7 +96,9 @@ protected:
     }
 };
 
-TEST_F(VelloraExe, OpensCentredShowsTheRedCoverAndEndsOnEscape) {
+// A new size sets the video mode again, which on Windows makes a new GL
+// context: the cover texture and the caption's display lists come back.
+TEST_F(VelloraExe, OpensCentredShowsTheRedCoverKeepsItThroughAResizeAndEndsOnEscape) {
     TempDir dir;
     WineBrowser browser(dir, makeLibrary(dir, 3, true), false);
     const unsigned long window = findWindowTitled(kCaption, kWineWait);
@@ -93,6 +109,12 @@ TEST_F(VelloraExe, OpensCentredShowsTheRedCoverAndEndsOnEscape) {
     EXPECT_EQ(info.x, 212);  // the client area centred on a 1024 x 768 screen
     EXPECT_EQ(info.y, 84);
     EXPECT_TRUE(waitFor([&] { return middleIsRed(window); }, 30000)) << "the middle never showed the red cover";
+    EXPECT_GT(captionPixels(window), 20) << "no caption";
+
+    ASSERT_EQ(std::system(("xdotool windowsize " + std::to_string(window) + " 800 650").c_str()), 0);
+    EXPECT_TRUE(waitFor([&] { return describeWindow(window).width == 800; }, 10000));
+    EXPECT_TRUE(waitFor([&] { return middleIsRed(window); }, 30000)) << "the cover did not come back";
+    EXPECT_TRUE(waitFor([&] { return captionPixels(window) > 20; }, 10000)) << "the caption did not come back";
     pressKeys(window, {"Escape"});
     int status = -1;
     ASSERT_TRUE(browser.process->wait(30000, &status));
