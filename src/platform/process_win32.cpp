@@ -13,19 +13,6 @@
 namespace platform {
 namespace {
 
-// The system's text for an error code, without its line end.
-std::string describe(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length && text ? utf8FromAnsi(std::string(text, length)) : "";
-    if (text) LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
-        result.pop_back();
-    return result.empty() ? "error " + std::to_string(code) : result;
-}
-
 // The command line as it can stand on one line of a log: control bytes escaped.
 std::string printable(const std::string& text) {
     std::string out;
@@ -72,13 +59,13 @@ bool startProgram(const std::string& program, const std::string&, const std::str
     std::string ansi;
     if (!ansiFromUtf8(commandLine, &ansi)) {
         const DWORD error = startWide(commandLine);
-        if (error != 0) report(commandLine, describe(error));
+        if (error != 0) report(commandLine, systemErrorText(error));
         return error == 0;
     }
     // WinExec's results above 31 mean started; the others are error codes.
     const UINT result = WinExec(ansi.c_str(), SW_SHOWNORMAL);
     if (result > 31) return true;
-    report(commandLine, result == 0 ? "out of memory" : describe(result));
+    report(commandLine, result == 0 ? "out of memory" : systemErrorText(result));
     return false;
 }
 

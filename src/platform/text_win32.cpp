@@ -46,4 +46,16 @@ std::string utf8FromAnsi(const std::string& text) {
     return utf8FromWide(wide);
 }
 
+std::string systemErrorText(unsigned long code) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        DWORD(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length && text ? utf8FromAnsi(std::string(text, length)) : "";
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+        result.pop_back();
+    return result.empty() ? "error " + std::to_string(code) : result;
+}
+
 }  // namespace platform

@@ -18,5 +18,7 @@ std::string utf8FromWide(const std::wstring& text);
 bool ansiFromUtf8(const std::string& text, std::string* ansi);
 // ANSI code page text, as the A calls return it, to UTF-8.
 std::string utf8FromAnsi(const std::string& text);
+// The system's text for an error code (GetLastError's), as UTF-8, without its line end.
+std::string systemErrorText(unsigned long code);
 
 }  // namespace platform
