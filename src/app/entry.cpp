@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <thread>
 
 #include "app/app_state.h"
 #include "app/frame_log.h"
@@ -17,8 +18,11 @@
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "render/font_loader.h"
+#include "texture/cover_loader.h"
 #include "texture/gl_texture.h"
+#include "texture/texture_budget.h"
 #include "texture/texture_loader.h"
+#include "texture/texture_streaming.h"
 
 std::string musicFolderFromText(const std::string& text) {
     if (!text.empty() && text.back() == platform::kSeparator) return text.substr(0, text.size() - 1);
@@ -48,6 +52,8 @@ static void createTexturesAndFont() {
 }
 
 static void shutdown() {
+    delete coverStreaming;  // stops the loader threads first
+    coverStreaming = nullptr;
     FrameLog::finish();
     for (int i = 0; textures && i < albums->getAlbumsCount(); ++i)
         if (textures[i].texID != 0) texLoader->FreeTexture(&textures[i]);
@@ -69,6 +75,7 @@ int SDL_main(int argc, char** argv) {
     std::unique_ptr<char[]> folderText(
         settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home).c_str()));
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
+    const int textureMiB = settings.ReadInteger("vellora", "texturememory", int(kDefaultTextureBudgetMiB));
 
     const std::string folderAsGiven = argc > 1 ? argv[1] : expandHome(folderText.get(), home);
     const std::string player = expandHome(playerText.get(), home);
@@ -89,6 +96,9 @@ int SDL_main(int argc, char** argv) {
     init_sdl();
     init_gl();
     createTexturesAndFont();
+    platform::returnFreedMemoryPromptly();
+    coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
+                                        coverLoaderThreads(std::thread::hardware_concurrency()));
 
     if (autoplay) processKeys(KeyReturn);
     playTime = 2000;  // the opening animation and the launch window both count from here

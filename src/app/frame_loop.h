@@ -25,6 +25,5 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing);
 // Applies one event to the key state, the commands and `pacing`.
 void handleEvent(const SDL_Event& event, Pacing& pacing);
 
-// A drawn frame: looks up the covers near the position, clears, loads at most
-// one texture, draws the scene and the selected album's name, swaps.
+// A drawn frame: clears, uploads at most one finished cover texture, draws the scene and the selected album's name, swaps.
 void drawFrame();
