@@ -5,6 +5,11 @@
 // three run on the loader thread in the program, only the upload on the frame
 // thread. Medians of several runs; prints a table, asserts nothing.
 // Needs an X display with GL: xvfb-run -a -s "-screen 0 1024x768x24" texture_bench
+//
+// `texture_bench --photos FOLDER` instead writes a music folder of albums whose
+// covers are large photographs' stand-ins (1 to 18 megapixels, odd sizes,
+// baseline and progressive JPEG, 8- and 16-bit PNG) for browser_bench.py, and
+// also prints the decode cost of each.
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -57,9 +62,54 @@ bool writeSubject(const std::string& path, const Subject& subject) {
     return ok;
 }
 
+// Sizes and kinds of the stand-in photographs, cycled over the albums.
+struct Photo {
+    int width, height;
+    const char* kind;  // "jpg", "progressive", "png", "png16"
+};
+const Photo kPhotos[] = {{1201, 867, "jpg"},        {2001, 1333, "progressive"}, {1999, 1999, "png"},
+                         {3001, 2003, "jpg"},       {2449, 1633, "png16"},       {4001, 3001, "progressive"},
+                         {4899, 3673, "jpg"},       {3000, 3000, "png"},         {5201, 3457, "progressive"},
+                         {3673, 4899, "png16"}};
+
+int writePhotoLibrary(const std::string& folder, int albums) {
+    for (int i = 0; i < albums; ++i) {
+        const Photo& photo = kPhotos[i % (sizeof kPhotos / sizeof kPhotos[0])];
+        char name[64];
+        std::snprintf(name, sizeof name, "/Photo %03d - %dx%d %s", i, photo.width, photo.height, photo.kind);
+        const std::string album = folder + name;
+        fs::create_directories(album);
+        std::FILE* track = std::fopen((album + "/01 - Track.mp3").c_str(), "wb");
+        if (track) std::fclose(track);
+        RgbPicture picture = makeCoverPicture(std::max(photo.width, photo.height), uint32_t(i));
+        RgbPicture cropped = solidPicture(photo.width, photo.height, 0, 0, 0);  // the top-left corner of it
+        for (int y = 0; y < photo.height; ++y)
+            std::copy(picture.rgb.begin() + long(size_t(y) * std::max(photo.width, photo.height) * 3),
+                      picture.rgb.begin() + long(size_t(y) * std::max(photo.width, photo.height) * 3 + size_t(photo.width) * 3),
+                      cropped.rgb.begin() + long(size_t(y) * photo.width * 3));
+        const std::string kind = photo.kind;
+        std::string error;
+        bool ok = kind == "png" || kind == "png16"
+                      ? writePng(album + "/cover.png", cropped, PngKind::Rgb, kind == "png16" ? 16 : 8, 255, &error)
+                      : writeJpeg(album + "/cover.jpg", cropped, 88, false, &error, kind == "progressive");
+        if (!ok) {
+            std::fprintf(stderr, "texture_bench: %s\n", error.c_str());
+            return 1;
+        }
+        const std::string file = album + (kind.rfind("png", 0) == 0 ? "/cover.png" : "/cover.jpg");
+        CoverTexels texels;
+        const double ms = milliseconds([&] { texels = decodeCoverFile(file, middleCoverHeight(600)); });
+        std::printf("%-40s %8.0f KB  read+decode+scale+mips %7.1f ms%s\n", name + 1, double(fs::file_size(file)) / 1024,
+                    ms, texels.usable() ? "" : ("  REFUSED: " + texels.failure).c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--photos") return writePhotoLibrary(argv[2], 20);
+
     std::vector<Subject> subjects;
     for (int size : {300, 1000, 3000}) {
         subjects.push_back({"JPEG " + std::to_string(size), "cover" + std::to_string(size) + ".jpg", size, false});

@@ -41,11 +41,13 @@ void BoxScaler::addRow(const uint8_t* rgb) {
         ++rowsGathered_;
         if (y != spanEnd(nextOut_, height_, outHeight_) - 1) break;
         uint8_t* row = &out_[size_t(nextOut_) * outWidth_ * 3];
+        const double perRow = 1.0 / rowsGathered_;
         for (int x = 0; x < outWidth_; ++x) {
-            const uint64_t cells = uint64_t(colEnd_[size_t(x)] - colStart_[size_t(x)]) * rowsGathered_;
+            // A multiply, not an integer division per channel: this runs for every texel.
+            const double scale = perRow / double(colEnd_[size_t(x)] - colStart_[size_t(x)]);
             for (int c = 0; c < 3; ++c) {
                 uint64_t& sum = sums_[size_t(x) * 3 + c];
-                row[x * 3 + c] = uint8_t((sum + cells / 2) / cells);
+                row[x * 3 + c] = uint8_t(std::min(255.0, double(sum) * scale + 0.5));
                 sum = 0;
             }
         }
