@@ -9,10 +9,12 @@
 namespace platform {
 
 void lowerThreadPriority() {
-    // On Linux the nice value belongs to the thread, not the process.
+    // On Linux the nice value belongs to the thread, not the process. Five
+    // steps give the thread about a third of the weight of the frame thread:
+    // it yields to the frame, yet is not starved by other niced work.
     const id_t thread = id_t(::syscall(SYS_gettid));
     const int current = ::getpriority(PRIO_PROCESS, thread);
-    ::setpriority(PRIO_PROCESS, thread, current + 10 > 19 ? 19 : current + 10);
+    ::setpriority(PRIO_PROCESS, thread, current + 5 > 19 ? 19 : current + 5);
 }
 
 void returnFreedMemoryPromptly() {

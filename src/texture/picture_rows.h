@@ -9,9 +9,10 @@
 #include <cstdint>
 #include <string>
 
-// Largest number of scans a progressive JPEG may have; a crafted file with
-// thousands of them would hold the decoder for a minute.
-constexpr int kMaxJpegScans = 100;
+// Largest number of scans a progressive JPEG may have. Encoders write about
+// ten; a crafted file with thousands of them held the decoder for a minute,
+// since every scan walks the whole picture.
+constexpr int kMaxJpegScans = 32;
 
 class RowSink {
 public:

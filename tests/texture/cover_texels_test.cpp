@@ -17,6 +17,7 @@
 #include "support/temp_dir.h"
 #include "texture/box_scaler.h"
 #include "texture/cover_picture.h"
+#include "texture/picture_rows.h"
 
 namespace {
 
@@ -172,4 +173,29 @@ TEST(CoverTexels, ACancelledDecodeStopsWithAReason) {
                   std::string::npos)
             << file;
     }
+}
+
+TEST(CoverTexels, AProgressiveJpegWithEndlessScansIsStopped) {
+    // Every scan of a progressive JPEG walks the whole picture; repeating the
+    // last one makes a file that is still decodable (libjpeg only warns) but
+    // would cost a full pass per copy.
+    std::vector<uint8_t> jpeg = encodeJpeg(quadrantPicture(64), 90, false, nullptr, true);
+    ASSERT_GT(jpeg.size(), 4u);
+    size_t lastScan = 0;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) lastScan = i;
+    ASSERT_GT(lastScan, 0u);
+    const size_t end = jpeg.size() - 2;  // the end-of-image marker
+    ASSERT_EQ(jpeg[end], 0xFF);
+    ASSERT_EQ(jpeg[end + 1], 0xD9);
+    std::vector<uint8_t> scan(jpeg.begin() + long(lastScan), jpeg.begin() + long(end));
+    std::vector<uint8_t> endless(jpeg.begin(), jpeg.begin() + long(end));
+    for (int copy = 0; copy < kMaxJpegScans; ++copy) endless.insert(endless.end(), scan.begin(), scan.end());
+    endless.push_back(0xFF);
+    endless.push_back(0xD9);
+
+    EXPECT_TRUE(decodeCoverBytes(jpeg.data(), jpeg.size(), 400).usable());
+    CoverTexels texels = decodeCoverBytes(endless.data(), endless.size(), 400);
+    EXPECT_FALSE(texels.usable());
+    EXPECT_NE(texels.failure.find("scans"), std::string::npos) << texels.failure;
 }
