@@ -329,8 +329,16 @@ def loading(args):
 def first_covers(args):
     """Time from the first frame until every cover visible in the window is on screen."""
     albums = 100
-    folder = make_library(args.build, os.path.join(args.work, "covers-3000-%d" % albums), albums, cover_size=3000,
-                          fmt="jpg")
+    folder = make_library(args.build, os.path.join(args.work, "covers-3000-full-%d" % albums), albums,
+                          cover_size=3000, fmt="jpg")
+    # The generator leaves a few albums without a picture; here every album
+    # needs one, so that the seven nearest albums are seven covers.
+    names = sorted(name for name in os.listdir(folder) if os.path.isdir(os.path.join(folder, name)))
+    covers = [os.path.join(folder, name, file) for name in names for file in os.listdir(os.path.join(folder, name))
+              if file.lower().endswith(".jpg")]
+    for name in names:
+        if not any(file.lower().endswith(".jpg") for file in os.listdir(os.path.join(folder, name))):
+            shutil.copyfile(covers[0], os.path.join(folder, name, "cover.jpg"))
     for name in os.listdir(folder):  # warm the page cache
         for root, _, files in os.walk(os.path.join(folder, name)):
             for file in files:
@@ -358,7 +366,7 @@ def first_covers(args):
     table("3c. First covers: from the first frame until every visible cover is on screen",
           command_for(args, "firstcovers"),
           ["library", "median (ms)", "max (ms)", "runs", "all runs (ms)"],
-          [["100 albums, 3000-px JPEG, warm cache", "%.0f" % median(times), "%.0f" % max(times or [float("nan")]),
+          [["100 albums, 3000-px JPEG, every album with a cover, warm cache", "%.0f" % median(times), "%.0f" % max(times or [float("nan")]),
             len(times), ", ".join("%.0f" % t for t in times)]],
           "The visible covers are the middle one and three on each side (the window shows fewer); nearest "
           "first, they are the first seven textures made, so the time is that of the first frame whose "

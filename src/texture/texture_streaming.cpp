@@ -142,8 +142,8 @@ bool loadClosestTexture(int n) {
 bool uploadCoverTexels(const CoverTexels& texels, uint32_t* texID) {
     *texID = 0;
     if (!texels.usable() || texels.levels.empty()) return false;
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    for (int stale = 0; stale < 16 && glGetError() != GL_NO_ERROR; ++stale) {
+    }  // errors left by earlier calls must not be taken for this upload's
     glGenTextures(1, texID);
     if (*texID == 0) return false;
     glBindTexture(GL_TEXTURE_2D, *texID);
