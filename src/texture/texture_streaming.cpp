@@ -58,7 +58,7 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
     bool shownInStrip = false;
     LoadedCover finished;
     while (loader_.takeFinished(&finished)) {
-        if (!apply(finished, position)) continue;
+        if (!apply(finished)) continue;
         const StripRange strip = stripRange(position, count);
         shownInStrip = finished.album >= strip.first && finished.album < strip.end;
         break;  // one upload per call
@@ -68,7 +68,7 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
 }
 
 // Records what the loader found; true when a texture was uploaded.
-bool CoverStreaming::apply(LoadedCover& finished, float) {
+bool CoverStreaming::apply(LoadedCover& finished) {
     if (finished.album < 0 || size_t(finished.album) >= albums_.size()) return false;
     const int album = finished.album;
     AlbumCover& cover = albums_[size_t(album)];

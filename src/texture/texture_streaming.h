@@ -48,7 +48,7 @@ private:
         size_t bytes = 0;
     };
 
-    bool apply(LoadedCover& cover, float position);
+    bool apply(LoadedCover& cover);
     void release(int album);
     void keepWithinBudget(float position);
 
