@@ -136,3 +136,31 @@ TEST(WindowsCaptionFont, IsFixedPitchWithTheCellTheCaptionIsCentredBy) {
     EXPECT_FALSE(glyphs['M' - 32].bits.empty());
     EXPECT_GE(glyphs['M' - 32].rows, 9);
 }
+
+TEST(WindowsFiles, ReadByTheirWideNameAndOnlyWhenTheyAreFiles) {
+    TempDir dir;
+    const std::string picture = dir.writeFile(kWideName + ".jpg", "abc");
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(platform::readRegularFile(picture, 1024, &bytes, &error)) << error;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abc");
+    std::FILE* file = platform::openFile(picture, "rb");
+    EXPECT_NE(file, nullptr);
+    if (file) std::fclose(file);
+
+    struct Refused {
+        std::string path;
+        size_t limit;
+        const char* reason;
+    } cases[] = {
+        {dir.makeFolder("folder.jpg"), 1024, "it is a folder, not a file"},
+        {picture, 2, "the file is larger than"},
+        {dir.at("missing.jpg"), 1024, "cannot open the file: "},
+    };
+    for (const Refused& c : cases) {
+        error.clear();
+        EXPECT_FALSE(platform::readRegularFile(c.path, c.limit, &bytes, &error)) << c.path;
+        EXPECT_EQ(error.rfind(c.reason, 0), 0u) << c.path << ": " << error;
+        EXPECT_TRUE(bytes.empty());
+    }
+}
