@@ -48,7 +48,8 @@ bool settingsFileTrusted(const std::string& path, std::string* why);
 // ------------------------------------------------------------- folder listing
 // Lists one folder, never recursing, in a fixed order: by name with ASCII
 // letters folded to upper case as NTFS does ('_' sorts after 'Z'), ties
-// broken byte by byte. "." and ".."
+// broken byte by byte (Windows: the file system's own order, which on NTFS is
+// that one). "." and ".."
 // are never yielded. kAttrSubdir is set when the entry is a directory after
 // following symbolic links; an entry that cannot be examined is a plain file.
 constexpr unsigned kAttrSubdir = 0x10;
@@ -81,7 +82,8 @@ constexpr char kSeparator = '/';
 // Starts `program` (searched on PATH when it has no slash) with the single
 // argument `argument`, without a shell, without waiting, leaving no zombie.
 // `commandLine` is the text form of the same request; it is only used to say
-// what failed. A failed start writes one line to standard error and returns
+// what failed (Windows starts the command line itself, with WinExec, and the
+// program is searched for as Windows searches). A failed start writes one line to standard error and returns
 // false.
 bool startProgram(const std::string& program, const std::string& argument,
                   const std::string& commandLine);
