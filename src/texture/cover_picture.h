@@ -60,7 +60,7 @@ int middleCoverHeight(int windowHeight);
 int coverTextureEdge(int coverHeight, int pictureWidth, int pictureHeight);
 
 // Reads the file at `path` once (only a regular file: a FIFO, a device or a
-// socket is refused without blocking), checks its header (JPEG, PNG or BMP,
+// socket is refused without blocking), checks its header (JPEG, PNG, BMP or WebP,
 // recognised by content, not by name; GIF content is refused; size within the
 // limits above; a JPEG must reach its end-of-image marker) and decodes it at
 // its own size. Alpha is dropped, not blended. Never prints anything and never
