@@ -288,8 +288,6 @@ size_t CoverTexels::coverTextureBytes(int edge) {
     return bytes;
 }
 
-int middleCoverHeight(int windowHeight) { return windowHeight * 2 / 3; }
-
 int coverTextureEdge(int coverHeight, int pictureWidth, int pictureHeight) {
     int edge = std::min(nextPowerOfTwo(std::max(coverHeight, 1)), kMaxCoverTextureEdge);
     return std::min(edge, nextPowerOfTwo(std::max({pictureWidth, pictureHeight, 1})));

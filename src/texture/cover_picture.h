@@ -49,10 +49,6 @@ struct CoverTexels {
     static size_t coverTextureBytes(int edge);
 };
 
-// On-screen height in pixels of the middle cover in a window `windowHeight`
-// pixels high: two thirds of it.
-int middleCoverHeight(int windowHeight);
-
 // The texture edge for a picture of the given size when the middle cover is
 // `coverHeight` pixels high: the smallest power of two not below coverHeight,
 // at most kMaxCoverTextureEdge, and never above the next power of two of the
