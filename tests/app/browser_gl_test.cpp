@@ -135,6 +135,32 @@ TEST(BrowserPlayer, AutoplayStartsThePlayerOnceBeforeTheFirstFrame) {
     EXPECT_EQ(calls[0].argument, browser.musicFolder + "/album 00000");
 }
 
+// --depth on the command line outranks the setting (1 here, the default):
+// with 2, the albums of an Artist/Album tree are the album folders.
+TEST(BrowserPlayer, DepthFromTheCommandLineChoosesTheAlbumFolders) {
+    struct Case {
+        std::vector<std::string> options;
+        const char* album;
+    };
+    for (const Case& c : {Case{{}, "/Solo"}, Case{{"--depth", "2"}, "/Solo/Only"}, Case{{"--depth=2"}, "/Solo/Only"}}) {
+        TempDir music;
+        music.makeFolder("Solo");
+        music.makeFolder("Solo/Only");
+        BrowserOptions options;
+        options.musicFolder = music.path();
+        options.autoplay = true;
+        options.options = c.options;
+        options.extraEnv = {"VELLORA_EXIT_AFTER_FRAMES=1"};
+        BrowserRun browser(options);
+        int status = -1;
+        ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+        EXPECT_EQ(status, 0) << browser.process->err();
+        std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
+        ASSERT_EQ(calls.size(), 1u) << browser.process->err();
+        EXPECT_EQ(calls[0].argument, music.path() + c.album);
+    }
+}
+
 // The window's position goes to the media library through the environment;
 // the player must get the environment as the user had it.
 TEST(BrowserPlayer, ThePlayerGetsTheEnvironmentWithoutTheWindowPlacement) {
