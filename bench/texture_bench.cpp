@@ -26,8 +26,8 @@
 #include "app/window.h"
 #include "pictures/picture_writer.h"
 #include "platform/platform.h"
-#include "texture/box_scaler.h"
 #include "render/projection.h"
+#include "texture/box_scaler.h"
 #include "texture/cover_picture.h"
 #include "texture/texture_streaming.h"
 

@@ -5,14 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <attachedpictureframe.h>
-#include <flacfile.h>
 #include <flacpicture.h>
-#include <id3v2tag.h>
 #include <mp4coverart.h>
 #include <mp4file.h>
 #include <mp4tag.h>
-#include <mpegfile.h>
 #include <opusfile.h>
 #include <xiphcomment.h>
 

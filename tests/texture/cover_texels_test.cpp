@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "pictures/picture_writer.h"
+#include "render/projection.h"
 #include "support/temp_dir.h"
 #include "texture/box_scaler.h"
-#include "render/projection.h"
 #include "texture/cover_picture.h"
 #include "texture/picture_rows.h"
 

@@ -20,9 +20,9 @@
 #include "app/app_state.h"
 #include "library/albums_loader.h"
 #include "pictures/picture_writer.h"
+#include "render/projection.h"
 #include "support/gl_window.h"
 #include "support/temp_dir.h"
-#include "render/projection.h"
 #include "texture/cover_picture.h"
 #include "texture/gl_texture.h"
 
