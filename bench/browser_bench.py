@@ -380,8 +380,11 @@ def memory(args):
     browser = Browser(args.build, folder)
     browser.find_window()
     browser.wait_rest()
-    # The browser opens on a random album: walk toward the side with more room,
-    # counting the albums visited from there.
+    # The browser opens on a random album: go to the first one (Home), so the
+    # walk can visit all of them, counting the albums visited from there.
+    browser.press("Home", 1)
+    browser.wait_for(lambda: browser.frames()[-1]["current"] == 0, 60)
+    browser.wait_rest()
     start = browser.frames()[-1]["current"]
     key, step = ("Right", 1) if albums - 1 - start >= start else ("Left", -1)
     room = (albums - 1 - start) if step > 0 else start
@@ -414,7 +417,7 @@ def memory(args):
     summary = browser.textures_summary
     per_texture = summary[1] / summary[0] if summary and summary[0] else 0
     texture_rows = [row + ["%.0f" % (row[2] * per_texture / 2 ** 20)] for row in rows]
-    note = ("The browser opens on a random album (here %d of %d); %s is held from there and resident "
+    note = ("The walk starts at album %d of %d (Home); %s is held from there and resident "
             "memory (VmRSS) is read when the number of albums visited passes each count. Texture memory is "
             "the number of cover textures times the measured size of one (all mip levels at 4 bytes a texel: "
             "%.1f MiB for a 1000-pixel cover, decoded at 512 x 512). Past the texture budget (256 MiB by default) the "
