@@ -1,0 +1,71 @@
+#include "app/library_wait.h"
+
+#include <GL/gl.h>
+
+#include "app/app_state.h"
+#include "app/input.h"
+#include "app/library_scan.h"
+#include "app/pacing.h"
+#include "app/window.h"
+#include "platform/platform.h"
+#include "render/caption.h"
+#include "render/scene.h"
+
+namespace {
+
+// Applies one event; true when the window needs drawing again.
+bool waitingEvent(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_QUIT:
+            done = 1;
+            return false;
+        case SDL_KEYUP:
+            if (int(event.key.keysym.sym) == KeyEscape) done = 1;
+            return false;
+        case SDL_MOUSEBUTTONDOWN:
+            if (mouseButtonKey(event.button.button) == KeyEscape) done = 1;
+            return false;
+        case SDL_VIDEOEXPOSE:
+            return true;
+        case SDL_VIDEORESIZE:
+            resizeWindow(event.resize.w, event.resize.h);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+LibraryWaitHooks realLibraryWaitHooks(LibraryScan& scan) {
+    return {SDL_PollEvent, drawWaiting, [&scan](uint32_t ticks) { return scan.waitFinished(ticks); }};
+}
+
+bool waitForLibrary(const LibraryWaitHooks& hooks) {
+    if (hooks.awaitLibrary(0)) return true;
+    const uint32_t start = platform::ticks();
+    bool drawn = false;
+    bool noticeShown = false;
+    for (;;) {
+        bool redraw = !drawn;
+        SDL_Event event;
+        while (hooks.pollEvent(&event)) redraw = waitingEvent(event) || redraw;
+        if (done) return false;
+        const bool notice = int32_t(platform::ticks() - start) >= int32_t(kWaitNoticeTicks);
+        if (redraw || notice != noticeShown) {
+            hooks.drawWaiting(notice);
+            drawn = true;
+            noticeShown = notice;
+        }
+        // Waiting on the scan itself: the first frame with the library comes
+        // as soon as the scan ends, not at the next tick of a sleep.
+        if (hooks.awaitLibrary(kIdleSleep)) return true;
+    }
+}
+
+void drawWaiting(bool notice) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawScene();  // no library: the floor alone
+    if (notice) drawCaption("Reading the music folder...");
+    SDL_GL_SwapBuffers();
+}
