@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/frame_loop.h"
+#include "app/library_wait.h"
 #include "platform/platform.h"
 
 class SimulatedLoop : public platform::Clock {
@@ -29,6 +30,11 @@ public:
     void mouseMove(uint32_t atTick, int x, int y, bool leftHeld = true);
     void expose(uint32_t atTick);
     void quit(uint32_t atTick);
+
+    // Hooks for waitForLibrary with a scan that ends at tick `scanEndsAt`:
+    // waiting for it moves the clock, waiting frames are recorded below.
+    LibraryWaitHooks waitHooks(uint32_t scanEndsAt);
+    std::vector<std::pair<uint32_t, bool>> waitingDraws;  // tick and notice of each waiting frame
 
     // Runs one pass of the real loop; false when the loop has ended.
     bool pass();
