@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "library/albums_loader.h"
 
@@ -18,22 +19,17 @@ struct LibraryScan::Handoff {
 
 LibraryScan::LibraryScan(const std::string& musicPath, const std::string& playerPath, int depth, uint32_t delayMs)
     : handoff_(std::make_shared<Handoff>()) {
-    thread_ = std::thread([handoff = handoff_, musicPath, playerPath, depth, delayMs] {
+    std::thread([handoff = handoff_, musicPath, playerPath, depth, delayMs] {
         if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         auto library = std::make_unique<AlbumsLoader>(musicPath, playerPath, depth);
         std::lock_guard<std::mutex> lock(handoff->mutex);
         handoff->library = std::move(library);
         handoff->done = true;
         handoff->finished.notify_all();
-    });
+    }).detach();
 }
 
-LibraryScan::~LibraryScan() {
-    if (abandoned())
-        thread_.detach();
-    else
-        thread_.join();
-}
+LibraryScan::~LibraryScan() = default;
 
 bool LibraryScan::waitFinished(uint32_t milliseconds) {
     std::unique_lock<std::mutex> lock(handoff_->mutex);
