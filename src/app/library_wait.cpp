@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <vector>
+
 #include "app/app_state.h"
 #include "app/input.h"
 #include "app/library_scan.h"
@@ -13,18 +15,29 @@
 
 namespace {
 
+void hold(const SDL_Event& event, std::vector<SDL_Event>& held) {
+    if (held.size() < kHeldEventsMax) held.push_back(event);
+}
+
 // Applies one event; true when the window needs drawing again.
-bool waitingEvent(const SDL_Event& event) {
+bool waitingEvent(const SDL_Event& event, std::vector<SDL_Event>& held) {
     switch (event.type) {
         case SDL_QUIT:
             done = 1;
             return false;
         case SDL_KEYUP:
             if (int(event.key.keysym.sym) == KeyEscape) done = 1;
+            else hold(event, held);
             return false;
-        case SDL_MOUSEBUTTONDOWN:
-            if (mouseButtonKey(event.button.button) == KeyEscape) done = 1;
+        case SDL_KEYDOWN:
+            hold(event, held);
             return false;
+        case SDL_MOUSEBUTTONDOWN: {
+            const int key = mouseButtonKey(event.button.button);
+            if (key == KeyEscape) done = 1;
+            else if (key != 0 && key != KeyReturn) hold(event, held);  // the wheel and the middle button
+            return false;
+        }
         case SDL_VIDEOEXPOSE:
             return true;
         case SDL_VIDEORESIZE:
@@ -38,7 +51,7 @@ bool waitingEvent(const SDL_Event& event) {
 }  // namespace
 
 LibraryWaitHooks realLibraryWaitHooks(LibraryScan& scan) {
-    return {SDL_PollEvent, drawWaiting, [&scan](uint32_t ticks) { return scan.waitFinished(ticks); }};
+    return {SDL_PollEvent, SDL_PushEvent, drawWaiting, [&scan](uint32_t ticks) { return scan.waitFinished(ticks); }};
 }
 
 bool waitForLibrary(const LibraryWaitHooks& hooks) {
@@ -46,10 +59,11 @@ bool waitForLibrary(const LibraryWaitHooks& hooks) {
     const uint32_t start = platform::ticks();
     bool drawn = false;
     bool noticeShown = false;
+    std::vector<SDL_Event> held;
+    SDL_Event event;
     for (;;) {
         bool redraw = !drawn;
-        SDL_Event event;
-        while (hooks.pollEvent(&event)) redraw = waitingEvent(event) || redraw;
+        while (hooks.pollEvent(&event)) redraw = waitingEvent(event, held) || redraw;
         if (done) return false;
         const bool notice = int32_t(platform::ticks() - start) >= int32_t(kWaitNoticeTicks);
         if (redraw || notice != noticeShown) {
@@ -59,8 +73,14 @@ bool waitForLibrary(const LibraryWaitHooks& hooks) {
         }
         // Waiting on the scan itself: the first frame with the library comes
         // as soon as the scan ends, not at the next tick of a sleep.
-        if (hooks.awaitLibrary(kIdleSleep)) return true;
+        if (hooks.awaitLibrary(kIdleSleep)) break;
     }
+    // The held commands go back in the order they came, behind none: what
+    // arrived since the last look is taken first.
+    while (hooks.pollEvent(&event)) waitingEvent(event, held);
+    if (done) return false;
+    for (SDL_Event& command : held) hooks.pushEvent(&command);
+    return true;
 }
 
 void drawWaiting(bool notice) {

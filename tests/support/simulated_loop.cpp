@@ -31,6 +31,11 @@ bool loadSimulated(int) {
     active->loadResults.pop_front();
     return result;
 }
+
+int pushSimulated(SDL_Event* event) {
+    active->queue(active->tick, *event);
+    return 0;
+}
 }  // namespace
 
 SimulatedLoop::SimulatedLoop(uint32_t startTick) : tick(startTick) {
@@ -46,7 +51,7 @@ SimulatedLoop::~SimulatedLoop() {
 }
 
 LibraryWaitHooks SimulatedLoop::waitHooks(uint32_t scanEndsAt) {
-    return {pollSimulated, drawWaitingSimulated, [this, scanEndsAt](uint32_t ticks) {
+    return {pollSimulated, pushSimulated, drawWaitingSimulated, [this, scanEndsAt](uint32_t ticks) {
                 if (int32_t(scanEndsAt - tick) > int32_t(ticks)) {
                     tick += ticks;
                     return false;

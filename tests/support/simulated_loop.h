@@ -51,8 +51,10 @@ public:
     std::deque<bool> loadResults;    // what loadTextures answers; false when empty
     Pacing pacing;
 
-private:
+    // Queues `event` behind every event due at `atTick`.
     void queue(uint32_t atTick, const SDL_Event& event);
+
+private:
     std::deque<std::pair<uint32_t, SDL_Event>> events_;
 };
 
