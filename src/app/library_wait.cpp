@@ -75,8 +75,8 @@ bool waitForLibrary(const LibraryWaitHooks& hooks) {
         // as soon as the scan ends, not at the next tick of a sleep.
         if (hooks.awaitLibrary(kIdleSleep)) break;
     }
-    // The held commands go back in the order they came, behind none: what
-    // arrived since the last look is taken first.
+    // The held commands go back onto the queue in the order they came; what
+    // arrived since the last look is collected first, so nothing overtakes them.
     while (hooks.pollEvent(&event)) waitingEvent(event, held);
     if (done) return false;
     for (SDL_Event& command : held) hooks.pushEvent(&command);
