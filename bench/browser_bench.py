@@ -7,7 +7,7 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 
     browser_bench.py --build BUILD --work FOLDER [--runs N] [section ...]
 
-Sections: startup, smoothness, memory, rest (all when none is named).
+Sections: startup, smoothness, loading, firstcovers, memory, rest (all when none is named).
 """
 import argparse
 import os
@@ -120,6 +120,11 @@ class Browser:
     def key(self, action, key):
         subprocess.run(["xdotool", "windowfocus", self.find_window()], timeout=10)
         subprocess.run(["xdotool", action, key], timeout=10)
+
+    def press(self, key, count):
+        """Presses and releases `key` `count` times, 20 ms apart: as fast as a held key, but exact."""
+        subprocess.run(["xdotool", "windowfocus", self.find_window()], timeout=10)
+        subprocess.run(["xdotool", "key", "--delay", "20", "--repeat", str(count), key], timeout=120)
 
     def hold_until(self, key, condition, timeout):
         """Holds `key` down until condition(frames) holds; returns whether it did."""
@@ -258,8 +263,142 @@ def smoothness(args):
           ["cover px (JPEG)", "frames", "frame median (ms)", "p99 (ms)", "max (ms)", "> 16.7 ms", "> 33 ms",
            "fps (median)", "draw median (ms)", "draw max (ms)"], rows,
           "Frame time is swap to swap (the first frame after a rest has none) and includes the loop's 10 ms sleep after each easing step; draw time "
-          "is the drawing pass alone (cover lookup, at most one texture load, scene, caption, swap). "
+          "is the drawing pass alone (at most one cover upload, scene, caption, swap). "
           "Right is held to the last album, then Left back to the first, %d run(s) per size." % args.runs)
+
+
+def photo_library(args, albums=20):
+    """Large stand-ins for photographs (1-18 megapixels, odd sizes, baseline and
+    progressive JPEG, 8- and 16-bit PNG), written by texture_bench --photos."""
+    folder = os.path.join(args.work, "photos-%d" % albums)
+    marker = folder + ".done"
+    if not os.path.exists(marker):
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        subprocess.run([os.path.join(args.build, "bench", "texture_bench"), "--photos", folder], check=True,
+                       stdout=subprocess.DEVNULL)
+        open(marker, "w").close()
+    return folder
+
+
+def started_browser(args, folder, attempts=3):
+    """A browser with its window shown. On this shared machine SDL now and then
+    misses a loaded X server at start-up and gives up; such a start is retried."""
+    for attempt in range(attempts):
+        browser = Browser(args.build, folder)
+        try:
+            browser.find_window()
+            return browser
+        except RuntimeError as error:
+            browser.process.kill()
+            browser.process.wait()
+            browser.finish()
+            if attempt == attempts - 1:
+                raise
+            print("(retrying a start: %s)" % str(error).splitlines()[-1], file=sys.stderr)
+            time.sleep(1)
+
+
+def glide_stats(frames):
+    """draw and swap-interval p50/p99/max (ms) and frames over 33 ms, first three frames left out."""
+    frames = frames[3:] if len(frames) > 3 else []
+    draws = [f["draw_us"] / 1000 for f in frames]
+    intervals = [f["interval_us"] / 1000 for f in frames if f["interval_us"] > 0]
+    return {"frames": len(draws), "draw": (median(draws), percentile(draws, 0.99), max(draws or [float("nan")])),
+            "interval": (median(intervals), percentile(intervals, 0.99), max(intervals or [float("nan")])),
+            "slow": sum(1 for d in draws if d > 33.0)}
+
+
+def loading(args):
+    """Glides over covers while they load, back over them once resident, and over bare albums."""
+    albums = 100
+    libraries = [("3000-px JPEG covers", make_library(args.build, os.path.join(args.work, "covers-3000-%d" % albums),
+                                                      albums, cover_size=3000, fmt="jpg")),
+                 ("photographs 1-18 MP", photo_library(args)),
+                 ("no pictures", make_library(args.build, os.path.join(args.work, "bare-%d" % albums), albums,
+                                              covers=False))]
+    rows = []
+    for label, folder in libraries:
+        count = len([name for name in os.listdir(folder) if os.path.isdir(os.path.join(folder, name))])
+        reach = min(30, count - 1)
+        loading_frames, resident_frames = [], []
+        for _ in range(args.runs):
+            browser = started_browser(args, folder)
+            # Start as soon as the opening is over: only the nearest covers are there.
+            browser.wait_for(lambda: browser.frames() and
+                             browser.frames()[-1]["wall_ms"] - browser.frames()[0]["wall_ms"] > 2500, 60)
+            start = browser.frames()[-1]["current"]
+            key, back, step = ("Right", "Left", 1) if count - 1 - start >= start else ("Left", "Right", -1)
+            steps = min(reach, (count - 1 - start) if step > 0 else start)
+            target = start + step * steps
+            first = len(browser.frames())
+            browser.press(key, steps)
+            browser.wait_for(lambda: abs(browser.frames()[-1]["position"] - target) < 0.01, 60)
+            middle = len(browser.frames())
+            loading_frames += browser.frames()[first:middle]
+            browser.wait_rest()
+            middle = len(browser.frames())
+            browser.press(back, steps)
+            browser.wait_for(lambda: abs(browser.frames()[-1]["position"] - start) < 0.01, 60)
+            resident_frames += browser.frames()[middle:]
+            browser.finish()
+        for what, frames in (("while loading", loading_frames), ("back, resident", resident_frames)):
+            stats = glide_stats(frames)
+            rows.append([label, what, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] +
+                        ["%.1f" % v for v in stats["interval"]] + [stats["slow"]])
+    table("3b. Gliding while covers load, and back once they are resident", command_for(args, "loading"),
+          ["library", "glide", "frames", "draw p50", "draw p99", "draw max", "swap p50", "swap p99", "swap max",
+           "draws > 33 ms"], rows,
+          "Milliseconds. The glide starts as the opening ends (only the nearest covers are there) and runs "
+          "up to 30 albums (arrow key pressed every 20 ms, as fast as a held key), then back over the same albums once the covers are "
+          "resident. The first three frames of a glide are left out. %d run(s) pooled." % args.runs)
+
+
+def first_covers(args):
+    """Time from the first frame until every cover visible in the window is on screen."""
+    albums = 100
+    folder = make_library(args.build, os.path.join(args.work, "covers-3000-full-%d" % albums), albums,
+                          cover_size=3000, fmt="jpg")
+    # The generator leaves a few albums without a picture; here every album
+    # needs one, so that the seven nearest albums are seven covers.
+    names = sorted(name for name in os.listdir(folder) if os.path.isdir(os.path.join(folder, name)))
+    covers = [os.path.join(folder, name, file) for name in names for file in os.listdir(os.path.join(folder, name))
+              if file.lower().endswith(".jpg")]
+    for name in names:
+        if not any(file.lower().endswith(".jpg") for file in os.listdir(os.path.join(folder, name))):
+            shutil.copyfile(covers[0], os.path.join(folder, name, "cover.jpg"))
+    for name in os.listdir(folder):  # warm the page cache
+        for root, _, files in os.walk(os.path.join(folder, name)):
+            for file in files:
+                with open(os.path.join(root, file), "rb") as data:
+                    data.read()
+    times = []
+    for _ in range(max(args.runs, 3)):
+        browser = started_browser(args, folder)
+
+        def visible_loaded():
+            frames = browser.frames()
+            if not frames:
+                return False
+            current = frames[0]["current"]
+            visible = min(current + 3, albums - 1) - max(current - 3, 0) + 1
+            return frames[-1]["textures"] >= visible
+
+        if browser.wait_for(visible_loaded, 60):
+            frames = browser.frames()
+            current = frames[0]["current"]
+            visible = min(current + 3, albums - 1) - max(current - 3, 0) + 1
+            done = next(f for f in frames if f["textures"] >= visible)
+            times.append(done["wall_ms"] - frames[0]["wall_ms"])
+        browser.finish()
+    table("3c. First covers: from the first frame until every visible cover is on screen",
+          command_for(args, "firstcovers"),
+          ["library", "median (ms)", "max (ms)", "runs", "all runs (ms)"],
+          [["100 albums, 3000-px JPEG, every album with a cover, warm cache", "%.0f" % median(times), "%.0f" % max(times or [float("nan")]),
+            len(times), ", ".join("%.0f" % t for t in times)]],
+          "The visible covers are the middle one and three on each side (the window shows fewer); nearest "
+          "first, they are the first seven textures made, so the time is that of the first frame whose "
+          "texture count reaches them.")
 
 
 def memory(args):
@@ -306,8 +445,8 @@ def memory(args):
     note = ("The browser opens on a random album (here %d of %d); %s is held from there and resident "
             "memory (VmRSS) is read when the number of albums visited passes each count. Texture memory is "
             "the number of cover textures times the measured size of one (all mip levels at 4 bytes a texel: "
-            "%.1f MiB for a 1000-pixel cover). Textures are never released while the program runs, so memory "
-            "grows with every album visited." % (start, albums, key, per_texture / 2 ** 20))
+            "%.1f MiB for a 1000-pixel cover, decoded at 512 x 512). Past the texture budget (256 MiB by default) the "
+            "covers farthest from the position are released." % (start, albums, key, per_texture / 2 ** 20))
     if stopped is not None:
         note += (" The run was stopped after %d albums (the last row) because resident memory passed the "
                  "%d GiB safety limit of this benchmark; at that rate 5,000 albums would need about %.0f GiB of textures."
@@ -345,13 +484,15 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--memory-limit-gib", type=int, default=12)
-    parser.add_argument("sections", nargs="*", default=["startup", "smoothness", "memory", "rest"])
+    parser.add_argument("sections", nargs="*",
+                        default=["startup", "smoothness", "loading", "firstcovers", "memory", "rest"])
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         sys.exit("browser_bench.py needs an X display; run it under xvfb-run")
     os.makedirs(args.work, exist_ok=True)
     for section in args.sections:
-        {"startup": startup, "smoothness": smoothness, "memory": memory, "rest": rest}[section](args)
+        {"startup": startup, "smoothness": smoothness, "loading": loading, "firstcovers": first_covers,
+         "memory": memory, "rest": rest}[section](args)
 
 
 if __name__ == "__main__":

@@ -1,9 +1,15 @@
-// Time of one cover texture load: loadClosestTexture(1) on an album whose
-// picture has no texture yet, and its two halves timed alone: the decode
-// (decodeCoverPicture) and the upload (uploadCoverTexture, mip-maps
-// included). Each GL timing ends with glFinish so that the work is counted
-// where it is queued. Medians of several runs; prints a table, asserts nothing.
+// One cover's cost on its way to the screen, split into its steps: reading the
+// file, decoding and scaling it to the texture size the 600 x 600 window needs
+// (512), building the mip levels, and the upload (glTexImage2D per level,
+// ended with glFinish so the work is counted where it is queued). The first
+// three run on the loader thread in the program, only the upload on the frame
+// thread. Medians of several runs; prints a table, asserts nothing.
 // Needs an X display with GL: xvfb-run -a -s "-screen 0 1024x768x24" texture_bench
+//
+// `texture_bench --photos FOLDER` instead writes a music folder of albums whose
+// covers are large photographs' stand-ins (1 to 18 megapixels, odd sizes,
+// baseline and progressive JPEG, 8- and 16-bit PNG) for browser_bench.py, and
+// also prints the decode cost of each.
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -17,12 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/window.h"
-#include "library/albums_loader.h"
 #include "pictures/picture_writer.h"
+#include "platform/platform.h"
+#include "texture/box_scaler.h"
 #include "texture/cover_picture.h"
-#include "texture/gl_texture.h"
 #include "texture/texture_streaming.h"
 
 namespace fs = std::filesystem;
@@ -31,7 +36,7 @@ namespace {
 
 struct Subject {
     std::string label;
-    std::string file;  // below the music folder
+    std::string file;
     int size;
     bool png;
 };
@@ -48,13 +53,6 @@ double median(std::vector<double> values) {
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// Forgets album i's texture so that the next call loads it again.
-void unload(int i) {
-    if (textures[i].texID != 0) glDeleteTextures(1, &textures[i].texID);
-    textures[i].texID = 0;
-    albums->setAlbumLoaded(i, false);
-}
-
 bool writeSubject(const std::string& path, const Subject& subject) {
     std::string error;
     RgbPicture picture = makeCoverPicture(subject.size, uint32_t(subject.size));
@@ -64,15 +62,61 @@ bool writeSubject(const std::string& path, const Subject& subject) {
     return ok;
 }
 
+// Sizes and kinds of the stand-in photographs, cycled over the albums.
+struct Photo {
+    int width, height;
+    const char* kind;  // "jpg", "progressive", "png", "png16"
+};
+const Photo kPhotos[] = {{1201, 867, "jpg"},        {2001, 1333, "progressive"}, {1999, 1999, "png"},
+                         {3001, 2003, "jpg"},       {2449, 1633, "png16"},       {4001, 3001, "progressive"},
+                         {4899, 3673, "jpg"},       {3000, 3000, "png"},         {5201, 3457, "progressive"},
+                         {3673, 4899, "png16"}};
+
+int writePhotoLibrary(const std::string& folder, int albums) {
+    for (int i = 0; i < albums; ++i) {
+        const Photo& photo = kPhotos[i % (sizeof kPhotos / sizeof kPhotos[0])];
+        char name[64];
+        std::snprintf(name, sizeof name, "/Photo %03d - %dx%d %s", i, photo.width, photo.height, photo.kind);
+        const std::string album = folder + name;
+        fs::create_directories(album);
+        std::FILE* track = std::fopen((album + "/01 - Track.mp3").c_str(), "wb");
+        if (track) std::fclose(track);
+        RgbPicture picture = makeCoverPicture(std::max(photo.width, photo.height), uint32_t(i));
+        RgbPicture cropped = solidPicture(photo.width, photo.height, 0, 0, 0);  // the top-left corner of it
+        for (int y = 0; y < photo.height; ++y)
+            std::copy(picture.rgb.begin() + long(size_t(y) * std::max(photo.width, photo.height) * 3),
+                      picture.rgb.begin() + long(size_t(y) * std::max(photo.width, photo.height) * 3 + size_t(photo.width) * 3),
+                      cropped.rgb.begin() + long(size_t(y) * photo.width * 3));
+        const std::string kind = photo.kind;
+        std::string error;
+        bool ok = kind == "png" || kind == "png16"
+                      ? writePng(album + "/cover.png", cropped, PngKind::Rgb, kind == "png16" ? 16 : 8, 255, &error)
+                      : writeJpeg(album + "/cover.jpg", cropped, 88, false, &error, kind == "progressive");
+        if (!ok) {
+            std::fprintf(stderr, "texture_bench: %s\n", error.c_str());
+            return 1;
+        }
+        const std::string file = album + (kind.rfind("png", 0) == 0 ? "/cover.png" : "/cover.jpg");
+        CoverTexels texels;
+        const double ms = milliseconds([&] { texels = decodeCoverFile(file, middleCoverHeight(600)); });
+        std::printf("%-40s %8.0f KB  read+decode+scale+mips %7.1f ms%s\n", name + 1, double(fs::file_size(file)) / 1024,
+                    ms, texels.usable() ? "" : ("  REFUSED: " + texels.failure).c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
-int main() {
-    const std::vector<Subject> subjects = {
-        {"JPEG 300 x 300", "a0/cover.jpg", 300, false},    {"JPEG 600 x 600", "a1/cover.jpg", 600, false},
-        {"JPEG 1000 x 1000", "a2/cover.jpg", 1000, false}, {"JPEG 1500 x 1500", "a3/cover.jpg", 1500, false},
-        {"JPEG 3000 x 3000", "a4/cover.jpg", 3000, false}, {"PNG 1000 x 1000", "a5/cover.png", 1000, true},
-    };
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--photos") return writePhotoLibrary(argv[2], 20);
+
+    std::vector<Subject> subjects;
+    for (int size : {300, 1000, 3000}) {
+        subjects.push_back({"JPEG " + std::to_string(size), "cover" + std::to_string(size) + ".jpg", size, false});
+        subjects.push_back({"PNG " + std::to_string(size), "cover" + std::to_string(size) + ".png", size, true});
+    }
     const int runs = 7;
+    const int coverHeight = middleCoverHeight(600);
 
     char pattern[] = "/tmp/vellora-texture-bench-XXXXXX";
     if (!mkdtemp(pattern)) {
@@ -80,55 +124,52 @@ int main() {
         return 1;
     }
     const std::string folder = pattern;
-    for (const Subject& subject : subjects) {
-        fs::create_directories(fs::path(folder + "/" + subject.file).parent_path());
+    for (const Subject& subject : subjects)
         if (!writeSubject(folder + "/" + subject.file, subject)) return 1;
-    }
 
     if (SDL_Init(SDL_INIT_VIDEO) < 0 || !SDL_SetVideoMode(600, 600, 0, SDL_OPENGL)) {
         std::fprintf(stderr, "texture_bench: no GL window: %s\n", SDL_GetError());
         return 1;
     }
     init_gl();
-    albums = new AlbumsLoader(folder, "");
-    textures = new glTexture[albums->getAlbumsCount()]();
 
-    std::printf("GL renderer: %s; %d runs each, median milliseconds\n\n",
-                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), runs);
-    std::printf("%-18s %9s %10s %10s %22s\n", "picture", "file KB", "decode", "upload", "loadClosestTexture(1)");
-    for (int i = 0; i < int(subjects.size()); ++i) {
-        const std::string path = folder + "/" + subjects[size_t(i)].file;
-        std::vector<double> decode, upload, whole;
+    std::printf("GL renderer: %s; %d runs each, median milliseconds; texture edge %d\n\n",
+                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), runs,
+                coverTextureEdge(coverHeight, 3000, 3000));
+    std::printf("%-12s %8s %8s %14s %8s %8s %12s\n", "picture", "file KB", "read", "decode+scale", "mips",
+                "upload", "frame thread");
+    for (const Subject& subject : subjects) {
+        const std::string path = folder + "/" + subject.file;
+        std::vector<double> read, decode, mips, upload;
         for (int run = 0; run < runs; ++run) {
-            CoverPicture picture;
-            decode.push_back(milliseconds([&] { picture = decodeCoverPicture(path.c_str()); }));
-            if (!picture.usable()) {
-                std::fprintf(stderr, "texture_bench: %s: %s\n", path.c_str(), picture.failure.c_str());
+            std::vector<uint8_t> bytes;
+            std::string error;
+            read.push_back(milliseconds([&] { platform::readRegularFile(path, kMaxCoverFileBytes, &bytes, &error); }));
+            CoverTexels whole;
+            const double all = milliseconds([&] { whole = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight); });
+            if (!whole.usable()) {
+                std::fprintf(stderr, "texture_bench: %s: %s\n", path.c_str(), whole.failure.c_str());
                 return 1;
             }
+            // The mip levels alone, rebuilt from level 0 as the decoder does.
+            std::vector<std::vector<uint8_t>> levels{whole.levels[0]};
+            const double chain = milliseconds([&] {
+                for (int edge = whole.edge; edge > 1; edge /= 2) levels.push_back(halveSquare(levels.back(), edge));
+            });
+            mips.push_back(chain);
+            decode.push_back(all - chain);
             uint32_t name = 0;
             upload.push_back(milliseconds([&] {
-                uploadCoverTexture(picture, &name);
+                uploadCoverTexels(whole, &name);
                 glFinish();
             }));
             glDeleteTextures(1, &name);
-
-            unload(i);
-            position = float(i);
-            whole.push_back(milliseconds([&] {
-                loadClosestTexture(1);
-                glFinish();
-            }));
         }
-        std::printf("%-18s %9.0f %10.1f %10.1f %22.1f\n", subjects[size_t(i)].label.c_str(),
-                    double(fs::file_size(path)) / 1024.0, median(decode), median(upload), median(whole));
+        std::printf("%-12s %8.0f %8.2f %14.1f %8.1f %8.1f %12.1f\n", subject.label.c_str(),
+                    double(fs::file_size(path)) / 1024.0, median(read), median(decode), median(mips), median(upload),
+                    median(upload));
     }
 
-    for (int i = 0; i < albums->getAlbumsCount(); ++i) unload(i);
-    delete[] textures;
-    delete albums;
-    textures = nullptr;
-    albums = nullptr;
     SDL_Quit();
     std::error_code ignored;
     fs::remove_all(folder, ignored);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <thread>
 
 #include "app/app_state.h"
 #include "app/command_line.h"
@@ -24,8 +25,11 @@
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "render/font_loader.h"
+#include "texture/cover_loader.h"
 #include "texture/gl_texture.h"
+#include "texture/texture_budget.h"
 #include "texture/texture_loader.h"
+#include "texture/texture_streaming.h"
 
 std::string musicFolderFromText(const std::string& text) {
     if (!text.empty() && text.back() == platform::kSeparator) return text.substr(0, text.size() - 1);
@@ -53,6 +57,8 @@ static void createTextures() {
 }
 
 static void shutdown() {
+    delete coverStreaming;  // stops the loader threads first
+    coverStreaming = nullptr;
     FrameLog::finish();
     for (int i = 0; textures && i < albums->getAlbumsCount(); ++i)
         if (textures[i].texID != 0) texLoader->FreeTexture(&textures[i]);
@@ -106,6 +112,7 @@ int SDL_main(int argc, char** argv) {
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
     // --depth wins over the setting; the library keeps either within 1..3.
     const int depth = commandLine.depth != 0 ? commandLine.depth : settings.ReadInteger("vellora", "depth", 1);
+    const int textureMiB = settings.ReadInteger("vellora", "texturememory", int(kDefaultTextureBudgetMiB));
 
     const std::string folderAsGiven =
         commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
@@ -140,6 +147,9 @@ int SDL_main(int argc, char** argv) {
     current = std::rand() % albums->getAlbumsCount();
     position = float(current);
     createTextures();
+    platform::returnFreedMemoryPromptly();
+    coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
+                                        coverLoaderThreads(std::thread::hardware_concurrency()));
 
     if (autoplay) processKeys(KeyReturn);
     // The opening animation and the launch window count from here: from the

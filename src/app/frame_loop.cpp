@@ -57,9 +57,6 @@ void handleEvent(const SDL_Event& event, Pacing& pacing) {
 }
 
 void drawFrame() {
-    IndexRange lookup = coverLookupRange(position, albums->getAlbumsCount());
-    for (int i = lookup.first; i <= lookup.last; ++i) albums->initAlbumCover(i);
-
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     loadClosestTexture(kDrawTextureRadius);
     drawScene();
@@ -87,7 +84,9 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
             return true;
         case PassAction::LoadIdle:
             FrameLog::rest();
-            if (!hooks.loadTextures(kIdleTextureRadius)) platform::delay(kIdleSleep);
+            // A cover that arrives while resting is drawn at once, not at the next key.
+            if (hooks.loadTextures(kIdleTextureRadius)) break;
+            platform::delay(kIdleSleep);
             return true;
         case PassAction::GlideAndDraw:
             platform::delay(kGlideSleep);

@@ -9,6 +9,8 @@
 
 // The loop's seams. The defaults are the real event queue, the real drawing
 // pass and the real texture loading; tests put their own in place.
+// loadTextures answers whether it put a cover into the drawn strip: an idle
+// pass then draws a frame to show it.
 struct FrameHooks {
     int (*pollEvent)(SDL_Event* event);
     void (*drawFrame)();
@@ -25,6 +27,6 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing);
 // Applies one event to the key state, the commands and `pacing`.
 void handleEvent(const SDL_Event& event, Pacing& pacing);
 
-// A drawn frame: looks up the covers near the position, clears, loads at most
-// one texture, draws the scene and the selected album's name, swaps.
+// A drawn frame: clears, uploads at most one finished cover texture, draws
+// the scene and the selected album's name, swaps.
 void drawFrame();

@@ -20,7 +20,7 @@ enum class PassAction {
     Draw,          // draw at once (the opening, or an expose while resting)
     GlideAndDraw,  // position has taken a step: sleep kGlideSleep, then draw
     Sleep,         // quiet idle pass: sleep kIdleSleep, draw nothing
-    LoadIdle,      // load one texture; sleep kIdleSleep only if nothing was loaded
+    LoadIdle,      // take one finished cover: draw if it shows, else sleep kIdleSleep
 };
 
 // The loop's own state between passes.

@@ -7,6 +7,8 @@
 // build implements the same declarations with the native calls.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -142,6 +144,26 @@ struct GlyphBitmap {
 // missing in `error`.
 bool rasteriseCaptionFont(int pixelHeight, int first, int count,
                           std::vector<GlyphBitmap>* glyphs, std::string* error);
+
+// -------------------------------------------------------------- picture files
+// Reads the whole file at `path` into `bytes`. Only a regular file is read: the
+// file is opened without blocking and examined before any read, so a FIFO, a
+// device or a socket named like a picture is refused at once instead of
+// waiting for a writer. A file longer than `maxBytes` is refused unread;
+// `cancel`, when given and set, stops the reading between chunks. False, with
+// `error` saying why, on any failure.
+bool readRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* bytes,
+                     std::string* error, const std::atomic<bool>* cancel = nullptr);
+
+// ------------------------------------------------------------------- threads
+// Gives the calling thread a lower scheduling priority than the program's
+// other threads (background work that must not slow the frames). Best effort.
+void lowerThreadPriority();
+
+// Makes large freed blocks go back to the operating system at once rather
+// than staying in the allocator's pools, so freed picture memory really leaves
+// the resident set. Call once at start-up, before other threads exist.
+void returnFreedMemoryPromptly();
 
 // --------------------------------------------------------------------- clock
 // Milliseconds since the media library started, and a sleep. Tests install a

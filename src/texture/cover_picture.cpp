@@ -1,29 +1,30 @@
-// Cover decoding: a header check that refuses what SDL_image should never be
-// asked to decode, then IMG_Load_RW on the very same open file, then a
-// conversion to packed RGB. The header check understands only the four
-// formats a cover may have; anything else is refused as not a picture.
+// Cover decoding: the file is read once (regular files only), a header check
+// refuses what no decoder should be asked to decode, then the format's row
+// decoder turns the same bytes into RGB rows, which are either kept as they
+// are or scaled to the texture's size as they arrive. The header check
+// understands only the cover formats; anything else is refused.
 
 #include "texture/cover_picture.h"
 
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+
+#include "platform/platform.h"
+#include "texture/box_scaler.h"
+#include "texture/picture_format.h"
+#include "texture/picture_rows.h"
 
 namespace {
 
 struct RwClose {
     void operator()(SDL_RWops* rw) const { SDL_RWclose(rw); }
 };
-struct SurfaceFree {
-    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
-};
-using RwFile = std::unique_ptr<SDL_RWops, RwClose>;
-using Surface = std::unique_ptr<SDL_Surface, SurfaceFree>;
+using RwBytes = std::unique_ptr<SDL_RWops, RwClose>;
 
-// Buffered forward reading of an open file; byte() gives -1 at the end.
+// Buffered forward reading of the picture's bytes; byte() gives -1 at the end.
 class HeaderReader {
 public:
     explicit HeaderReader(SDL_RWops* rw) : rw_(rw) {}
@@ -172,119 +173,150 @@ std::string checkBmp(HeaderReader& in) {
     return sizeFailure(w, h < 0 ? -h : h);
 }
 
-// Checks the logical screen and the first image descriptor, whose size is
-// what the decoder allocates.
-std::string checkGif(HeaderReader& in) {
-    uint32_t screenWidth, screenHeight, packed;
-    if (!in.skip(6) || !in.little(2, screenWidth) || !in.little(2, screenHeight) || !in.little(1, packed) ||
-        !in.skip(2))
-        return "truncated GIF header";
-    std::string failure = sizeFailure(screenWidth, screenHeight);
+// Runs the header check of the format the bytes hold.
+std::string checkHeader(const uint8_t* data, size_t size, PictureFormat format) {
+    if (size == 0) return "empty file";
+    if (format == PictureFormat::Gif) return "a GIF picture; covers are JPEG, PNG or BMP";
+    if (format == PictureFormat::Unknown) return "not a JPEG, PNG or BMP picture";
+    RwBytes rw(SDL_RWFromConstMem(data, int(size)));
+    if (!rw) return std::string("cannot read the picture: ") + SDL_GetError();
+    auto reader = std::make_unique<HeaderReader>(rw.get());
+    switch (format) {
+        case PictureFormat::Png: return checkPng(*reader);
+        case PictureFormat::Jpeg: return checkJpeg(*reader);
+        case PictureFormat::Bmp: return checkBmp(*reader);
+        default: return "not a JPEG, PNG or BMP picture";
+    }
+}
+
+// Checks, then decodes into `sink`; "" when the sink got every row.
+std::string decodeRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel) {
+    if (size > size_t(0x7fffffff)) return "the picture is too large";
+    const PictureFormat format = sniffPictureFormat(data, size);
+    std::string failure = checkHeader(data, size, format);
     if (!failure.empty()) return failure;
-    if ((packed & 0x80) && !in.skip(3u << ((packed & 7) + 1))) return "truncated GIF header";
-    for (;;) {
-        int block = in.byte();
-        if (block == 0x2C) {
-            uint32_t left, top, width, height;
-            if (!in.little(2, left) || !in.little(2, top) || !in.little(2, width) || !in.little(2, height))
-                return "truncated GIF image header";
-            return sizeFailure(width, height);
-        }
-        if (block != 0x21) return block == 0x3B ? "GIF without an image" : "truncated or corrupt GIF";
-        if (in.byte() < 0) return "truncated GIF";
-        for (int size = in.byte(); size != 0; size = in.byte())
-            if (size < 0 || !in.skip(uint32_t(size))) return "truncated GIF";
+    switch (format) {
+        case PictureFormat::Jpeg: return decodeJpegRows(data, size, sink, cancel);
+        case PictureFormat::Png: return decodePngRows(data, size, sink, cancel);
+        case PictureFormat::Bmp: return decodeBmpRows(data, size, sink, cancel);
+        default: return "not a JPEG, PNG or BMP picture";
     }
 }
 
-// Recognises the format by its first bytes and runs its check from the start.
-std::string checkHeader(HeaderReader& in) {
-    uint8_t magic[8] = {};
-    int got = 0;
-    for (int b; got < 8 && (b = in.byte()) >= 0; ++got) magic[got] = uint8_t(b);
-    if (got == 0) return "empty file";
-    if (!in.rewind()) return "cannot read the file again";
-    static const uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (got == 8 && std::memcmp(magic, png, 8) == 0) return checkPng(in);
-    if (got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return checkJpeg(in);
-    if (got >= 6 && (std::memcmp(magic, "GIF87a", 6) == 0 || std::memcmp(magic, "GIF89a", 6) == 0))
-        return checkGif(in);
-    if (got >= 2 && magic[0] == 'B' && magic[1] == 'M') return checkBmp(in);
-    return "not a JPEG, PNG, BMP or GIF picture";
-}
-
-// Packed RGB in byte order, as GL_RGB / GL_UNSIGNED_BYTE reads it.
-Surface rgbTemplate() {
-#if SDL_BYTEORDER == SDL_BIG_ENDIAN
-    const Uint32 red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
-#else
-    const Uint32 red = 0x0000FF, green = 0x00FF00, blue = 0xFF0000;
-#endif
-    return Surface(SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 24, red, green, blue, 0));
-}
-
-bool isPackedRgb(const SDL_PixelFormat* format, const SDL_PixelFormat* wanted) {
-    return format->BytesPerPixel == 3 && format->Rmask == wanted->Rmask &&
-           format->Gmask == wanted->Gmask && format->Bmask == wanted->Bmask;
-}
-
-// Converts any decoded surface to packed RGB and copies it row by row into
-// the picture's own buffer with GL's row padding. A surface that already is
-// packed RGB (most JPEGs) is copied straight, without a converted twin.
-std::string copyAsRgb(SDL_Surface* decoded, CoverPicture& picture) {
-    Surface format = rgbTemplate();
-    if (!format) return std::string("cannot convert the picture: ") + SDL_GetError();
-    Surface converted;
-    SDL_Surface* rgb = decoded;
-    if (!isPackedRgb(decoded->format, format->format)) {
-        converted.reset(SDL_ConvertSurface(decoded, format->format, SDL_SWSURFACE));
-        if (!converted) return std::string("cannot convert the picture: ") + SDL_GetError();
-        rgb = converted.get();
+// Keeps the rows at their own size with GL's 4-byte row padding.
+class FullSizeSink : public RowSink {
+public:
+    explicit FullSizeSink(CoverPicture& picture) : picture_(picture) {}
+    int wantedEdge(int, int) override { return 0; }
+    void begin(int width, int height) override {
+        picture_.width = width;
+        picture_.height = height;
+        picture_.pitch = int((size_t(width) * 3 + 3) & ~size_t(3));
+        picture_.pixels.assign(size_t(picture_.pitch) * size_t(height), 0);
     }
-    if (!isPackedRgb(rgb->format, format->format) || rgb->w != decoded->w || rgb->h != decoded->h ||
-        rgb->pitch < rgb->w * 3)
-        return "cannot convert the picture to 24-bit RGB";
-    if (SDL_MUSTLOCK(rgb) && SDL_LockSurface(rgb) < 0)
-        return std::string("cannot read the picture: ") + SDL_GetError();
-    size_t rowBytes = size_t(rgb->w) * 3;
-    picture.width = rgb->w;
-    picture.height = rgb->h;
-    picture.pitch = int((rowBytes + 3) & ~size_t(3));
-    picture.pixels.assign(size_t(picture.pitch) * picture.height, 0);
-    const uint8_t* source = static_cast<const uint8_t*>(rgb->pixels);
-    for (int y = 0; y < picture.height; ++y)
-        std::memcpy(&picture.pixels[size_t(y) * picture.pitch], source + size_t(y) * rgb->pitch, rowBytes);
-    if (SDL_MUSTLOCK(rgb)) SDL_UnlockSurface(rgb);
-    return "";
-}
+    void row(const uint8_t* rgb) override {
+        if (rows_ >= picture_.height) return;
+        std::memcpy(&picture_.pixels[size_t(rows_++) * size_t(picture_.pitch)], rgb, size_t(picture_.width) * 3);
+    }
+    bool complete() const { return picture_.height > 0 && rows_ == picture_.height; }
 
-CoverPicture refused(std::string reason) {
+private:
+    CoverPicture& picture_;
+    int rows_ = 0;
+};
+
+// Scales the rows to the texture's square level 0 as they arrive.
+class TextureSink : public RowSink {
+public:
+    TextureSink(CoverTexels& texels, int coverHeight) : texels_(texels), coverHeight_(coverHeight) {}
+    int wantedEdge(int width, int height) override {
+        texels_.sourceWidth = width;
+        texels_.sourceHeight = height;
+        texels_.edge = coverTextureEdge(coverHeight_, width, height);
+        return texels_.edge;
+    }
+    void begin(int width, int height) override {
+        scaler_ = std::make_unique<BoxScaler>(width, height, texels_.edge, texels_.edge);
+    }
+    void row(const uint8_t* rgb) override {
+        if (scaler_) scaler_->addRow(rgb);
+    }
+    bool complete() const { return scaler_ && scaler_->complete(); }
+    std::vector<uint8_t> takeLevel() { return std::move(scaler_->output()); }
+
+private:
+    CoverTexels& texels_;
+    int coverHeight_;
+    std::unique_ptr<BoxScaler> scaler_;
+};
+
+CoverPicture refusedPicture(std::string reason) {
     CoverPicture picture;
     picture.failure = std::move(reason);
     return picture;
 }
 
+CoverTexels refusedTexels(std::string reason) {
+    CoverTexels texels;
+    texels.failure = std::move(reason);
+    return texels;
+}
+
+int nextPowerOfTwo(int value) {
+    int power = 1;
+    while (power < value && power < (1 << 30)) power *= 2;
+    return power;
+}
+
 }  // namespace
 
-CoverPicture decodeCoverPicture(const char* path) {
-    RwFile file(SDL_RWFromFile(path, "rb"));
-    if (!file) return refused(std::string("cannot open the file: ") + SDL_GetError());
+const char* const kCancelledReason = "cancelled";
 
+size_t CoverTexels::coverTextureBytes(int edge) {
+    size_t bytes = 0;
+    for (size_t side = size_t(std::max(edge, 0)); side > 0; side /= 2) bytes += side * side * 4;
+    return bytes;
+}
+
+int middleCoverHeight(int windowHeight) { return windowHeight * 2 / 3; }
+
+int coverTextureEdge(int coverHeight, int pictureWidth, int pictureHeight) {
+    int edge = std::min(nextPowerOfTwo(std::max(coverHeight, 1)), kMaxCoverTextureEdge);
+    return std::min(edge, nextPowerOfTwo(std::max({pictureWidth, pictureHeight, 1})));
+}
+
+CoverPicture decodeCoverPicture(const char* path) {
+    std::vector<uint8_t> bytes;
+    std::string failure;
+    if (!platform::readRegularFile(path, kMaxCoverFileBytes, &bytes, &failure)) return refusedPicture(failure);
+    CoverPicture picture;
+    FullSizeSink sink(picture);
+    failure = decodeRows(bytes.data(), bytes.size(), sink, nullptr);
+    if (failure.empty() && !sink.complete()) failure = "the picture ends before its last row";
+    if (!failure.empty()) return refusedPicture(failure);
+    return picture;
+}
+
+CoverTexels decodeCoverBytes(const uint8_t* data, size_t size, int coverHeight, const std::atomic<bool>* cancel) {
+    CoverTexels texels;
     std::string failure;
     {
-        auto reader = std::make_unique<HeaderReader>(file.get());
-        failure = checkHeader(*reader);
+        TextureSink sink(texels, coverHeight);
+        failure = decodeRows(data, size, sink, cancel);
+        if (failure.empty() && !sink.complete()) failure = "the picture ends before its last row";
+        if (failure.empty()) texels.levels.push_back(sink.takeLevel());
     }
-    if (!failure.empty()) return refused(failure);
-    if (SDL_RWseek(file.get(), 0, RW_SEEK_SET) != 0) return refused("cannot read the file again");
+    if (!failure.empty()) return refusedTexels(failure);
+    for (int edge = texels.edge; edge > 1; edge /= 2) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) return refusedTexels(kCancelledReason);
+        texels.levels.push_back(halveSquare(texels.levels.back(), edge));
+    }
+    return texels;
+}
 
-    Surface decoded(IMG_Load_RW(file.get(), 0));
-    if (!decoded) return refused(std::string("cannot decode the picture: ") + IMG_GetError());
-    failure = sizeFailure(decoded->w, decoded->h);
-    if (!failure.empty()) return refused(failure);
-
-    CoverPicture picture;
-    failure = copyAsRgb(decoded.get(), picture);
-    if (!failure.empty()) return refused(failure);
-    return picture;
+CoverTexels decodeCoverFile(const std::string& path, int coverHeight, const std::atomic<bool>* cancel) {
+    std::vector<uint8_t> bytes;
+    std::string failure;
+    if (!platform::readRegularFile(path, kMaxCoverFileBytes, &bytes, &failure, cancel)) return refusedTexels(failure);
+    return decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel);
 }

@@ -1,14 +1,23 @@
-// Decodes one cover picture file to 24-bit RGB, or says why it cannot.
+// Decodes one cover picture (a file, or bytes already in memory) to 24-bit
+// RGB, either at its own size or straight to the square texture the screen
+// needs with its mip levels; or says why it cannot.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 // A picture whose header claims more than this is refused before it is
-// decoded: 16384 pixels a side and 50 million pixels in all (150 MB of RGB).
-constexpr int kMaxCoverSide = 16384;
+// decoded: 16383 pixels a side (every decoder, SDL's surfaces included, can
+// really make that) and 50 million pixels in all (150 MB of RGB).
+constexpr int kMaxCoverSide = 16383;
 constexpr long long kMaxCoverPixels = 50000000;
+// A cover file larger than this is not read at all.
+constexpr size_t kMaxCoverFileBytes = size_t(256) << 20;
+// Largest texture edge a cover is decoded to.
+constexpr int kMaxCoverTextureEdge = 1024;
 
 // width x height pixels, 3 bytes each in red, green, blue order, top row
 // first, each row `pitch` bytes: width * 3 rounded up to a multiple of 4, the
@@ -24,10 +33,44 @@ struct CoverPicture {
     bool usable() const { return failure.empty(); }
 };
 
-// Reads the file at `path` once: checks its header (JPEG, PNG, BMP or GIF,
-// recognised by content, not by name; size within the limits above; a JPEG
-// must reach its end-of-image marker), then decodes the same bytes with
-// SDL_image and converts whatever it gives (grey, palettised, alpha, 16-bit,
-// blue first, any pitch) to RGB. Alpha is dropped, not blended. Never fails
-// silently: an unusable file comes back with a reason.
+// A cover ready for upload: a square RGB texture `edge` texels a side and
+// its whole mip chain down to 1 x 1, each level tightly packed, top row
+// first. sourceWidth x sourceHeight is the picture's own size.
+struct CoverTexels {
+    int edge = 0;
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+    std::vector<std::vector<uint8_t>> levels;
+    std::string failure;
+
+    bool usable() const { return failure.empty(); }
+    // What the texture takes in GL, counting every level at 4 bytes a texel.
+    size_t textureBytes() const { return coverTextureBytes(edge); }
+    static size_t coverTextureBytes(int edge);
+};
+
+// On-screen height in pixels of the middle cover in a window `windowHeight`
+// pixels high: two thirds of it.
+int middleCoverHeight(int windowHeight);
+
+// The texture edge for a picture of the given size when the middle cover is
+// `coverHeight` pixels high: the smallest power of two not below coverHeight,
+// at most kMaxCoverTextureEdge, and never above the next power of two of the
+// picture's larger side (a small cover is not blown up). At least 1.
+int coverTextureEdge(int coverHeight, int pictureWidth, int pictureHeight);
+
+// Reads the file at `path` once (only a regular file: a FIFO, a device or a
+// socket is refused without blocking), checks its header (JPEG, PNG or BMP,
+// recognised by content, not by name; GIF content is refused; size within the
+// limits above; a JPEG must reach its end-of-image marker) and decodes it at
+// its own size. Alpha is dropped, not blended. Never prints anything and never
+// fails silently: an unusable file comes back with a reason.
 CoverPicture decodeCoverPicture(const char* path);
+
+// The same reading, checks and refusals, decoding straight to the texture
+// size coverTextureEdge gives for `coverHeight`: JPEG scaled in the DCT,
+// PNG scaled row by row as it is decoded, then the mip levels. `cancel`, when
+// set, ends the work early with a failure.
+CoverTexels decodeCoverFile(const std::string& path, int coverHeight, const std::atomic<bool>* cancel = nullptr);
+CoverTexels decodeCoverBytes(const uint8_t* data, size_t size, int coverHeight,
+                             const std::atomic<bool>* cancel = nullptr);

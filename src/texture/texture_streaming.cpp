@@ -1,73 +1,168 @@
 #include "texture/texture_streaming.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "app/app_state.h"
+#include "app/pacing.h"
 #include "library/albums_loader.h"
+#include "render/cover_strip.h"
 #include "texture/cover_picture.h"
 #include "texture/gl_texture.h"
+#include "texture/texture_budget.h"
+
+CoverStreaming* coverStreaming = nullptr;
 
 namespace {
 
-bool needsTexture(int idx, int count) {
-    // In this order: the cover search never starts for an index outside the library.
-    return idx >= 0 && idx < count && albums->albumHasCover(idx) && !albums->getAlbumLoaded(idx);
-}
+// Requests further than this from the position are dropped: the idle walk's reach.
+const int kRequestReach = kIdleTextureRadius;
 
-// Decodes album idx's cover and uploads it into its record; the album is
-// marked as dealt with whatever the outcome.
-void loadCover(int idx) {
-    std::string path = albums->getAlbumCover(idx);
-    CoverPicture picture;
-    {
-        std::unique_ptr<char[]> cpath(ToCString(path));
-        picture = decodeCoverPicture(cpath.get());
-    }
-    if (!picture.usable())
-        std::fprintf(stderr, "vellora: cannot show the cover %s: %s\n", path.c_str(), picture.failure.c_str());
-    else if (!uploadCoverTexture(picture, &textures[idx].texID))
-        std::fprintf(stderr, "vellora: cannot make a texture of the cover %s\n", path.c_str());
-    albums->setAlbumLoaded(idx, true);
+std::vector<std::string> albumFolders(AlbumsLoader& library) {
+    std::vector<std::string> folders;
+    for (int i = 0; i < library.getAlbumsCount(); ++i) folders.push_back(library.getAlbumFolder(i));
+    return folders;
 }
 
 }  // namespace
 
-bool loadClosestTexture(int n) {
+CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads)
+    : library_(library), table_(table), budget_(budgetBytes), albums_(size_t(library.getAlbumsCount())),
+      loader_(albumFolders(library), threads, kRequestReach) {}
+
+CoverStreaming::~CoverStreaming() = default;
+
+bool CoverStreaming::step(float position, int n, int coverHeight) {
     const int base = int(position);
-    const int count = albums->getAlbumsCount();
-    for (int k = 0; k < n; k = k > 0 ? -k : 1 - k) {
-        if (!needsTexture(base + k, count)) continue;
-        loadCover(base + k);
-        return true;
+    const int count = int(albums_.size());
+    for (int album : loader_.moveTo(base)) {
+        AlbumCover& cover = albums_[size_t(album)];
+        if (cover.phase == Phase::Requested) cover.phase = Phase::NotLoaded;
+        cover.redecoding = false;
     }
-    return false;
+    for (int k = 0; k < n; k = k > 0 ? -k : 1 - k) {
+        const int album = base + k;
+        if (album < 0 || album >= count) continue;
+        AlbumCover& cover = albums_[size_t(album)];
+        if (cover.phase == Phase::NotLoaded) {
+            loader_.request(album, coverHeight);
+            cover.phase = Phase::Requested;
+        } else if (cover.phase == Phase::Shown && !cover.redecoding &&
+                   table_[album].width != coverTextureEdge(coverHeight, cover.sourceWidth, cover.sourceHeight)) {
+            loader_.request(album, coverHeight);  // the window changed size: decode again to suit it
+            cover.redecoding = true;
+        }
+    }
+    bool shownInStrip = false;
+    LoadedCover finished;
+    while (loader_.takeFinished(&finished)) {
+        if (!apply(finished)) continue;
+        const StripRange strip = stripRange(position, count);
+        shownInStrip = finished.album >= strip.first && finished.album < strip.end;
+        break;  // one upload per call
+    }
+    keepWithinBudget(position);
+    return shownInStrip;
 }
 
-bool uploadCoverTexture(const CoverPicture& picture, uint32_t* texID) {
+// Records what the loader found; true when a texture was uploaded.
+bool CoverStreaming::apply(LoadedCover& finished) {
+    if (finished.album < 0 || size_t(finished.album) >= albums_.size()) return false;
+    const int album = finished.album;
+    AlbumCover& cover = albums_[size_t(album)];
+    if (cover.phase != Phase::Requested && !cover.redecoding) return false;  // dropped or released meanwhile
+    const bool replacing = cover.redecoding;
+    cover.redecoding = false;
+    if (finished.source.empty()) {
+        cover.phase = Phase::NoCover;
+        return false;
+    }
+    if (!finished.texels.usable()) {
+        if (replacing) return false;  // keep the texture there is
+        std::fprintf(stderr, "vellora: cannot show the cover %s: %s\n", finished.source.c_str(),
+                     finished.texels.failure.c_str());
+        cover.phase = Phase::Refused;
+        library_.setAlbumLoaded(album, true);
+        return false;
+    }
+    uint32_t name = 0;
+    if (!uploadCoverTexels(finished.texels, &name)) {
+        if (replacing) return false;
+        std::fprintf(stderr, "vellora: cannot make a texture of the cover %s\n", finished.source.c_str());
+        cover.phase = Phase::Refused;
+        library_.setAlbumLoaded(album, true);
+        return false;
+    }
+    if (replacing) release(album);
+    table_[album].texID = name;
+    table_[album].width = table_[album].height = finished.texels.edge;
+    table_[album].pixelFormat = GL_RGB;
+    table_[album].bitsPerPixel = 24;
+    cover.phase = Phase::Shown;
+    cover.sourceWidth = finished.texels.sourceWidth;
+    cover.sourceHeight = finished.texels.sourceHeight;
+    cover.bytes = finished.texels.textureBytes();
+    residentBytes_ += cover.bytes;
+    library_.setAlbumLoaded(album, true);
+    return true;
+}
+
+// Deletes the album's texture; the album is "not loaded" again.
+void CoverStreaming::release(int album) {
+    AlbumCover& cover = albums_[size_t(album)];
+    if (table_[album].texID != 0) glDeleteTextures(1, &table_[album].texID);
+    table_[album].texID = 0;
+    table_[album].width = table_[album].height = 0;
+    residentBytes_ -= cover.bytes;
+    cover.bytes = 0;
+    cover.phase = Phase::NotLoaded;
+    library_.setAlbumLoaded(album, false);
+}
+
+void CoverStreaming::keepWithinBudget(float position) {
+    const size_t waiting = loader_.waitingBytes();
+    if (residentBytes_ + waiting <= budget_) return;
+    std::vector<ResidentCover> resident;
+    for (size_t i = 0; i < albums_.size(); ++i)
+        if (albums_[i].phase == Phase::Shown) resident.push_back({int(i), albums_[i].bytes});
+    const StripRange strip = stripRange(position, int(albums_.size()));
+    for (int album : chooseEvictions(resident, waiting, budget_, position, strip.first, strip.end)) {
+        albums_[size_t(album)].redecoding = false;
+        release(album);
+    }
+}
+
+bool loadClosestTexture(int n) {
+    if (!coverStreaming) return false;
+    return coverStreaming->step(position, n, middleCoverHeight(screenHeight));
+}
+
+bool uploadCoverTexels(const CoverTexels& texels, uint32_t* texID) {
     *texID = 0;
-    if (!picture.usable() || picture.pixels.empty()) return false;
+    if (!texels.usable() || texels.levels.empty()) return false;
+    for (int stale = 0; stale < 16 && glGetError() != GL_NO_ERROR; ++stale) {
+    }  // errors left by earlier calls must not be taken for this upload's
     glGenTextures(1, texID);
     if (*texID == 0) return false;
     glBindTexture(GL_TEXTURE_2D, *texID);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_NEAREST);
 
-    // The rows are padded to 4 bytes: make sure GL unpacks them that way.
+    // The levels are tightly packed: a 1- or 2-texel row is not 4-byte aligned.
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    GLint built = gluBuild2DMipmaps(GL_TEXTURE_2D, 3, picture.width, picture.height, GL_RGB,
-                                    GL_UNSIGNED_BYTE, picture.pixels.data());
+    int edge = texels.edge;
+    for (size_t level = 0; level < texels.levels.size(); ++level, edge = edge > 1 ? edge / 2 : 1)
+        glTexImage2D(GL_TEXTURE_2D, GLint(level), GL_RGB, edge, edge, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                     texels.levels[level].data());
     glPopClientAttrib();
 
-    if (built == 0) return true;
+    if (glGetError() == GL_NO_ERROR) return true;
     glDeleteTextures(1, texID);
     *texID = 0;
     return false;

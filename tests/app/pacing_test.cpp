@@ -144,7 +144,7 @@ TEST_F(PacingTest, GlideOfOneAlbumTakes78StepsAndEndsExactlyOnTheSelection) {
         EXPECT_GT(loop.drawPositions[i], loop.drawPositions[i - 1]);
 }
 
-TEST_F(PacingTest, RestingSleepsTenTimesThenLoadsUntilNothingIsLeft) {
+TEST_F(PacingTest, RestingSleepsTenTimesThenLoadsAndDrawsEachCoverThatArrives) {
     startAt(2);
     SimulatedLoop loop(5000);
     loop.loadResults = {true, true, true};
@@ -153,14 +153,17 @@ TEST_F(PacingTest, RestingSleepsTenTimesThenLoadsUntilNothingIsLeft) {
     EXPECT_EQ(loop.loadCalls, 0);
     EXPECT_TRUE(loop.drawTicks.empty());
 
-    for (int i = 0; i < 3; ++i) loop.pass();  // loaded something: no sleep
+    for (int i = 0; i < 3; ++i) loop.pass();  // a cover arrived in the strip: drawn at once, no sleep
     EXPECT_EQ(loop.loadCalls, 3);
     EXPECT_EQ(loop.sleeps.size(), 10u);
-    loop.pass();  // nothing left to load
+    EXPECT_EQ(loop.drawTicks.size(), 3u);
+    loop.pass();  // nothing arrived
     EXPECT_EQ(loop.loadCalls, 4);
     EXPECT_EQ(loop.sleeps.size(), 11u);
     EXPECT_EQ(loop.sleeps.back(), 33u);
-    EXPECT_TRUE(loop.drawTicks.empty());
+    EXPECT_EQ(loop.drawTicks.size(), 3u);
+    for (int i = 0; i < 3; ++i) loop.pass();  // the drawn passes did not restart the quiet count
+    EXPECT_EQ(loop.loadCalls, 7);
 }
 
 TEST_F(PacingTest, HandOverKeepsDrawingFor400TicksThenRests) {

@@ -2,7 +2,12 @@
 // its window photographed after it has come to rest.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "pictures/picture_writer.h"
 #include "support/browser_run.h"
@@ -71,6 +76,65 @@ TEST(CoversOnScreen, TheMiddleCoverShowsItsPictureAndFollowsTheSelection) {
     const int next = std::min(selected + 1, kAlbums - 1);
     EXPECT_TRUE(waitFor([&] { return near(seen = middleOf(browser.window()), coverOf(next)); }, 15000))
         << "middle pixel " << seen.r << "," << seen.g << "," << seen.b << " for album " << next;
+}
+
+// Hostile covers seen from outside: FIFOs named like covers (opening one used
+// to freeze the window for good), a device, a GIF that crashed the decoder,
+// and a PNG that makes libpng warn. The window keeps answering, Escape ends
+// it at once, and stderr holds exactly one line per picture that cannot be
+// shown and nothing else.
+TEST(CoversOnScreen, HostileCoversNeitherFreezeNorChatter) {
+    TempDir pictures;
+    std::string music = pictures.makeFolder("music");
+    std::vector<std::string> refused;
+    char name[32];
+    for (int i = 0; i < 9; ++i) {
+        std::snprintf(name, sizeof name, "album %05d", i);
+        std::string folder = pictures.makeFolder(std::string("music/") + name);
+        if (i % 3 == 0) {  // the rest of the row keeps real covers
+            ASSERT_TRUE(writePng(folder + "/cover.png", coverOf(i), PngKind::Rgb));
+            continue;
+        }
+        std::string cover = folder + (i == 4 ? "/cover.bmp" : "/cover.jpg");
+        if (i == 4) {
+            ASSERT_EQ(symlink("/dev/zero", cover.c_str()), 0);
+        } else if (i == 5) {
+            // 35 bytes claiming 16384 pixels across: SDL_image's GIF decoder crashed on it.
+            const uint8_t gif[] = {'G', 'I', 'F', '8', '9', 'a', 0, 0x40, 1, 0, 0x80, 0, 0, 255, 0, 0, 0, 0,
+                                   0,   0x2C, 0, 0,   0,   0,   0,   0x40, 1, 0, 0,    2, 2, 0x44, 0x01, 0, 0x3B};
+            std::ofstream(cover, std::ios::binary).write(reinterpret_cast<const char*>(gif), sizeof gif);
+        } else {
+            ASSERT_EQ(mkfifo(cover.c_str(), 0644), 0);
+        }
+        refused.push_back(cover);
+    }
+    {
+        // A real PNG with a damaged ancillary chunk: libpng warns and goes on.
+        std::string cover = music + "/album 00006/cover.png";
+        std::ifstream in(cover, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        bytes.insert(8 + 8 + 13 + 4, std::string("\0\0\0\x04tEXta\0bc\xde\xad\xbe\xef", 16));
+        std::ofstream(cover, std::ios::binary) << bytes;
+    }
+    BrowserOptions options;
+    options.musicFolder = music;
+    BrowserRun browser(options);
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    auto lines = [&] {
+        std::string err = browser.process->err();
+        return int(std::count(err.begin(), err.end(), '\n'));
+    };
+    // At rest the idle passes reach every album of this short row.
+    EXPECT_TRUE(waitFor([&] { return lines() >= int(refused.size()); }, 20000)) << browser.process->err();
+    pressKeys(browser.window(), {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(5000, &status)) << "the window stopped answering: " << browser.process->err();
+    EXPECT_EQ(status, 0);
+    const std::string err = browser.process->err();
+    EXPECT_EQ(lines(), int(refused.size())) << err;
+    for (const std::string& cover : refused)
+        EXPECT_NE(err.find("vellora: cannot show the cover " + cover + ": "), std::string::npos) << err;
+    EXPECT_EQ(err.find("libpng"), std::string::npos) << err;
 }
 
 }  // namespace

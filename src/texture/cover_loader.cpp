@@ -1,0 +1,137 @@
+#include "texture/cover_loader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "library/cover_discovery.h"
+#include "platform/platform.h"
+#include "texture/cover_requests.h"
+
+namespace {
+
+// How long the destructor waits for the threads to see the cancel flag.
+const auto kShutdownWait = std::chrono::milliseconds(300);
+
+std::atomic<int> leftBehind{0};
+
+}  // namespace
+
+int coverLoaderThreadsLeftBehind() { return leftBehind.load(); }
+
+int coverLoaderThreads(unsigned cores) { return cores <= 2 ? 1 : int(std::min(cores - 1, 4u)); }
+
+LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight,
+                           const std::atomic<bool>* cancel) {
+    LoadedCover cover;
+    cover.album = album;
+    cover.source = findCoverFile(folder);
+    if (cover.source.empty()) return cover;
+    cover.texels = decodeCoverFile(cover.source, coverHeight, cancel);
+    return cover;
+}
+
+struct CoverLoader::Shared {
+    Shared(std::vector<std::string> folders, int reach, int maxWaiting)
+        : folders(std::move(folders)), queue(reach), maxWaiting(maxWaiting) {}
+
+    const std::vector<std::string> folders;  // read-only once the threads run
+    std::atomic<bool> cancel{false};
+
+    mutable std::mutex mutex;
+    std::condition_variable wake;           // work, room or the end
+    CoverRequestQueue queue;                // guarded by mutex
+    std::vector<LoadedCover> finished;      // guarded by mutex
+    std::vector<int> inHand;                // guarded by mutex
+    int running = 0;                        // guarded by mutex
+    const size_t maxWaiting;
+
+    void work() {
+        platform::lowerThreadPriority();
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            wake.wait(lock, [&] { return cancel || (queue.size() > 0 && finished.size() < maxWaiting); });
+            if (cancel) break;
+            CoverRequest request;
+            queue.takeNext(&request);
+            inHand.push_back(request.album);
+            lock.unlock();
+            LoadedCover cover;
+            if (request.album >= 0 && size_t(request.album) < folders.size())
+                cover = loadAlbumCover(request.album, folders[size_t(request.album)], request.coverHeight, &cancel);
+            cover.album = request.album;
+            lock.lock();
+            inHand.erase(std::find(inHand.begin(), inHand.end(), request.album));
+            if (cancel) break;
+            finished.push_back(std::move(cover));
+        }
+        --running;
+        wake.notify_all();
+    }
+};
+
+CoverLoader::CoverLoader(std::vector<std::string> folders, int threads, int reach, int maxWaiting)
+    : shared_(std::make_shared<Shared>(std::move(folders), reach, std::max(maxWaiting, 1))) {
+    const int count = std::max(threads, 1);
+    shared_->running = count;
+    for (int i = 0; i < count; ++i) {
+        std::shared_ptr<Shared> shared = shared_;  // keeps the state alive for a thread left behind
+        threads_.emplace_back([shared] { shared->work(); });
+    }
+}
+
+CoverLoader::~CoverLoader() {
+    bool allEnded;
+    {
+        std::unique_lock<std::mutex> lock(shared_->mutex);
+        shared_->cancel = true;
+        shared_->wake.notify_all();
+        allEnded = shared_->wake.wait_for(lock, kShutdownWait, [&] { return shared_->running == 0; });
+    }
+    for (std::thread& thread : threads_) {
+        if (allEnded)
+            thread.join();
+        else {
+            thread.detach();
+            ++leftBehind;
+        }
+    }
+}
+
+void CoverLoader::request(int album, int coverHeight) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (shared_->queue.add(album, coverHeight)) shared_->wake.notify_one();
+}
+
+std::vector<int> CoverLoader::moveTo(int base) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    return shared_->queue.moveTo(base);
+}
+
+bool CoverLoader::takeFinished(LoadedCover* cover) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    std::vector<LoadedCover>& finished = shared_->finished;
+    if (finished.empty()) return false;
+    const int base = shared_->queue.base();
+    auto nearest = std::min_element(finished.begin(), finished.end(), [&](const LoadedCover& a, const LoadedCover& b) {
+        return walkRank(a.album - base) < walkRank(b.album - base);
+    });
+    *cover = std::move(*nearest);
+    finished.erase(nearest);
+    shared_->wake.notify_all();  // room for the next finished cover
+    return true;
+}
+
+size_t CoverLoader::waitingBytes() const {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    size_t bytes = 0;
+    for (const LoadedCover& cover : shared_->finished)
+        if (cover.texels.usable()) bytes += cover.texels.textureBytes();
+    return bytes;
+}
+
+bool CoverLoader::idle() const {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    return shared_->queue.size() == 0 && shared_->inHand.empty() && shared_->finished.empty();
+}

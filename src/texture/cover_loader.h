@@ -1,0 +1,69 @@
+// The cover loader: background threads that find each album's cover in its
+// folder, read it and decode it to a texture-sized picture with its mip
+// levels, nearest the position first. The frame thread hands out requests and
+// takes finished covers; the threads never touch GL or the program's globals.
+//
+// What the threads share is one object: the request queue and the finished
+// covers behind one mutex, a condition variable, and an atomic cancel flag
+// that every read and decode checks.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "texture/cover_picture.h"
+
+// Threads to decode with on a machine with `cores` cores: one on two cores
+// (the other runs the frame and the software renderer), at most four.
+int coverLoaderThreads(unsigned cores);
+
+// One finished request.
+struct LoadedCover {
+    int album = -1;
+    std::string source;   // the picture file; "" when the folder has none
+    CoverTexels texels;   // meaningful when source is not empty
+};
+
+// Finds album `album`'s cover in `folder`, reads and decodes it for a middle
+// cover `coverHeight` pixels high. The loader's whole job for one request;
+// runs on any thread.
+LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight,
+                           const std::atomic<bool>* cancel);
+
+// Loader threads that did not end in time at a loader's destruction (held by
+// a read that never returns) and were left to end with the process.
+int coverLoaderThreadsLeftBehind();
+
+class CoverLoader {
+public:
+    // Requests more than `reach` albums from the position are dropped; at
+    // most `maxWaiting` finished covers wait to be taken before the threads
+    // pause. `folders` is the library: album index -> folder.
+    CoverLoader(std::vector<std::string> folders, int threads, int reach, int maxWaiting = 3);
+    // Cancels the work in hand and returns within a fraction of a second: a
+    // thread held in the kernel by a dead file system is left behind, and
+    // ends with the process.
+    ~CoverLoader();
+    CoverLoader(const CoverLoader&) = delete;
+    CoverLoader& operator=(const CoverLoader&) = delete;
+
+    // Asks for album `album`'s cover (ignored beyond the reach).
+    void request(int album, int coverHeight);
+    // The position moved to album `base`: re-ranks the queue and drops what
+    // has left the reach. Returns the dropped albums.
+    std::vector<int> moveTo(int base);
+    // Takes the finished cover nearest the position; false when none waits.
+    bool takeFinished(LoadedCover* cover);
+    // Bytes the finished, not yet taken covers will take as textures.
+    size_t waitingBytes() const;
+    // True when no request is queued, in hand or finished and waiting.
+    bool idle() const;
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+    std::vector<std::thread> threads_;
+};

@@ -1,0 +1,41 @@
+// The cover request queue's rules, without threads: which album's cover the
+// loader takes next, how requests are re-ranked when the position moves and
+// which are dropped. The loader keeps one of these behind its mutex.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+// Rank of an album `offset` places from the position in the walk 0, +1, -1,
+// +2, -2, ...: 0 for the album at the position, 1 for the next, 2 for the
+// previous, and so on. Lower goes first.
+int walkRank(int offset);
+
+struct CoverRequest {
+    int album = 0;
+    int coverHeight = 0;  // middle cover's height on screen when asked
+};
+
+class CoverRequestQueue {
+public:
+    // Requests beyond this many places from the position are dropped.
+    explicit CoverRequestQueue(int reach) : reach_(reach) {}
+
+    // Queues a request; one already queued for the album is updated instead
+    // of doubled. False (nothing queued) when the album is beyond the reach.
+    bool add(int album, int coverHeight);
+    // The position moved: later takes follow the walk from `base`, and the
+    // requests now beyond the reach are dropped. Returns the dropped albums.
+    std::vector<int> moveTo(int base);
+    // Removes the request nearest in the walk; false when there is none.
+    bool takeNext(CoverRequest* request);
+
+    int base() const { return base_; }
+    size_t size() const { return pending_.size(); }
+    bool contains(int album) const;
+
+private:
+    int reach_;
+    int base_ = 0;
+    std::vector<CoverRequest> pending_;  // at most 2 * reach + 1: a linear scan is enough
+};

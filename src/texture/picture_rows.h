@@ -1,0 +1,36 @@
+// The row decoders behind the cover decoder: each turns the bytes of one
+// picture format into 8-bit RGB rows, top row first, handed to a RowSink as
+// they are decoded. None prints anything: library warnings are swallowed and
+// errors come back as the returned reason ("" on success).
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Largest number of scans a progressive JPEG may have. Encoders write about
+// ten; a crafted file with thousands of them held the decoder for a minute,
+// since every scan walks the whole picture.
+constexpr int kMaxJpegScans = 32;
+
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // Told the picture's own size; answers the smallest size, in pixels a
+    // side, that it needs the rows at (0: the full size). A decoder that can
+    // decode smaller (JPEG's DCT scaling) picks the smallest size not below it.
+    virtual int wantedEdge(int width, int height) = 0;
+    // The size of the rows that follow.
+    virtual void begin(int width, int height) = 0;
+    // One row of width * 3 bytes.
+    virtual void row(const uint8_t* rgb) = 0;
+};
+
+// `cancel`, when given and set, stops a decode between rows with the reason
+// kCancelledReason.
+extern const char* const kCancelledReason;
+
+std::string decodeJpegRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel);
+std::string decodePngRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel);
+std::string decodeBmpRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel);

@@ -1,0 +1,127 @@
+// The cover loader with its real thread and real pictures on disk: the order
+// it finishes in, what it makes of bad and hostile files, and quitting while
+// it is busy. No GL; these also run under ThreadSanitizer.
+#include "texture/cover_loader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pictures/picture_writer.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// Waits for the next finished cover; fails after a generous minute.
+LoadedCover nextFinished(CoverLoader& loader) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    LoadedCover cover;
+    while (!loader.takeFinished(&cover)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "no cover finished";
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return cover;
+}
+
+}  // namespace
+
+TEST(CoverLoader, ThreadCountFollowsTheCores) {
+    EXPECT_EQ(coverLoaderThreads(0), 1);
+    EXPECT_EQ(coverLoaderThreads(1), 1);
+    EXPECT_EQ(coverLoaderThreads(2), 1);
+    EXPECT_EQ(coverLoaderThreads(4), 3);
+    EXPECT_EQ(coverLoaderThreads(64), 4);
+}
+
+TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
+    TempDir dir;
+    std::vector<std::string> folders;
+    for (int i = 0; i < 6; ++i) folders.push_back(dir.makeFolder("album" + std::to_string(i)));
+    ASSERT_TRUE(writeJpeg(folders[0] + "/cover.jpg", quadrantPicture(900), 90));
+    // album 1 has no picture at all
+    ASSERT_EQ(mkfifo((folders[2] + "/cover.jpg").c_str(), 0644), 0);  // a FIFO nobody writes to
+    ASSERT_TRUE(writePng(folders[3] + "/cover.png", quadrantPicture(20), PngKind::Rgb));
+    ASSERT_EQ(chmod((folders[3] + "/cover.png").c_str(), 0), 0);  // unreadable, unless we are root
+    const bool root = geteuid() == 0;
+    ASSERT_TRUE(writePngClaimingSize(folders[4] + "/cover.png", 20000, 20000));
+    ASSERT_EQ(symlink("/dev/zero", (folders[5] + "/cover.bmp").c_str()), 0);
+
+    CoverLoader loader(folders, 1, 10);
+    loader.moveTo(0);
+    for (int i = 0; i < 6; ++i) loader.request(i, 400);
+    std::vector<LoadedCover> covers(6);
+    for (int n = 0; n < 6; ++n) {
+        LoadedCover cover = nextFinished(loader);
+        ASSERT_GE(cover.album, 0);
+        ASSERT_LT(cover.album, 6);
+        covers[size_t(cover.album)] = std::move(cover);
+    }
+    EXPECT_TRUE(covers[0].texels.usable()) << covers[0].texels.failure;
+    EXPECT_EQ(covers[0].texels.edge, 512);
+    EXPECT_EQ(covers[0].source, folders[0] + "/cover.jpg");
+    EXPECT_EQ(covers[1].source, "");
+    EXPECT_NE(covers[2].texels.failure.find("not a regular file"), std::string::npos) << covers[2].texels.failure;
+    if (root)
+        EXPECT_TRUE(covers[3].texels.usable()) << "root reads any file: " << covers[3].texels.failure;
+    else
+        EXPECT_NE(covers[3].texels.failure.find("cannot open"), std::string::npos) << covers[3].texels.failure;
+    EXPECT_NE(covers[4].texels.failure.find("20000 x 20000"), std::string::npos) << covers[4].texels.failure;
+    EXPECT_NE(covers[5].texels.failure.find("not a regular file"), std::string::npos) << covers[5].texels.failure;
+    EXPECT_TRUE(loader.idle());
+}
+
+TEST(CoverLoader, FinishesNearestFirstAndForgetsRequestsThatLeftTheReach) {
+    TempDir dir;
+    std::vector<std::string> folders;
+    for (int i = 0; i < 40; ++i) {
+        folders.push_back(dir.makeFolder("album" + std::to_string(i)));
+        ASSERT_TRUE(writePng(folders.back() + "/cover.png", solidPicture(4, 4, 0, 0, uint8_t(i)), PngKind::Rgb));
+    }
+    CoverLoader loader(folders, 1, 5, 40);
+    loader.moveTo(10);
+    for (int album : {10, 11, 9, 12, 8, 13, 7}) loader.request(album, 400);
+    std::vector<int> dropped = loader.moveTo(30);  // jumped away before most were done
+    std::vector<int> finished;
+    for (int n = 0; n < 7 - int(dropped.size()); ++n) finished.push_back(nextFinished(loader).album);
+    EXPECT_TRUE(loader.idle());
+    EXPECT_EQ(finished.size() + dropped.size(), 7u);
+    for (int album : dropped) EXPECT_EQ(std::count(finished.begin(), finished.end(), album), 0) << album;
+
+    loader.request(30, 400);
+    loader.request(31, 400);
+    loader.request(29, 400);
+    loader.request(2, 400);  // beyond the reach: never done
+    std::vector<int> near;
+    for (int n = 0; n < 3; ++n) near.push_back(nextFinished(loader).album);
+    std::sort(near.begin(), near.end());
+    EXPECT_EQ(near, (std::vector<int>{29, 30, 31}));
+    EXPECT_TRUE(loader.idle());
+}
+
+TEST(CoverLoader, EndsAtOnceWhileBusyWithAHugePicture) {
+    TempDir dir;
+    std::vector<std::string> folders = {dir.makeFolder("album0"), dir.makeFolder("album1")};
+    // Large enough that its decode is still running when the loader goes.
+    for (const std::string& folder : folders)
+        ASSERT_TRUE(writePng(folder + "/cover.png", makeCoverPicture(2500, 7), PngKind::Rgb));
+    const int leftBefore = coverLoaderThreadsLeftBehind();
+    for (int round = 0; round < 3; ++round) {
+        CoverLoader loader(folders, 1, 10);
+        loader.request(0, 400);
+        loader.request(1, 400);
+        while (loader.idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Destroyed here, mid-decode: the decode in hand sees the cancel flag
+        // between two rows and its thread ends, so none is left behind.
+    }
+    EXPECT_EQ(coverLoaderThreadsLeftBehind(), leftBefore);
+}

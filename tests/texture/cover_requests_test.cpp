@@ -1,0 +1,72 @@
+// The loader's queue rules and the texture budget rule, as pure logic.
+#include "texture/cover_requests.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "texture/texture_budget.h"
+
+namespace {
+
+std::vector<int> drain(CoverRequestQueue& queue) {
+    std::vector<int> order;
+    CoverRequest request;
+    while (queue.takeNext(&request)) order.push_back(request.album);
+    return order;
+}
+
+}  // namespace
+
+TEST(CoverRequests, WalkRanksFollowTheDesignOrder) {
+    std::vector<int> ranks;
+    for (int offset : {0, 1, -1, 2, -2, 3, -3}) ranks.push_back(walkRank(offset));
+    EXPECT_EQ(ranks, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+}
+
+TEST(CoverRequests, TakesNearestFirstReRanksOnAMoveAndDropsWhatLeftTheReach) {
+    CoverRequestQueue queue(10);
+    queue.moveTo(20);
+    for (int album : {15, 25, 20, 30, 10, 21, 19, 9, 31})  // 9 and 31 are beyond the reach
+        queue.add(album, 400);
+    EXPECT_FALSE(queue.contains(9));
+    EXPECT_FALSE(queue.contains(31));
+    EXPECT_EQ(queue.size(), 7u);
+    queue.add(21, 300);  // asked again: updated, not doubled
+    EXPECT_EQ(queue.size(), 7u);
+
+    CoverRequest first;
+    ASSERT_TRUE(queue.takeNext(&first));
+    EXPECT_EQ(first.album, 20);
+
+    // Holding the right arrow: the position runs ahead, the queue follows.
+    EXPECT_EQ(queue.moveTo(26), (std::vector<int>{15, 10}));
+    EXPECT_EQ(drain(queue), (std::vector<int>{25, 30, 21, 19}));
+    EXPECT_FALSE(queue.add(15, 400));
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST(CoverRequests, TheQueueNeverHoldsMoreThanTheReachAllowsWhileTheKeyIsHeld) {
+    CoverRequestQueue queue(10);
+    for (int base = 0; base < 5000; ++base) {
+        queue.moveTo(base);
+        for (int k = -9; k <= 9; ++k) queue.add(base + k, 400);
+        ASSERT_LE(queue.size(), 21u);
+    }
+    CoverRequest request;
+    ASSERT_TRUE(queue.takeNext(&request));
+    EXPECT_EQ(request.album, 4999);
+}
+
+TEST(TextureBudget, ReleasesTheFarthestFirstButNeverTheDrawnStrip) {
+    std::vector<ResidentCover> resident;
+    for (int album : {0, 5, 10, 47, 50, 53, 90, 100}) resident.push_back({album, 10});
+    // 80 bytes resident, budget 50: three must go; the strip is 30 .. 70; 0 and 100 tie, the later goes first.
+    EXPECT_EQ(chooseEvictions(resident, 0, 50, 50.0f, 30, 71), (std::vector<int>{100, 0, 5}));
+    // Pictures waiting for upload count too.
+    EXPECT_EQ(chooseEvictions(resident, 20, 80, 50.0f, 30, 71), (std::vector<int>{100, 0}));
+    // Within the budget nothing goes.
+    EXPECT_TRUE(chooseEvictions(resident, 0, 80, 50.0f, 30, 71).empty());
+    // A tie goes to the later album; the strip stays even when over the budget.
+    EXPECT_EQ(chooseEvictions({{40, 10}, {60, 10}, {45, 10}}, 0, 0, 50.0f, 45, 56), (std::vector<int>{60, 40}));
+}
