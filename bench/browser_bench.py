@@ -7,7 +7,8 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 
     browser_bench.py --build BUILD --work FOLDER [--runs N] [section ...]
 
-Sections: startup, smoothness, loading, firstcovers, memory, rest (all when none is named).
+Sections: startup, smoothness, loading, firstcovers, memory, rest (all when none is named), and
+startup-compare (with --before BUILD: two builds' first frames, taken in turn).
 """
 import argparse
 import os
@@ -233,6 +234,31 @@ def startup(args):
           "running); it includes SDL and GL start-up and building the caption font, which the scan runs "
           "beside. The bare listing is `os.listdir` of the same folder (readdir), warm cache. "
           "`bench/scan_bench` compares the scan alone with a bare readdir.")
+
+
+def startup_compare(args):
+    """The first frame of two builds (--before, and --build) at 1,000 and 100,000
+    albums, taken in turn run after run so that a busy machine weighs on both alike."""
+    builds = [("before", args.before), ("after", args.build)]
+    sizes = (1000, 100000)
+    folders = {n: make_named_library(os.path.join(args.work, "named-%d" % n), n) for n in sizes}
+    times = {(name, n): [] for name, _ in builds for n in sizes}
+    for _ in range(args.runs):
+        for n in sizes:
+            for name, build in builds:
+                browser = Browser(build, folders[n], exit_after=1)
+                browser.process.wait(timeout=120)
+                frames = browser.frames()
+                if frames:
+                    times[(name, n)].append(frames[0]["wall_ms"] - browser.started * 1000)
+                browser.finish()
+    rows = []
+    for name, build in builds:
+        m = {n: median(times[(name, n)]) for n in sizes}
+        rows.append([name, "%.0f" % m[1000], "%.0f" % m[100000], "%.2f" % (m[100000] / m[1000]),
+                     len(times[(name, 100000)])])
+    table("1b. Start-up, two builds in turn", command_for(args, "--before BUILD startup-compare"),
+          ["build", "1,000 albums (ms, median)", "100,000 albums (ms, median)", "100,000 / 1,000", "runs"], rows)
 
 
 def smoothness(args):
@@ -484,6 +510,7 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--memory-limit-gib", type=int, default=12)
+    parser.add_argument("--before", help="a second build for startup-compare")
     parser.add_argument("sections", nargs="*",
                         default=["startup", "smoothness", "loading", "firstcovers", "memory", "rest"])
     args = parser.parse_args()
@@ -491,8 +518,8 @@ def main():
         sys.exit("browser_bench.py needs an X display; run it under xvfb-run")
     os.makedirs(args.work, exist_ok=True)
     for section in args.sections:
-        {"startup": startup, "smoothness": smoothness, "loading": loading, "firstcovers": first_covers,
-         "memory": memory, "rest": rest}[section](args)
+        {"startup": startup, "startup-compare": startup_compare, "smoothness": smoothness, "loading": loading,
+         "firstcovers": first_covers, "memory": memory, "rest": rest}[section](args)
 
 
 if __name__ == "__main__":
