@@ -26,6 +26,7 @@
 #include "app/window.h"
 #include "pictures/picture_writer.h"
 #include "platform/platform.h"
+#include "render/projection.h"
 #include "texture/box_scaler.h"
 #include "texture/cover_picture.h"
 #include "texture/texture_streaming.h"
@@ -98,7 +99,7 @@ int writePhotoLibrary(const std::string& folder, int albums) {
         }
         const std::string file = album + (kind.rfind("png", 0) == 0 ? "/cover.png" : "/cover.jpg");
         CoverTexels texels;
-        const double ms = milliseconds([&] { texels = decodeCoverFile(file, middleCoverHeight(600)); });
+        const double ms = milliseconds([&] { texels = decodeCoverFile(file, middleCoverPixelHeight(600, 600)); });
         std::printf("%-40s %8.0f KB  read+decode+scale+mips %7.1f ms%s\n", name + 1, double(fs::file_size(file)) / 1024,
                     ms, texels.usable() ? "" : ("  REFUSED: " + texels.failure).c_str());
     }
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
         subjects.push_back({"PNG " + std::to_string(size), "cover" + std::to_string(size) + ".png", size, true});
     }
     const int runs = 7;
-    const int coverHeight = middleCoverHeight(600);
+    const int coverHeight = middleCoverPixelHeight(600, 600);
 
     char pattern[] = "/tmp/vellora-texture-bench-XXXXXX";
     if (!mkdtemp(pattern)) {

@@ -34,7 +34,7 @@ public:
     double albumsPerTick(uint32_t releaseTick) const;
 
 private:
-    static const int kSamples = 16;
+    static constexpr int kSamples = 16;
     uint32_t ticks_[kSamples] = {};
     float positions_[kSamples] = {};
     int count_ = 0;  // samples held, newest at (next_ - 1)

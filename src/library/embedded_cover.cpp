@@ -171,8 +171,8 @@ std::vector<uint8_t> readEmbeddedCover(const std::string& path, std::string* fai
     return std::move(found.bytes);
 }
 
-std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* failure) {
-    std::string firstFailure;
+std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* failure, std::string* audioFile) {
+    std::string firstFailure, failedFile;
     std::vector<std::string> audioFiles;
     platform::FindEntry entry;
     platform::FindHandle listing = platform::findFirst(folder, &entry);
@@ -184,14 +184,21 @@ std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* f
         platform::findClose(listing);
     }
     for (const std::string& name : audioFiles) {
+        const std::string path = folder + platform::kSeparator + name;
+        if (!platform::isFile(path)) continue;  // TagLib would wait for ever on a FIFO
         std::string why;
-        std::vector<uint8_t> bytes = readEmbeddedCover(folder + platform::kSeparator + name, &why);
+        std::vector<uint8_t> bytes = readEmbeddedCover(path, &why);
         if (!bytes.empty()) {
             if (failure) failure->clear();
+            if (audioFile) *audioFile = path;
             return bytes;
         }
-        if (firstFailure.empty()) firstFailure = why;
+        if (firstFailure.empty() && !why.empty()) {
+            firstFailure = why;
+            failedFile = path;
+        }
     }
     if (failure) *failure = firstFailure;
+    if (audioFile) *audioFile = failedFile;
     return {};
 }

@@ -20,8 +20,12 @@ constexpr size_t kMaxEmbeddedPictureBytes = size_t(32) << 20;
 // picture file as it was embedded (JPEG, PNG, ...), unchecked: decode them with
 // the usual limits. Empty when no audio file holds a usable picture; then
 // `failure` (when given) says why if a file could not be read or its picture
-// was refused, and is "" when there simply is none.
-std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* failure);
+// was refused, and is "" when there simply is none. `audioFile` (when given)
+// names the file the picture came from, or the file `failure` is about, whose
+// path then begins the failure; "" when there is neither. Only regular files
+// are opened, so an audio-named FIFO never blocks the caller.
+std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* failure,
+                                       std::string* audioFile = nullptr);
 
 // The same for one audio file, chosen by the ending of its name.
 std::vector<uint8_t> readEmbeddedCover(const std::string& path, std::string* failure);

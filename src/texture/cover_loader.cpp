@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "library/cover_discovery.h"
+#include "library/embedded_cover.h"
 #include "platform/platform.h"
 #include "texture/cover_requests.h"
 
@@ -27,8 +28,21 @@ LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight
     LoadedCover cover;
     cover.album = album;
     cover.source = findCoverFile(folder);
-    if (cover.source.empty()) return cover;
-    cover.texels = decodeCoverFile(cover.source, coverHeight, cancel);
+    if (!cover.source.empty()) {
+        cover.texels = decodeCoverFile(cover.source, coverHeight, cancel);
+        return cover;
+    }
+    // No picture file: the first picture inside the folder's audio files. The
+    // source is then that audio file, so a refusal names the file to mend.
+    std::string failure;
+    std::vector<uint8_t> bytes = findEmbeddedCover(folder, &failure, &cover.source);
+    if (!bytes.empty()) {
+        cover.texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel);
+    } else if (!failure.empty()) {
+        const std::string named = cover.source + ": ";  // the failure begins with the file it is about
+        if (failure.compare(0, named.size(), named) == 0) failure.erase(0, named.size());
+        cover.texels.failure = failure;
+    }
     return cover;
 }
 

@@ -24,11 +24,12 @@ int coverLoaderThreads(unsigned cores);
 // One finished request.
 struct LoadedCover {
     int album = -1;
-    std::string source;   // the picture file; "" when the folder has none
+    std::string source;   // the picture file, or the audio file holding the picture; "" when there is none
     CoverTexels texels;   // meaningful when source is not empty
 };
 
-// Finds album `album`'s cover in `folder`, reads and decodes it for a middle
+// Finds album `album`'s cover in `folder` (a picture file, else a picture
+// inside one of its audio files), reads and decodes it for a middle
 // cover `coverHeight` pixels high. The loader's whole job for one request;
 // runs on any thread.
 LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight,

@@ -7,6 +7,7 @@
 #include "texture/cover_picture.h"
 
 #include <SDL.h>
+#include <webp/decode.h>
 
 #include <algorithm>
 #include <cstring>
@@ -173,11 +174,19 @@ std::string checkBmp(HeaderReader& in) {
     return sizeFailure(w, h < 0 ? -h : h);
 }
 
+// The sizes in the VP8, VP8L or VP8X header, read by libwebp.
+std::string checkWebp(const uint8_t* data, size_t size) {
+    int width = 0, height = 0;
+    if (!WebPGetInfo(data, size, &width, &height)) return "unreadable WebP header";
+    return sizeFailure(width, height);
+}
+
 // Runs the header check of the format the bytes hold.
 std::string checkHeader(const uint8_t* data, size_t size, PictureFormat format) {
     if (size == 0) return "empty file";
-    if (format == PictureFormat::Gif) return "a GIF picture; covers are JPEG, PNG or BMP";
-    if (format == PictureFormat::Unknown) return "not a JPEG, PNG or BMP picture";
+    if (format == PictureFormat::Gif) return "a GIF picture; covers are JPEG, PNG, BMP or WebP";
+    if (format == PictureFormat::Unknown) return "not a JPEG, PNG, BMP or WebP picture";
+    if (format == PictureFormat::Webp) return checkWebp(data, size);
     RwBytes rw(SDL_RWFromConstMem(data, int(size)));
     if (!rw) return std::string("cannot read the picture: ") + SDL_GetError();
     auto reader = std::make_unique<HeaderReader>(rw.get());
@@ -185,7 +194,7 @@ std::string checkHeader(const uint8_t* data, size_t size, PictureFormat format) 
         case PictureFormat::Png: return checkPng(*reader);
         case PictureFormat::Jpeg: return checkJpeg(*reader);
         case PictureFormat::Bmp: return checkBmp(*reader);
-        default: return "not a JPEG, PNG or BMP picture";
+        default: return "not a JPEG, PNG, BMP or WebP picture";
     }
 }
 
@@ -199,7 +208,8 @@ std::string decodeRows(const uint8_t* data, size_t size, RowSink& sink, const st
         case PictureFormat::Jpeg: return decodeJpegRows(data, size, sink, cancel);
         case PictureFormat::Png: return decodePngRows(data, size, sink, cancel);
         case PictureFormat::Bmp: return decodeBmpRows(data, size, sink, cancel);
-        default: return "not a JPEG, PNG or BMP picture";
+        case PictureFormat::Webp: return decodeWebpRows(data, size, sink, cancel);
+        default: return "not a JPEG, PNG, BMP or WebP picture";
     }
 }
 
@@ -277,8 +287,6 @@ size_t CoverTexels::coverTextureBytes(int edge) {
     for (size_t side = size_t(std::max(edge, 0)); side > 0; side /= 2) bytes += side * side * 4;
     return bytes;
 }
-
-int middleCoverHeight(int windowHeight) { return windowHeight * 2 / 3; }
 
 int coverTextureEdge(int coverHeight, int pictureWidth, int pictureHeight) {
     int edge = std::min(nextPowerOfTwo(std::max(coverHeight, 1)), kMaxCoverTextureEdge);

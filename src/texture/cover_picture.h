@@ -49,10 +49,6 @@ struct CoverTexels {
     static size_t coverTextureBytes(int edge);
 };
 
-// On-screen height in pixels of the middle cover in a window `windowHeight`
-// pixels high: two thirds of it.
-int middleCoverHeight(int windowHeight);
-
 // The texture edge for a picture of the given size when the middle cover is
 // `coverHeight` pixels high: the smallest power of two not below coverHeight,
 // at most kMaxCoverTextureEdge, and never above the next power of two of the
@@ -60,7 +56,7 @@ int middleCoverHeight(int windowHeight);
 int coverTextureEdge(int coverHeight, int pictureWidth, int pictureHeight);
 
 // Reads the file at `path` once (only a regular file: a FIFO, a device or a
-// socket is refused without blocking), checks its header (JPEG, PNG or BMP,
+// socket is refused without blocking), checks its header (JPEG, PNG, BMP or WebP,
 // recognised by content, not by name; GIF content is refused; size within the
 // limits above; a JPEG must reach its end-of-image marker) and decodes it at
 // its own size. Alpha is dropped, not blended. Never prints anything and never

@@ -6,6 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-enum class PictureFormat { Unknown, Jpeg, Png, Bmp, Gif };
+enum class PictureFormat { Unknown, Jpeg, Png, Bmp, Webp, Gif };
 
 PictureFormat sniffPictureFormat(const uint8_t* data, size_t size);

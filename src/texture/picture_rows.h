@@ -34,3 +34,4 @@ extern const char* const kCancelledReason;
 std::string decodeJpegRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel);
 std::string decodePngRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel);
 std::string decodeBmpRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel);
+std::string decodeWebpRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel);

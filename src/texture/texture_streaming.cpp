@@ -9,6 +9,7 @@
 #include "app/pacing.h"
 #include "library/albums_loader.h"
 #include "render/cover_strip.h"
+#include "render/projection.h"
 #include "texture/cover_picture.h"
 #include "texture/gl_texture.h"
 #include "texture/texture_budget.h"
@@ -133,7 +134,7 @@ void CoverStreaming::keepWithinBudget(float position) {
 
 bool loadClosestTexture(int n) {
     if (!coverStreaming) return false;
-    return coverStreaming->step(position, n, middleCoverHeight(screenHeight));
+    return coverStreaming->step(position, n, middleCoverPixelHeight(screenWidth, screenHeight));
 }
 
 bool uploadCoverTexels(const CoverTexels& texels, uint32_t* texID) {

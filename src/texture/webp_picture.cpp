@@ -5,8 +5,9 @@
 
 #include <webp/decode.h>
 
-#include <cstdio>
-#include <cstring>
+#include <string>
+
+#include "texture/picture_format.h"
 
 namespace {
 
@@ -29,16 +30,10 @@ const char* statusText(VP8StatusCode status) {
     }
 }
 
-constexpr long long kMaxWebpFileBytes = 256LL << 20;
-
 }  // namespace
 
-bool looksLikeWebp(const uint8_t* data, size_t size) {
-    return size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0;
-}
-
 WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge) {
-    if (!data || !looksLikeWebp(data, size)) return refused("not a WebP picture");
+    if (!data || sniffPictureFormat(data, size) != PictureFormat::Webp) return refused("not a WebP picture");
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return refused("the WebP library does not match its header");
     VP8StatusCode status = WebPGetFeatures(data, size, &config.input);
@@ -80,22 +75,4 @@ WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge) {
     WebPFreeDecBuffer(&config.output);  // frees nothing of ours; required after every decode
     if (status != VP8_STATUS_OK) return refused(std::string("cannot decode the WebP picture: ") + statusText(status));
     return picture;
-}
-
-WebpPicture decodeWebpFile(const char* path, int maxEdge) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return refused(std::string("cannot open ") + path);
-    std::vector<uint8_t> bytes;
-    bool tooBig = false;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long length = std::ftell(file);
-        if (length > kMaxWebpFileBytes) tooBig = true;
-        else if (length > 0) bytes.resize(size_t(length));
-        std::rewind(file);
-    }
-    const bool complete = !tooBig && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    std::fclose(file);
-    if (tooBig) return refused("the file is larger than 256 MiB");
-    if (!complete) return refused(std::string("cannot read ") + path);
-    return decodeWebpPicture(bytes.data(), bytes.size(), maxEdge);
 }

@@ -1,4 +1,5 @@
 // Decodes a WebP cover picture to tightly packed RGB, or says why it cannot.
+// Files reach it through the cover decoder, which reads them safely.
 #pragma once
 
 #include <cstddef>
@@ -6,10 +7,12 @@
 #include <string>
 #include <vector>
 
-// A WebP whose header claims more is refused before it is decoded (WebP
-// itself cannot go beyond 16383 a side).
-constexpr int kMaxWebpSide = 16383;
-constexpr long long kMaxWebpPixels = 50000000;
+#include "texture/cover_picture.h"
+
+// A WebP whose header claims more is refused before it is decoded: the
+// limits of every cover (WebP itself cannot go beyond 16383 a side).
+constexpr int kMaxWebpSide = kMaxCoverSide;
+constexpr long long kMaxWebpPixels = kMaxCoverPixels;
 
 // width x height pixels, 3 bytes each in red, green, blue order, top row
 // first, rows of exactly width * 3 bytes. When the picture cannot be used,
@@ -23,15 +26,9 @@ struct WebpPicture {
     bool usable() const { return failure.empty(); }
 };
 
-// Whether the bytes start like a WebP file ("RIFF", size, "WEBP").
-bool looksLikeWebp(const uint8_t* data, size_t size);
-
 // Decodes the bytes of a WebP file (lossy, lossless, with or without alpha;
 // alpha is dropped, animations give their first frame). With maxEdge > 0 a
 // picture whose longer side is beyond it is decoded scaled down, keeping its
 // shape, so that the longer side is maxEdge; the size limits apply to the
 // picture as stored.
 WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge = 0);
-
-// Reads the file at `path` (at most 256 MiB) and decodes it as above.
-WebpPicture decodeWebpFile(const char* path, int maxEdge = 0);

@@ -121,18 +121,44 @@ TEST(BrowserEnds, ReturnThenReturnHandsOverOnceAndEnds) {
     EXPECT_EQ(calls[0].argument.rfind(browser.musicFolder + "/album ", 0), 0u) << calls[0].argument;
 }
 
-TEST(BrowserPlayer, AutoplayStartsThePlayerOnceBeforeTheFirstFrame) {
-    BrowserOptions options;
-    options.albums = 1;
+// Runs the browser with autoplay for one frame; the one folder it handed to
+// the player, or "" (a test failure) when that did not happen exactly once.
+std::string autoplayedFolder(BrowserOptions options) {
     options.autoplay = true;
-    options.extraEnv = {"VELLORA_EXIT_AFTER_FRAMES=1"};
+    options.extraEnv.push_back("VELLORA_EXIT_AFTER_FRAMES=1");
     BrowserRun browser(options);
     int status = -1;
-    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_TRUE(browser.waitExit(kExitWait, &status));
     EXPECT_EQ(status, 0) << browser.process->err();
     std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].argument, browser.musicFolder + "/album 00000");
+    EXPECT_EQ(calls.size(), 1u) << browser.process->err();
+    return calls.size() == 1 ? calls[0].argument : "";
+}
+
+TEST(BrowserPlayer, AutoplayStartsThePlayerOnceBeforeTheFirstFrame) {
+    TempDir music;
+    music.makeFolder("album 00000");
+    BrowserOptions options;
+    options.musicFolder = music.path();
+    EXPECT_EQ(autoplayedFolder(options), music.path() + "/album 00000");
+}
+
+// --depth on the command line outranks the setting (1 here, the default):
+// with 2, the albums of an Artist/Album tree are the album folders.
+TEST(BrowserPlayer, DepthFromTheCommandLineChoosesTheAlbumFolders) {
+    struct Case {
+        std::vector<std::string> options;
+        const char* album;
+    };
+    TempDir music;
+    music.makeFolder("Solo");
+    music.makeFolder("Solo/Only");
+    for (const Case& c : {Case{{}, "/Solo"}, Case{{"--depth", "2"}, "/Solo/Only"}, Case{{"--depth=2"}, "/Solo/Only"}}) {
+        BrowserOptions options;
+        options.musicFolder = music.path();
+        options.options = c.options;
+        EXPECT_EQ(autoplayedFolder(options), music.path() + c.album);
+    }
 }
 
 // The window's position goes to the media library through the environment;

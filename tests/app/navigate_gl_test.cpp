@@ -256,15 +256,26 @@ TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
     pressKeys(window, {"Home", "Right", "Right", "Right", "Right", "Right"});
     ASSERT_EQ(waitRestingOn(run.log, 5).selection, 5);
     Photo square;
-    // At rest the idle passes load the neighbours' covers; wait until the row
-    // shows them (the middle, and the next cover on each side).
+    // At rest the idle passes load every cover of this small library; wait
+    // until a drawn frame has them all, so that no later frame differs.
+    LoggedFrame drawn;
     ASSERT_TRUE(waitFor([&] {
-        pressKeys(window, {"Shift_L"});  // a key without a command asks for no frame; F1 twice does
+        // Idle passes load covers only after a quiet spell, so ask for a frame
+        // (the help shown, then hidden) only now and then.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         pressKeys(window, {"F1", "F1"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        drawn = lastLoggedFrame(run.log);
+        return drawn.textures == count;
+    }, 20000)) << browser.process->err() << " textures " << drawn.textures;
+    // Then until the frame that hides the help is drawn and no other follows.
+    ASSERT_TRUE(waitFor([&] {
+        const long before = lastLoggedFrame(run.log).number;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
         square = photograph(window);
-        return showsCover(square, 300, 300, 5);
-    }, 20000)) << browser.process->err() << " middle pixel " << int(square.at(300, 300)[0]) << ","
-               << int(square.at(300, 300)[1]) << "," << int(square.at(300, 300)[2]);
+        return lastLoggedFrame(run.log).number == before && showsCover(square, 300, 300, 5);
+    }, 10000)) << " middle pixel " << int(square.at(300, 300)[0]) << "," << int(square.at(300, 300)[1]) << ","
+               << int(square.at(300, 300)[2]);
     ASSERT_EQ(square.width, 600);
 
     auto resizeTo = [&](int width, int height) {

@@ -3,15 +3,12 @@
 // would), their pictures decoded by the browser's own decoder to check the
 // colour; broken, cut and oversized tags give a reason and no crash.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <attachedpictureframe.h>
-#include <flacfile.h>
 #include <flacpicture.h>
-#include <id3v2tag.h>
 #include <mp4coverart.h>
 #include <mp4file.h>
 #include <mp4tag.h>
-#include <mpegfile.h>
 #include <opusfile.h>
 #include <xiphcomment.h>
 
@@ -22,6 +19,7 @@
 
 #include "library/embedded_cover.h"
 #include "pictures/picture_writer.h"
+#include "support/audio_files.h"
 #include "support/temp_dir.h"
 #include "texture/cover_picture.h"
 
@@ -46,30 +44,6 @@ TagLib::ByteVector pngOf(const TempDir& dir, Colour c) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return TagLib::ByteVector(bytes.data(), unsigned(bytes.size()));
-}
-
-// Ten silent MPEG-1 layer III frames, 128 kbit/s, 44.1 kHz: 417 bytes each.
-std::string mp3Frames() {
-    std::string frame(417, '\0');
-    frame[0] = char(0xFF), frame[1] = char(0xFB), frame[2] = char(0x90), frame[3] = char(0x00);
-    std::string frames;
-    for (int i = 0; i < 10; ++i) frames += frame;
-    return frames;
-}
-
-// "fLaC", one STREAMINFO block (44.1 kHz, stereo, 16 bits), then a few bytes of stream.
-std::string flacStream() {
-    std::string s = "fLaC";
-    const unsigned char info[] = {0x80, 0x00, 0x00, 0x22,  // last block, STREAMINFO, 34 bytes
-                                  0x10, 0x00, 0x10, 0x00,  // block sizes 4096
-                                  0, 0, 0, 0, 0, 0,        // frame sizes unknown
-                                  0x0A, 0xC4, 0x42, 0xF0,  // 44100 Hz, 2 channels, 16 bits
-                                  0, 0, 0, 0};             // sample count unknown
-    s.append(reinterpret_cast<const char*>(info), sizeof info);
-    s.append(16, '\0');  // MD5
-    s += "\xFF\xF8";
-    s.append(200, '\0');
-    return s;
 }
 
 std::string box(const std::string& type, const std::string& body) {
@@ -130,32 +104,6 @@ void addXiphPicture(const std::string& path, int type, const TagLib::ByteVector&
     picture->setMimeType("image/png");
     picture->setData(data);
     file.tag()->addPicture(picture);
-    ASSERT_TRUE(file.save());
-}
-
-void addId3Pictures(const std::string& path, std::initializer_list<std::pair<int, TagLib::ByteVector>> pictures) {
-    TagLib::MPEG::File file(path.c_str());
-    ASSERT_TRUE(file.isValid()) << path;
-    for (const auto& [type, data] : pictures) {
-        auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
-        frame->setType(TagLib::ID3v2::AttachedPictureFrame::Type(type));
-        frame->setMimeType("image/jpeg");
-        frame->setPicture(data);
-        file.ID3v2Tag(true)->addFrame(frame);
-    }
-    ASSERT_TRUE(file.save(TagLib::MPEG::File::ID3v2));
-}
-
-void addFlacPictures(const std::string& path, std::initializer_list<std::pair<int, TagLib::ByteVector>> pictures) {
-    TagLib::FLAC::File file(path.c_str());
-    ASSERT_TRUE(file.isValid()) << path;
-    for (const auto& [type, data] : pictures) {
-        auto* picture = new TagLib::FLAC::Picture;
-        picture->setType(TagLib::FLAC::Picture::Type(type));
-        picture->setMimeType("image/jpeg");
-        picture->setData(data);
-        file.addPicture(picture);
-    }
     ASSERT_TRUE(file.save());
 }
 
@@ -232,9 +180,11 @@ TEST(EmbeddedCover, NoPictureBrokenCutAndHugeTagsGiveAReasonNeverACrash) {
     dir.writeFile("plain/01.mp3", mp3Frames());
     dir.writeFile("plain/02.flac", flacStream());
     dir.makeFolder("plain/03.mp3");  // a folder with an audio name is skipped
-    std::string failure = "unchanged";
-    EXPECT_TRUE(findEmbeddedCover(dir.at("plain"), &failure).empty());
+    ASSERT_EQ(mkfifo(dir.at("plain/04.flac").c_str(), 0644), 0);  // and a FIFO, never opened
+    std::string failure = "unchanged", audioFile = "unchanged";
+    EXPECT_TRUE(findEmbeddedCover(dir.at("plain"), &failure, &audioFile).empty());
     EXPECT_EQ(failure, "");
+    EXPECT_EQ(audioFile, "");
     EXPECT_TRUE(findEmbeddedCover(dir.at("missing"), &failure).empty());
     EXPECT_EQ(failure, "");
 
@@ -254,8 +204,9 @@ TEST(EmbeddedCover, NoPictureBrokenCutAndHugeTagsGiveAReasonNeverACrash) {
     dir.writeFile("broken/05 garbage.ogg", "OggS but no more");
     dir.writeFile("broken/06 garbage.opus", "");
     failure.clear();
-    EXPECT_TRUE(findEmbeddedCover(dir.at("broken"), &failure).empty());
-    EXPECT_NE(failure.find("01 huge.mp3"), std::string::npos) << failure;
+    EXPECT_TRUE(findEmbeddedCover(dir.at("broken"), &failure, &audioFile).empty());
+    EXPECT_EQ(audioFile, dir.at("broken/01 huge.mp3"));
+    EXPECT_EQ(failure.rfind(audioFile + ": ", 0), 0u) << failure;
     EXPECT_NE(failure.find("MiB"), std::string::npos) << failure;
     for (const char* name : {"02 garbage.flac", "03 garbage.m4a", "05 garbage.ogg", "06 garbage.opus"}) {
         EXPECT_TRUE(readEmbeddedCover(dir.at(std::string("broken/") + name), &failure).empty()) << name;
@@ -271,8 +222,9 @@ TEST(EmbeddedCover, NoPictureBrokenCutAndHugeTagsGiveAReasonNeverACrash) {
     // A later good file still gives its picture after broken ones.
     dir.writeFile("broken/07 good.flac", flacStream());
     addFlacPictures(dir.at("broken/07 good.flac"), {{kFront, jpegOf(kGreen)}});
-    expectDecodesTo(dir, findEmbeddedCover(dir.at("broken"), &failure), kGreen, "after broken files");
+    expectDecodesTo(dir, findEmbeddedCover(dir.at("broken"), &failure, &audioFile), kGreen, "after broken files");
     EXPECT_EQ(failure, "");
+    EXPECT_EQ(audioFile, dir.at("broken/07 good.flac"));
 
     // A picture beyond the limit (an M4A covr of 33 MiB) is refused.
     dir.writeFile("big/01.m4a", mp4Skeleton());

@@ -11,8 +11,10 @@ BrowserRun::BrowserRun(const BrowserOptions& options) {
     std::string player = writeRecordingPlayer(dir.path(), playerLog);
     dir.writeFile("vellora.ini", "[vellora]\nmusicplayer=" + player + "\nautoplay=" +
                                      (options.autoplay ? "true" : "false") + "\n");
-    process = std::make_unique<ChildProcess>(std::vector<std::string>{VELLORA_BINARY, musicFolder}, dir.path(),
-                                             options.extraEnv);
+    std::vector<std::string> argv{VELLORA_BINARY};
+    argv.insert(argv.end(), options.options.begin(), options.options.end());
+    argv.push_back(musicFolder);
+    process = std::make_unique<ChildProcess>(argv, dir.path(), options.extraEnv);
 }
 
 BrowserRun::~BrowserRun() { process->kill(); }

@@ -14,6 +14,7 @@ struct BrowserOptions {
     bool autoplay = false;
     std::string musicFolder;             // when set, used instead of generated albums
     std::vector<std::string> extraEnv;   // e.g. "VELLORA_FRAME_LOG=..."
+    std::vector<std::string> options;    // command-line options before the folder, e.g. "--depth"
 };
 
 class BrowserRun {

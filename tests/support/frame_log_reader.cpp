@@ -15,11 +15,13 @@ LoggedFrame lastLoggedFrame(const std::string& logPath) {
     long number = 0;
     int selection = 0;
     double position = 0;
-    if (std::sscanf(text.c_str() + at + 1, "frame %ld %lf %lf %lf %d %lf", &number, &wall, &draw, &interval,
-                    &selection, &position) == 6) {
+    int textures = 0;
+    if (std::sscanf(text.c_str() + at + 1, "frame %ld %lf %lf %lf %d %lf %d", &number, &wall, &draw, &interval,
+                    &selection, &position, &textures) == 7) {
         frame.number = number;
         frame.selection = selection;
         frame.position = position;
+        frame.textures = textures;
     }
     return frame;
 }

@@ -9,6 +9,7 @@ struct LoggedFrame {
     long number = 0;      // 0 when no frame was logged yet
     int selection = -1;   // `current`
     double position = -1;
+    int textures = -1;    // cover textures that existed when it was drawn
 };
 
 LoggedFrame lastLoggedFrame(const std::string& logPath);

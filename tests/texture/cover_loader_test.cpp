@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "pictures/picture_writer.h"
+#include "support/audio_files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -46,7 +47,7 @@ TEST(CoverLoader, ThreadCountFollowsTheCores) {
 TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
     TempDir dir;
     std::vector<std::string> folders;
-    for (int i = 0; i < 6; ++i) folders.push_back(dir.makeFolder("album" + std::to_string(i)));
+    for (int i = 0; i < 8; ++i) folders.push_back(dir.makeFolder("album" + std::to_string(i)));
     ASSERT_TRUE(writeJpeg(folders[0] + "/cover.jpg", quadrantPicture(900), 90));
     // album 1 has no picture at all
     ASSERT_EQ(mkfifo((folders[2] + "/cover.jpg").c_str(), 0644), 0);  // a FIFO nobody writes to
@@ -55,15 +56,22 @@ TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
     const bool root = geteuid() == 0;
     ASSERT_TRUE(writePngClaimingSize(folders[4] + "/cover.png", 20000, 20000));
     ASSERT_EQ(symlink("/dev/zero", (folders[5] + "/cover.bmp").c_str()), 0);
+    // No picture file: a picture inside an MP3's tag, and a tag that claims 200 MiB.
+    dir.writeFile("album6/01.mp3", mp3Frames());
+    const std::vector<uint8_t> jpeg = encodeJpeg(quadrantPicture(300), 90);
+    addId3Pictures(folders[6] + "/01.mp3", {{3, TagLib::ByteVector(reinterpret_cast<const char*>(jpeg.data()),
+                                                                   unsigned(jpeg.size()))}});
+    const char hugeTag[] = {'I', 'D', '3', 4, 0, 0, 0x64, 0, 0, 0};
+    dir.writeFile("album7/01.mp3", std::string(hugeTag, sizeof hugeTag) + mp3Frames());
 
     CoverLoader loader(folders, 1, 10);
     loader.moveTo(0);
-    for (int i = 0; i < 6; ++i) loader.request(i, 400);
-    std::vector<LoadedCover> covers(6);
-    for (int n = 0; n < 6; ++n) {
+    for (int i = 0; i < 8; ++i) loader.request(i, 400);
+    std::vector<LoadedCover> covers(8);
+    for (int n = 0; n < 8; ++n) {
         LoadedCover cover = nextFinished(loader);
         ASSERT_GE(cover.album, 0);
-        ASSERT_LT(cover.album, 6);
+        ASSERT_LT(cover.album, 8);
         covers[size_t(cover.album)] = std::move(cover);
     }
     EXPECT_TRUE(covers[0].texels.usable()) << covers[0].texels.failure;
@@ -77,6 +85,11 @@ TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
         EXPECT_NE(covers[3].texels.failure.find("cannot open"), std::string::npos) << covers[3].texels.failure;
     EXPECT_NE(covers[4].texels.failure.find("20000 x 20000"), std::string::npos) << covers[4].texels.failure;
     EXPECT_NE(covers[5].texels.failure.find("not a regular file"), std::string::npos) << covers[5].texels.failure;
+    EXPECT_TRUE(covers[6].texels.usable()) << covers[6].texels.failure;
+    EXPECT_EQ(covers[6].texels.edge, 512);
+    EXPECT_EQ(covers[6].source, folders[6] + "/01.mp3");
+    EXPECT_EQ(covers[7].source, folders[7] + "/01.mp3");  // the file to mend, named once, not in the reason too
+    EXPECT_EQ(covers[7].texels.failure.rfind("its ID3v2 tag claims ", 0), 0u) << covers[7].texels.failure;
     EXPECT_TRUE(loader.idle());
 }
 

@@ -1,4 +1,4 @@
-// Decoding straight to the texture: the size rule, the scaled JPEG and PNG
+// Decoding straight to the texture: the size rule, the scaled JPEG, PNG and WebP
 // decoders with their mip levels checked pixel by pixel, the memory entry,
 // cancelling, silence on library warnings, and files that are not files.
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pictures/picture_writer.h"
+#include "render/projection.h"
 #include "support/temp_dir.h"
 #include "texture/box_scaler.h"
 #include "texture/cover_picture.h"
@@ -95,7 +96,6 @@ TEST(CoverTexels, TextureEdgeFollowsTheScreenAndNeverBlowsUpASmallPicture) {
         EXPECT_EQ(coverTextureEdge(c.coverHeight, c.width, c.height), c.edge)
             << c.coverHeight << " for " << c.width << " x " << c.height;
     }
-    EXPECT_EQ(middleCoverHeight(600), 400);
     EXPECT_EQ(CoverTexels::coverTextureBytes(4), size_t(16 + 4 + 1) * 4);
 }
 
@@ -113,7 +113,7 @@ TEST(CoverTexels, ShrinkingAveragesAreasInsteadOfPickingPixels) {
     for (uint8_t value : scaler.output()) EXPECT_NEAR(value, 128, 1);
 }
 
-TEST(CoverTexels, DecodesJpegAndPngOfAnySizeToTheTextureWithItsMipLevels) {
+TEST(CoverTexels, DecodesEveryFormatOfAnySizeToTheTextureWithItsMipLevels) {
     TempDir dir;
     struct Case {
         std::string file;
@@ -126,9 +126,12 @@ TEST(CoverTexels, DecodesJpegAndPngOfAnySizeToTheTextureWithItsMipLevels) {
     ASSERT_TRUE(writePng(dir.at("deep.png"), quadrantPicture(1002), PngKind::Rgba, 16));
     ASSERT_TRUE(writePng(dir.at("palette.png"), quadrantPicture(700), PngKind::Palette));
     ASSERT_TRUE(writeBmp(dir.at("small.bmp"), quadrantPicture(40)));
+    ASSERT_TRUE(writeWebp(dir.at("big.webp"), quadrantPicture(1500), false));
+    ASSERT_TRUE(writeWebp(dir.at("lossless.webp"), quadrantPicture(300), true));
     for (Case c : {Case{"big.jpg", 3000, 512, 10}, Case{"progressive.jpg", 1200, 512, 10},
-                   Case{"deep.png", 1002, 512, 0}, Case{"palette.png", 700, 512, 0}, Case{"small.bmp", 40, 64, 0}}) {
-        CoverTexels texels = decodeCoverFile(dir.at(c.file), middleCoverHeight(600));
+                   Case{"deep.png", 1002, 512, 0}, Case{"palette.png", 700, 512, 0}, Case{"small.bmp", 40, 64, 0},
+                   Case{"big.webp", 1500, 512, 12}, Case{"lossless.webp", 300, 512, 0}}) {
+        CoverTexels texels = decodeCoverFile(dir.at(c.file), middleCoverPixelHeight(600, 600));
         ASSERT_TRUE(texels.usable()) << c.file << ": " << texels.failure;
         EXPECT_EQ(texels.sourceWidth, c.size) << c.file;
         EXPECT_EQ(texels.sourceHeight, c.size) << c.file;
@@ -150,7 +153,7 @@ TEST(CoverTexels, DecodesJpegAndPngOfAnySizeToTheTextureWithItsMipLevels) {
 
         // The memory entry gives the very same texture.
         std::vector<uint8_t> bytes = fileBytes(dir.at(c.file));
-        CoverTexels fromBytes = decodeCoverBytes(bytes.data(), bytes.size(), middleCoverHeight(600));
+        CoverTexels fromBytes = decodeCoverBytes(bytes.data(), bytes.size(), middleCoverPixelHeight(600, 600));
         ASSERT_TRUE(fromBytes.usable()) << c.file << ": " << fromBytes.failure;
         EXPECT_EQ(fromBytes.levels, texels.levels) << c.file;
     }

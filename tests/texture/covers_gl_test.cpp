@@ -1,15 +1,19 @@
 // Covers filling in, seen from outside: the real program on a real X server,
-// its window photographed after it has come to rest.
+// its window photographed after it has come to rest. Covers come from picture
+// files of every format and from pictures inside audio files.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "pictures/picture_writer.h"
+#include "support/audio_files.h"
 #include "support/browser_run.h"
 #include "support/temp_dir.h"
 #include "support/x11_window.h"
@@ -135,6 +139,75 @@ TEST(CoversOnScreen, HostileCoversNeitherFreezeNorChatter) {
     for (const std::string& cover : refused)
         EXPECT_NE(err.find("vellora: cannot show the cover " + cover + ": "), std::string::npos) << err;
     EXPECT_EQ(err.find("libpng"), std::string::npos) << err;
+}
+
+TagLib::ByteVector tagBytes(const std::vector<uint8_t>& bytes) {
+    return TagLib::ByteVector(reinterpret_cast<const char*>(bytes.data()), unsigned(bytes.size()));
+}
+
+std::vector<uint8_t> pngBytes(const TempDir& dir, const RgbPicture& picture) {
+    const std::string path = dir.at("scratch.png");
+    EXPECT_TRUE(writePng(path, picture, PngKind::Rgb));
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Albums without a picture file: a red JPEG inside an MP3's ID3v2 tag, a green
+// PNG inside a FLAC file, a blue cover.webp, and an MP3 whose tag claims
+// 200 MiB. Each is selected in turn; the broken one stays a panel and is
+// named on stderr once, and nothing else is printed.
+TEST(CoversOnScreen, EmbeddedAndWebpCoversShowAndABrokenTagIsNamedOnce) {
+    constexpr int kFrontCover = 3;
+    TempDir pictures;
+    const std::string music = pictures.makeFolder("music");
+    const RgbPicture red = solidPicture(64, 64, 230, 20, 20), green = solidPicture(64, 64, 20, 220, 30),
+                     blue = solidPicture(64, 64, 20, 30, 230);
+    struct Case {
+        const char* album;
+        const RgbPicture* cover;  // nullptr: no cover can be shown
+    };
+    const Case cases[] = {{"a mp3", &red}, {"b flac", &green}, {"c webp", &blue}, {"d broken", nullptr}};
+    for (const Case& c : cases) pictures.makeFolder(std::string("music/") + c.album);
+    const std::string mp3 = music + "/a mp3/01 Song.mp3", flac = music + "/b flac/01 Song.flac",
+                      broken = music + "/d broken/01 Song.mp3";
+    pictures.writeFile("music/a mp3/01 Song.mp3", mp3Frames());
+    addId3Pictures(mp3, {{kFrontCover, tagBytes(encodeJpeg(red, 95))}});
+    pictures.writeFile("music/b flac/01 Song.flac", flacStream());
+    addFlacPictures(flac, {{kFrontCover, tagBytes(pngBytes(pictures, green))}});
+    ASSERT_TRUE(writeWebp(music + "/c webp/cover.webp", blue));
+    const unsigned char hugeTag[] = {'I', 'D', '3', 4, 0, 0, 0x64, 0, 0, 0};
+    pictures.writeFile("music/d broken/01 Song.mp3",
+                       std::string(reinterpret_cast<const char*>(hugeTag), sizeof hugeTag) + mp3Frames());
+
+    BrowserOptions options;
+    options.musicFolder = music;
+    BrowserRun browser(options);
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    pressKeys(browser.window(), {"Home"});
+    for (const Case& c : cases) {
+        if (&c != cases) pressKeys(browser.window(), {"Right"});
+        Colour seen{};
+        if (c.cover) {
+            EXPECT_TRUE(waitFor([&] { return near(seen = middleOf(browser.window()), *c.cover); }, 15000))
+                << c.album << ": middle pixel " << seen.r << "," << seen.g << "," << seen.b;
+            continue;
+        }
+        // A panel: none of the covers, once the glide has arrived and still after a while.
+        auto panel = [&] {
+            seen = middleOf(browser.window());
+            return seen.r >= 0 && !near(seen, red) && !near(seen, green) && !near(seen, blue);
+        };
+        EXPECT_TRUE(waitFor(panel, 15000)) << c.album;
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        EXPECT_TRUE(panel()) << c.album << ": middle pixel " << seen.r << "," << seen.g << "," << seen.b;
+    }
+    pressKeys(browser.window(), {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(5000, &status)) << browser.process->err();
+    EXPECT_EQ(status, 0);
+    const std::string err = browser.process->err();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(err.rfind("vellora: cannot show the cover " + broken + ": its ID3v2 tag claims ", 0), 0u) << err;
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "app/app_state.h"
 #include "library/albums_loader.h"
 #include "pictures/picture_writer.h"
+#include "render/projection.h"
 #include "support/gl_window.h"
 #include "support/temp_dir.h"
 #include "texture/cover_picture.h"
@@ -369,9 +370,9 @@ TEST(TextureStreaming, ACoverIsDecodedAgainWhenTheWindowHeightChanges) {
     Streaming streaming(dir.path());
     EXPECT_EQ(streaming.settle(1.0f, 2).size(), 3u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(textures[i].width, 512) << i;
-    streaming.settle(1.0f, 2, middleCoverHeight(300));  // a 300-pixel window: the middle cover is 200 high
+    streaming.settle(1.0f, 2, middleCoverPixelHeight(300, 300));  // a 300-pixel window: the middle cover is 200 high
     for (int i = 0; i < 3; ++i) EXPECT_EQ(textures[i].width, 256) << i;
     EXPECT_EQ(streaming.streaming->residentBytes(), 3 * CoverTexels::coverTextureBytes(256));
-    streaming.settle(1.0f, 2, middleCoverHeight(1600));
+    streaming.settle(1.0f, 2, middleCoverPixelHeight(1600, 1600));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(textures[i].width, 1024) << i;
 }

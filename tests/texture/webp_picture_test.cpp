@@ -1,28 +1,19 @@
 // WebP covers: pictures written by libwebp's own encoder, lossless and lossy,
 // decoded whole and scaled; headers beyond the limits and broken data refused.
 #include <gtest/gtest.h>
-#include <webp/encode.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "pictures/picture_writer.h"
 #include "support/temp_dir.h"
+#include "texture/cover_picture.h"
 #include "texture/webp_picture.h"
 
 namespace {
 
-std::vector<uint8_t> encodeWebp(const RgbPicture& picture, bool lossless) {
-    uint8_t* out = nullptr;
-    const size_t size = lossless
-                            ? WebPEncodeLosslessRGB(picture.rgb.data(), picture.width, picture.height,
-                                                    picture.width * 3, &out)
-                            : WebPEncodeRGB(picture.rgb.data(), picture.width, picture.height, picture.width * 3,
-                                            90, &out);
-    std::vector<uint8_t> bytes(out, out + size);
-    WebPFree(out);
-    return bytes;
-}
+std::string bytesOf(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // The four quadrants' middles: red, green / blue, white.
 void expectQuadrants(const WebpPicture& picture, int tolerance, const std::string& what) {
@@ -76,16 +67,25 @@ TEST(WebpPicture, DecodesLosslessAndLossyWholeAndScaled) {
     // A wide picture keeps its shape; one already within the edge is left alone.
     RgbPicture wide = solidPicture(100, 40, 10, 200, 30);
     std::vector<uint8_t> wideBytes = encodeWebp(wide, true);
-    const std::string path = dir.writeFile("wide.webp", std::string(wideBytes.begin(), wideBytes.end()));
-    WebpPicture narrowed = decodeWebpFile(path.c_str(), 50);
+    WebpPicture narrowed = decodeWebpPicture(wideBytes.data(), wideBytes.size(), 50);
     ASSERT_TRUE(narrowed.usable()) << narrowed.failure;
     EXPECT_EQ(narrowed.width, 50);
     EXPECT_EQ(narrowed.height, 20);
     EXPECT_EQ(narrowed.rgb[0], 10);
     EXPECT_EQ(narrowed.rgb[1], 200);
-    WebpPicture unscaled = decodeWebpFile(path.c_str(), 500);
+    WebpPicture unscaled = decodeWebpPicture(wideBytes.data(), wideBytes.size(), 500);
     EXPECT_EQ(unscaled.width, 100);
     EXPECT_EQ(unscaled.height, 40);
+
+    // A file is read by the cover decoder, which knows WebP by its content
+    // whatever the name, and gives the same pixels.
+    const std::string path = dir.writeFile("wide.jpg", std::string(wideBytes.begin(), wideBytes.end()));
+    CoverPicture file = decodeCoverPicture(path.c_str());
+    ASSERT_TRUE(file.usable()) << file.failure;
+    EXPECT_EQ(file.width, 100);
+    EXPECT_EQ(file.height, 40);
+    for (int y = 0; y < 40; ++y)
+        EXPECT_EQ(0, std::memcmp(&file.pixels[size_t(y) * file.pitch], &unscaled.rgb[size_t(y) * 300], 300)) << y;
 }
 
 TEST(WebpPicture, RefusesOversizedHeadersAndBrokenData) {
@@ -112,5 +112,11 @@ TEST(WebpPicture, RefusesOversizedHeadersAndBrokenData) {
     WebpPicture within = decodeWebpPicture(losslessHeaderClaiming(5000, 5000).data(), 42);
     EXPECT_EQ(within.failure.find("megapixels"), std::string::npos) << within.failure;
 
-    EXPECT_NE(decodeWebpFile(dir.at("missing.webp").c_str()).failure, "");
+    // Through the cover decoder the same limits and refusals hold, with its own wording.
+    const std::string huge = dir.writeFile("huge.webp", bytesOf(losslessHeaderClaiming(16383, 16383)));
+    EXPECT_NE(decodeCoverFile(huge, 400).failure.find("covers are limited to 16383 a side and 50 megapixels"),
+              std::string::npos);
+    const std::string cut = dir.writeFile("cut.webp", bytesOf(cases[2].bytes));
+    EXPECT_FALSE(decodeCoverFile(cut, 400).usable());
+    EXPECT_NE(decodeCoverPicture(dir.at("missing.webp").c_str()).failure, "");
 }

@@ -1,6 +1,7 @@
 #include "pictures/picture_writer.h"
 
 #include <png.h>
+#include <webp/encode.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -307,6 +308,25 @@ bool writePng(const std::string& path, const RgbPicture& picture, PngKind kind, 
                              bitDepth, palettised.palette, samples, rowBytes, uint32_t(picture.height), true,
                              error);
     return closeFile(file, ok, path, error);
+}
+
+std::vector<uint8_t> encodeWebp(const RgbPicture& picture, bool lossless) {
+    uint8_t* out = nullptr;
+    const int stride = picture.width * 3;
+    const size_t size = lossless ? WebPEncodeLosslessRGB(picture.rgb.data(), picture.width, picture.height, stride, &out)
+                                 : WebPEncodeRGB(picture.rgb.data(), picture.width, picture.height, stride, 90, &out);
+    std::vector<uint8_t> bytes(out, out + size);
+    WebPFree(out);
+    return bytes;
+}
+
+bool writeWebp(const std::string& path, const RgbPicture& picture, bool lossless) {
+    const std::vector<uint8_t> bytes = encodeWebp(picture, lossless);
+    if (bytes.empty()) return false;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
 }
 
 bool writePngClaimingSize(const std::string& path, uint32_t width, uint32_t height, std::string* error) {

@@ -55,6 +55,10 @@ bool writePngClaimingSize(const std::string& path, uint32_t width, uint32_t heig
 bool writeTruncatedJpeg(const std::string& path, const RgbPicture& picture, double keptFraction = 0.5,
                         std::string* error = nullptr);
 
+// The WebP bytes of the picture, lossless or lossy, in memory (empty on failure).
+std::vector<uint8_t> encodeWebp(const RgbPicture& picture, bool lossless);
+bool writeWebp(const std::string& path, const RgbPicture& picture, bool lossless = true);
+
 // The JPEG bytes of the picture, in memory (empty on failure).
 std::vector<uint8_t> encodeJpeg(const RgbPicture& picture, int quality = 90, bool greyscale = false,
                                 std::string* error = nullptr, bool progressive = false);
