@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "app/opening.h"
 #include "library/albums_loader.h"
 
 void resetAppState() {
@@ -23,6 +24,7 @@ void resetAppState() {
     now = 0;
     lastRepeatCheck = 0;
     lastKey = 0;
+    openingTick = 0;
 }
 
 std::string makeMusicFolder(const TempDir& dir, int count) {
