@@ -7,7 +7,8 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 
     browser_bench.py --build BUILD --work FOLDER [--runs N] [section ...]
 
-Sections: startup, smoothness, loading, firstcovers, memory, rest (all when none is named).
+Sections: startup, smoothness, loading, firstcovers, memory, rest (all when none is named), and
+startup-compare (with --before BUILD: two builds' first frames, taken in turn).
 """
 import argparse
 import os
@@ -183,28 +184,81 @@ def table(title, command, header, rows, note=None):
 
 # ----------------------------------------------------------------- sections
 
+WORDS = ["Amber", "Blue", "Crimson", "Delta", "Echo", "Fable", "Golden", "Hollow",
+         "Iron", "Jade", "Kite", "Lunar", "Mellow", "Night", "Opal", "Paper"]
+
+
+def make_named_library(folder, albums):
+    """Empty album folders named as real ones are (about 33 bytes, "Artist Name Here -
+    Album 000123", an artist's albums sharing their first 16 bytes), as bench/scan_bench
+    names them; reused when already there."""
+    marker = folder + ".done"
+    if os.path.exists(marker):
+        return folder
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for i in range(albums):
+        n = (i * 7919) % albums  # not in creation order
+        artist = n % 4096
+        os.mkdir(os.path.join(folder, "%s %s %s - Album %06d" % (WORDS[artist % 16], WORDS[artist // 16 % 16],
+                                                                 WORDS[artist // 256], n)))
+    open(marker, "w").close()
+    return folder
+
+
 def startup(args):
-    rows = []
+    rows, medians = [], {}
     for albums in (1000, 10000, 100000):
-        folder = make_library(args.build, os.path.join(args.work, "folders-%d" % albums), albums, covers=False)
+        folder = make_named_library(os.path.join(args.work, "named-%d" % albums), albums)
         first_frames, listings = [], []
         for _ in range(args.runs):
             begin = time.perf_counter()
             names = os.listdir(folder)
             listings.append((time.perf_counter() - begin) * 1000)
+            # A fresh process each run; the folder is in the page cache.
             browser = Browser(args.build, folder, exit_after=1)
             browser.process.wait(timeout=120)
             frames = browser.frames()
             if frames:
                 first_frames.append(frames[0]["wall_ms"] - browser.started * 1000)
             browser.finish()
-        rows.append(["{:,}".format(albums), "%.0f" % median(first_frames), "%.1f" % median(listings),
-                     len(names), len(first_frames)])
+        medians[albums] = median(first_frames)
+        rows.append(["{:,}".format(albums), "%.0f" % medians[albums], "%.0f" % min(first_frames or [0]),
+                     "%.0f" % max(first_frames or [0]), "%.2f" % (medians[albums] / medians[1000]),
+                     "%.1f" % median(listings), len(names), len(first_frames)])
     table("1. Start-up: process start to the first drawn frame", command_for(args, "startup"),
-          ["album folders", "to first frame (ms)", "bare listing (ms)", "entries", "runs"], rows,
-          "The bare listing is `os.listdir` of the same folder (readdir), warm cache. The first frame "
-          "includes SDL and GL start-up and building the caption font. `bench/scan_bench` compares the "
-          "scan alone with a bare readdir.")
+          ["album folders", "to first frame (ms, median)", "fastest", "slowest", "/ 1,000", "bare listing (ms)",
+           "entries", "runs"], rows,
+          "Album folders named as real ones are, about 33 bytes. The first frame is the browser's first frame "
+          "with the library (the frame log does not count the empty frames shown while a scan is still "
+          "running); it includes SDL and GL start-up and building the caption font, which the scan runs "
+          "beside. The bare listing is `os.listdir` of the same folder (readdir), warm cache. "
+          "`bench/scan_bench` compares the scan alone with a bare readdir.")
+
+
+def startup_compare(args):
+    """The first frame of two builds (--before, and --build) at 1,000 and 100,000
+    albums, taken in turn run after run so that a busy machine weighs on both alike."""
+    builds = [("before", args.before), ("after", args.build)]
+    sizes = (1000, 100000)
+    folders = {n: make_named_library(os.path.join(args.work, "named-%d" % n), n) for n in sizes}
+    times = {(name, n): [] for name, _ in builds for n in sizes}
+    for _ in range(args.runs):
+        for n in sizes:
+            for name, build in builds:
+                browser = Browser(build, folders[n], exit_after=1)
+                browser.process.wait(timeout=120)
+                frames = browser.frames()
+                if frames:
+                    times[(name, n)].append(frames[0]["wall_ms"] - browser.started * 1000)
+                browser.finish()
+    rows = []
+    for name, build in builds:
+        m = {n: median(times[(name, n)]) for n in sizes}
+        rows.append([name, "%.0f" % m[1000], "%.0f" % m[100000], "%.2f" % (m[100000] / m[1000]),
+                     len(times[(name, 100000)])])
+    table("1b. Start-up, two builds in turn", command_for(args, "--before BUILD startup-compare"),
+          ["build", "1,000 albums (ms, median)", "100,000 albums (ms, median)", "100,000 / 1,000", "runs"], rows)
 
 
 def smoothness(args):
@@ -380,8 +434,11 @@ def memory(args):
     browser = Browser(args.build, folder)
     browser.find_window()
     browser.wait_rest()
-    # The browser opens on a random album: walk toward the side with more room,
-    # counting the albums visited from there.
+    # The browser opens on a random album: go to the first one (Home), so the
+    # walk can visit all of them, counting the albums visited from there.
+    browser.press("Home", 1)
+    browser.wait_for(lambda: browser.frames()[-1]["current"] == 0, 60)
+    browser.wait_rest()
     start = browser.frames()[-1]["current"]
     key, step = ("Right", 1) if albums - 1 - start >= start else ("Left", -1)
     room = (albums - 1 - start) if step > 0 else start
@@ -414,7 +471,7 @@ def memory(args):
     summary = browser.textures_summary
     per_texture = summary[1] / summary[0] if summary and summary[0] else 0
     texture_rows = [row + ["%.0f" % (row[2] * per_texture / 2 ** 20)] for row in rows]
-    note = ("The browser opens on a random album (here %d of %d); %s is held from there and resident "
+    note = ("The walk starts at album %d of %d (Home); %s is held from there and resident "
             "memory (VmRSS) is read when the number of albums visited passes each count. Texture memory is "
             "the number of cover textures times the measured size of one (all mip levels at 4 bytes a texel: "
             "%.1f MiB for a 1000-pixel cover, decoded at 512 x 512). Past the texture budget (256 MiB by default) the "
@@ -456,6 +513,7 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--memory-limit-gib", type=int, default=12)
+    parser.add_argument("--before", help="a second build for startup-compare")
     parser.add_argument("sections", nargs="*",
                         default=["startup", "smoothness", "loading", "firstcovers", "memory", "rest"])
     args = parser.parse_args()
@@ -463,8 +521,8 @@ def main():
         sys.exit("browser_bench.py needs an X display; run it under xvfb-run")
     os.makedirs(args.work, exist_ok=True)
     for section in args.sections:
-        {"startup": startup, "smoothness": smoothness, "loading": loading, "firstcovers": first_covers,
-         "memory": memory, "rest": rest}[section](args)
+        {"startup": startup, "startup-compare": startup_compare, "smoothness": smoothness, "loading": loading,
+         "firstcovers": first_covers, "memory": memory, "rest": rest}[section](args)
 
 
 if __name__ == "__main__":

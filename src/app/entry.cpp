@@ -16,8 +16,12 @@
 #include "app/frame_loop.h"
 #include "app/ini_reader.h"
 #include "app/input.h"
+#include "app/library_scan.h"
+#include "app/library_wait.h"
+#include "app/opening.h"
 #include "app/user_paths.h"
 #include "app/window.h"
+#include "library/album_probe.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "render/font_loader.h"
@@ -41,7 +45,7 @@ std::string defaultPlayer() { return platform::defaultPlayerPath(); }
 
 std::string defaultMusicFolder(const std::string& home) { return defaultMusicFolder(home, ""); }
 
-static void createTexturesAndFont() {
+static void createTextures() {
     const int count = albums->getAlbumsCount();
     textures = new glTexture[count]();  // every texID 0: no texture yet
 
@@ -50,8 +54,6 @@ static void createTexturesAndFont() {
     texLoader->SetHighQualityTextures(1);
     texLoader->SetMipMapping(1);
     texLoader->SetTextureFilter(TexFilterTrilinear);
-
-    font = new FontLoader();
 }
 
 static void shutdown() {
@@ -69,6 +71,19 @@ static void shutdown() {
     delete font;
     font = nullptr;
     SDL_Quit();
+}
+
+// The program ends before the library was there (the user closed the window
+// while the scan ran, or the scan found nothing after all).
+static int endWithoutLibrary(LibraryScan& scan, int status) {
+    shutdown();
+    if (scan.abandoned()) {
+        // The scan may be stuck in the kernel on a dead folder: end without
+        // waiting for it, and without static destructors running under it.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }
 
 int SDL_main(int argc, char** argv) {
@@ -103,30 +118,45 @@ int SDL_main(int argc, char** argv) {
         commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
     const std::string player = expandHome(playerText.get(), home);
 
-    albums = new AlbumsLoader(musicFolderFromText(folderAsGiven), player, depth);
-    if (albums->getAlbumsCount() == 0) {
-        std::string text = "The music directory " + folderAsGiven + " is not valid!";
-        platform::messageBox("error", text.c_str());
-        delete albums;
-        albums = nullptr;
+    const std::string musicFolder = musicFolderFromText(folderAsGiven);
+    const std::string invalid = "The music directory " + folderAsGiven + " is not valid!";
+    // A quick look for one album, so that a folder without any still gets its
+    // message before a window opens; the full scan then runs beside the
+    // media library's, the window's, GL's and the font's start-up.
+    if (!holdsAnAlbum(musicFolder, depth)) {
+        platform::messageBox("error", invalid.c_str());
         return 1;
+    }
+    const uint32_t scanDelay = uint32_t(std::atoi(platform::environmentValue(kScanDelayVariable).c_str()));
+    LibraryScan scan(musicFolder, player, depth, scanDelay);
+
+    init_sdl();
+    init_gl();
+    font = new FontLoader();
+
+    done = 0;
+    const bool waited = !scan.waitFinished(0);
+    if (!waitForLibrary(realLibraryWaitHooks(scan))) return endWithoutLibrary(scan, 0);
+    albums = scan.take();
+    if (albums->getAlbumsCount() == 0) {  // the folder changed since the quick look
+        platform::messageBox("error", invalid.c_str());
+        return endWithoutLibrary(scan, 1);
     }
 
     std::srand(unsigned(std::time(nullptr)));
     current = std::rand() % albums->getAlbumsCount();
     position = float(current);
-
-    init_sdl();
-    init_gl();
-    createTexturesAndFont();
+    createTextures();
     platform::returnFreedMemoryPromptly();
     coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
                                         coverLoaderThreads(std::thread::hardware_concurrency()));
 
     if (autoplay) processKeys(KeyReturn);
-    playTime = 2000;  // the opening animation and the launch window both count from here
+    // The opening animation and the launch window count from here: from the
+    // media library's start, or from the end of a scan that outlasted the
+    // window's start-up.
+    beginOpening(waited ? platform::ticks() : 0);
 
-    done = 0;
     FrameLog::start();
     runFrameLoop(realFrameHooks());
 

@@ -6,6 +6,7 @@
 #include "app/frame_log.h"
 #include "app/input.h"
 #include "app/mouse.h"
+#include "app/opening.h"
 #include "app/overlays.h"
 #include "app/window.h"
 #include "library/albums_loader.h"
@@ -74,7 +75,9 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
     if (keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
     if (overlayRedrawDue(now)) pacing.exposePending = true;
 
-    switch (dragging() ? dragPass(pacing) : pacePass(now, current, playTime, position, pacing)) {
+    // Pacing counts from the opening's start, which a slow scan moves on.
+    switch (dragging() ? dragPass(pacing)
+                       : pacePass(openingClock(now), current, openingClock(playTime), position, pacing)) {
         case PassAction::Sleep:
             FrameLog::rest();
             platform::delay(kIdleSleep);

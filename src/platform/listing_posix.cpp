@@ -139,4 +139,18 @@ void findClose(FindHandle handle) {
     if (handle != kFindFailed) delete reinterpret_cast<Listing*>(handle);
 }
 
+bool visitFolder(const std::string& folder, bool (*visit)(const FindEntry& entry, void* context), void* context) {
+    DIR* handle = opendir((folder + kSeparator).c_str());
+    if (!handle) return false;
+    FindEntry found;
+    while (const dirent* entry = readdir(handle)) {
+        if (isDotOrDotDot(entry->d_name)) continue;
+        found.name = entry->d_name;
+        found.attrib = attributesOf(handle, entry);
+        if (!visit(found, context)) break;
+    }
+    closedir(handle);
+    return true;
+}
+
 }  // namespace platform

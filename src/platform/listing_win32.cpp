@@ -55,4 +55,20 @@ void findClose(FindHandle handle) {
     if (handle != kFindFailed) _findclose(handle);
 }
 
+bool visitFolder(const std::string& folder, bool (*visit)(const FindEntry& entry, void* context), void* context) {
+    const std::wstring pattern = wideFromUtf8(folder) + L"\\*.*";
+    _wfinddata64_t found;
+    const intptr_t handle = _wfindfirst64(pattern.c_str(), &found);
+    if (handle == -1) return false;
+    FindEntry entry;
+    bool more = true;
+    do {
+        if (isDotOrDotDot(found.name)) continue;
+        fill(found, &entry);
+        more = visit(entry, context);
+    } while (more && _wfindnext64(handle, &found) == 0);
+    _findclose(handle);
+    return true;
+}
+
 }  // namespace platform

@@ -71,6 +71,12 @@ int findNext(FindHandle handle, FindEntry* entry);
 // Releases a handle from findFirst. kFindFailed is ignored.
 void findClose(FindHandle handle);
 
+// Hands the entries of `folder` ("." and ".." aside) to `visit` in the order
+// the file system keeps them, unsorted and without reading ahead, until visit
+// returns false: the cheap way to ask whether a huge folder holds something.
+// kAttrSubdir as for findFirst. False when the folder cannot be listed.
+bool visitFolder(const std::string& folder, bool (*visit)(const FindEntry& entry, void* context), void* context);
+
 // The native path separator, which the library puts between folder and name.
 #ifdef _WIN32
 constexpr char kSeparator = '\\';

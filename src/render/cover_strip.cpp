@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "app/app_state.h"
+#include "app/opening.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "texture/gl_texture.h"
@@ -25,7 +26,9 @@ void drawCover(int index) {
     glTranslatef(0, 0, float(placement.forward));
     glRotatef(float(placement.turn), 0, 1, 0);
     // After the turn, so the cover moves along its own facing direction.
-    const float offset = coverAnimationOffset(index, platform::ticks(), playing, playTime);
+    // The opening pose counts from the opening's start, which a slow scan moves on.
+    const float offset =
+        coverAnimationOffset(index, openingClock(platform::ticks()), playing, openingClock(playTime));
     if (offset != 0) glTranslatef(0, 0, offset);
     // drawAlbum switches texturing off again, whether or not it was on.
     if (textures[index].texID != 0) {

@@ -47,10 +47,11 @@ LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight
 }
 
 struct CoverLoader::Shared {
-    Shared(std::vector<std::string> folders, int reach, int maxWaiting)
-        : folders(std::move(folders)), queue(reach), maxWaiting(maxWaiting) {}
+    Shared(int count, std::function<std::string(int)> folderOf, int reach, int maxWaiting)
+        : count(count), folderOf(std::move(folderOf)), queue(reach), maxWaiting(maxWaiting) {}
 
-    const std::vector<std::string> folders;  // read-only once the threads run
+    const int count;                                   // albums in the library
+    const std::function<std::string(int)> folderOf;    // called under mutex, before cancel only
     std::atomic<bool> cancel{false};
 
     mutable std::mutex mutex;
@@ -70,10 +71,13 @@ struct CoverLoader::Shared {
             CoverRequest request;
             queue.takeNext(&request);
             inHand.push_back(request.album);
+            // The folder is found under the lock, so that once the destructor
+            // has cancelled nothing reads the library again.
+            const bool known = request.album >= 0 && request.album < count;
+            const std::string folder = known ? folderOf(request.album) : std::string();
             lock.unlock();
             LoadedCover cover;
-            if (request.album >= 0 && size_t(request.album) < folders.size())
-                cover = loadAlbumCover(request.album, folders[size_t(request.album)], request.coverHeight, &cancel);
+            if (known) cover = loadAlbumCover(request.album, folder, request.coverHeight, &cancel);
             cover.album = request.album;
             lock.lock();
             inHand.erase(std::find(inHand.begin(), inHand.end(), request.album));
@@ -86,10 +90,18 @@ struct CoverLoader::Shared {
 };
 
 CoverLoader::CoverLoader(std::vector<std::string> folders, int threads, int reach, int maxWaiting)
-    : shared_(std::make_shared<Shared>(std::move(folders), reach, std::max(maxWaiting, 1))) {
-    const int count = std::max(threads, 1);
-    shared_->running = count;
-    for (int i = 0; i < count; ++i) {
+    : CoverLoader(std::make_shared<const std::vector<std::string>>(std::move(folders)), threads, reach, maxWaiting) {}
+
+CoverLoader::CoverLoader(std::shared_ptr<const std::vector<std::string>> folders, int threads, int reach,
+                         int maxWaiting)
+    : CoverLoader(int(folders->size()), [folders](int album) { return (*folders)[size_t(album)]; }, threads, reach,
+                  maxWaiting) {}
+
+CoverLoader::CoverLoader(int count, std::function<std::string(int)> folderOf, int threads, int reach, int maxWaiting)
+    : shared_(std::make_shared<Shared>(count, std::move(folderOf), reach, std::max(maxWaiting, 1))) {
+    const int threadCount = std::max(threads, 1);
+    shared_->running = threadCount;
+    for (int i = 0; i < threadCount; ++i) {
         std::shared_ptr<Shared> shared = shared_;  // keeps the state alive for a thread left behind
         threads_.emplace_back([shared] { shared->work(); });
     }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -44,6 +45,11 @@ public:
     // most `maxWaiting` finished covers wait to be taken before the threads
     // pause. `folders` is the library: album index -> folder.
     CoverLoader(std::vector<std::string> folders, int threads, int reach, int maxWaiting = 3);
+    // The same with `folderOf` giving album index -> folder for `count` albums,
+    // so that a big library needs no string per album up front. It is called
+    // with the loader's lock held and never once the destructor has begun, so
+    // it may read a library that outlives the loader.
+    CoverLoader(int count, std::function<std::string(int)> folderOf, int threads, int reach, int maxWaiting = 3);
     // Cancels the work in hand and returns within a fraction of a second: a
     // thread held in the kernel by a dead file system is left behind, and
     // ends with the process.
@@ -64,6 +70,7 @@ public:
     bool idle() const;
 
 private:
+    CoverLoader(std::shared_ptr<const std::vector<std::string>> folders, int threads, int reach, int maxWaiting);
     struct Shared;
     std::shared_ptr<Shared> shared_;
     std::vector<std::thread> threads_;

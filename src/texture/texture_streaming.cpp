@@ -21,17 +21,14 @@ namespace {
 // Requests further than this from the position are dropped: the idle walk's reach.
 const int kRequestReach = kIdleTextureRadius;
 
-std::vector<std::string> albumFolders(AlbumsLoader& library) {
-    std::vector<std::string> folders;
-    for (int i = 0; i < library.getAlbumsCount(); ++i) folders.push_back(library.getAlbumFolder(i));
-    return folders;
-}
-
 }  // namespace
 
 CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads)
     : library_(library), table_(table), budget_(budgetBytes), albums_(size_t(library.getAlbumsCount())),
-      loader_(albumFolders(library), threads, kRequestReach) {}
+      // Folder paths are built when a cover is asked for: a string per album
+      // up front would cost a big library's start-up a copy of every name.
+      loader_(library.getAlbumsCount(), [&library](int album) { return library.getAlbumFolder(album); }, threads,
+              kRequestReach) {}
 
 CoverStreaming::~CoverStreaming() = default;
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/app_state.h"
+#include "app/opening.h"
 #include "library/albums_loader.h"
 
 void resetAppState() {
@@ -22,6 +23,7 @@ void resetAppState() {
     now = 0;
     lastRepeatCheck = 0;
     lastKey = 0;
+    openingTick = 0;
 }
 
 std::string makeMusicFolder(const TempDir& dir, int count) {

@@ -19,12 +19,22 @@ void drawSimulated() {
     active->tick += active->drawCost;
 }
 
+void drawWaitingSimulated(bool notice) {
+    active->waitingDraws.push_back({active->tick, notice});
+    active->tick += active->drawCost;
+}
+
 bool loadSimulated(int) {
     ++active->loadCalls;
     if (active->loadResults.empty()) return false;
     bool result = active->loadResults.front();
     active->loadResults.pop_front();
     return result;
+}
+
+int pushSimulated(SDL_Event* event) {
+    active->queue(active->tick, *event);
+    return 0;
 }
 }  // namespace
 
@@ -38,6 +48,17 @@ SimulatedLoop::~SimulatedLoop() {
     platform::setClock(nullptr);
     active = nullptr;
     activeEvents = nullptr;
+}
+
+LibraryWaitHooks SimulatedLoop::waitHooks(uint32_t scanEndsAt) {
+    return {pollSimulated, pushSimulated, drawWaitingSimulated, [this, scanEndsAt](uint32_t ticks) {
+                if (int32_t(scanEndsAt - tick) > int32_t(ticks)) {
+                    tick += ticks;
+                    return false;
+                }
+                if (int32_t(scanEndsAt - tick) > 0) tick = scanEndsAt;
+                return true;
+            }};
 }
 
 void SimulatedLoop::delay(uint32_t milliseconds) {

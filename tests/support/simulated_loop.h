@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/frame_loop.h"
+#include "app/library_wait.h"
 #include "platform/platform.h"
 
 class SimulatedLoop : public platform::Clock {
@@ -30,6 +31,11 @@ public:
     void expose(uint32_t atTick);
     void quit(uint32_t atTick);
 
+    // Hooks for waitForLibrary with a scan that ends at tick `scanEndsAt`:
+    // waiting for it moves the clock, waiting frames are recorded below.
+    LibraryWaitHooks waitHooks(uint32_t scanEndsAt);
+    std::vector<std::pair<uint32_t, bool>> waitingDraws;  // tick and notice of each waiting frame
+
     // Runs one pass of the real loop; false when the loop has ended.
     bool pass();
     // Runs passes until `stop` holds or `limit` passes ran; returns passes run.
@@ -45,8 +51,10 @@ public:
     std::deque<bool> loadResults;    // what loadTextures answers; false when empty
     Pacing pacing;
 
-private:
+    // Queues `event` behind every event due at `atTick`.
     void queue(uint32_t atTick, const SDL_Event& event);
+
+private:
     std::deque<std::pair<uint32_t, SDL_Event>> events_;
 };
 
