@@ -41,7 +41,7 @@ std::string expandHome(const std::string& value, const std::string& home) {
     return value;
 }
 
-std::string defaultPlayer() { return "vlc"; }
+std::string defaultPlayer() { return platform::defaultPlayerPath(); }
 
 std::string defaultMusicFolder(const std::string& home) { return defaultMusicFolder(home, ""); }
 

@@ -4,8 +4,9 @@
 #include <string>
 
 // Start-up, the frame loop and shutdown. Returns 0 after a normal run and 1
-// when the music folder holds no album (no window is then opened).
-int SDL_main(int argc, char** argv);
+// when the music folder holds no album (no window is then opened). C linkage,
+// as the media library declares it where it provides the entry (Windows).
+extern "C" int SDL_main(int argc, char** argv);
 
 // The music folder as the library gets it: one trailing separator removed
 // (only one: "a//" gives "a/").

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "platform/platform.h"
+
 std::string configFolder(const std::string& xdgConfigHome, const std::string& home) {
     if (!xdgConfigHome.empty() && xdgConfigHome[0] == '/') return xdgConfigHome;  // relative ones are ignored
     if (home.empty()) return "";
@@ -52,5 +54,5 @@ std::string musicFolderFromUserDirs(const std::string& userDirsText, const std::
 
 std::string defaultMusicFolder(const std::string& home, const std::string& userDirsText) {
     const std::string fromUserDirs = musicFolderFromUserDirs(userDirsText, home);
-    return fromUserDirs.empty() ? home + "/Music" : fromUserDirs;
+    return fromUserDirs.empty() ? platform::defaultMusicFolder(home) : fromUserDirs;
 }

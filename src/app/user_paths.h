@@ -26,5 +26,6 @@ std::string settingsFilePath(bool localFileUsable, const std::string& xdgConfigH
 std::string musicFolderFromUserDirs(const std::string& userDirsText, const std::string& home);
 
 // The music folder when neither the command line nor the settings give one:
-// the user-dirs music folder, else $HOME/Music.
+// the user-dirs music folder, else the system's default ($HOME/Music; on
+// Windows C:\Music).
 std::string defaultMusicFolder(const std::string& home, const std::string& userDirsText);

@@ -94,7 +94,7 @@ Found fromXiph(TagLib::Ogg::XiphComment* comment) {
 // An ID3v2 header that claims a tag beyond the limit is refused before TagLib
 // reads (and allocates) it. The size is four 7-bit bytes: at most 256 MiB.
 bool id3v2TagTooBig(const std::string& path, std::string* why) {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = platform::openFile(path, "rb");
     if (!file) return false;  // TagLib will say it cannot open it
     unsigned char header[10];
     const bool complete = std::fread(header, 1, sizeof header, file) == sizeof header;
@@ -117,7 +117,8 @@ bool opened(FileType& file, Found* found) {
 
 Found readOne(const std::string& path) {
     const std::string ending = loweredEnding(path);
-    const char* name = path.c_str();
+    const platform::NativePath native = platform::nativePath(path);
+    const auto* name = native.c_str();
     Found found;
     if (ending == "mp3" || ending == "mp2") {
         if (id3v2TagTooBig(path, &found.failure)) return found;

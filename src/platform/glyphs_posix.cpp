@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/glyph_lists.h"
 #include "platform/glyph_raster.h"
 #include "platform/platform.h"
 
@@ -112,6 +113,13 @@ bool rasteriseCaptionFont(int pixelHeight, int first, int count, std::vector<Gly
     }
     FT_Done_FreeType(library);
     return ok;
+}
+
+bool buildCaptionFont(uint32_t listBase, int pixelHeight, int first, int count, std::string* error) {
+    std::vector<GlyphBitmap> glyphs;
+    if (!rasteriseCaptionFont(pixelHeight, first, count, &glyphs, error)) return false;
+    if (listBase != 0) compileGlyphLists(listBase, glyphs);
+    return true;
 }
 
 }  // namespace platform

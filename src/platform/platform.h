@@ -3,13 +3,16 @@
 // Everything the browser needs from the OS goes through these declarations:
 // the settings file, folder listings, starting the music player, message
 // boxes, window placement, the caption font's glyphs, and the tick clock.
-// platform_posix.cpp and its siblings implement them for Linux; a Windows
-// build implements the same declarations with the native calls.
+// The *_posix.cpp files implement them for Linux, the *_win32.cpp files for
+// Windows with the native calls; files without a suffix serve both. On both,
+// narrow text (names, paths, settings values) is UTF-8: the Windows files
+// convert at the call.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -45,7 +48,8 @@ bool settingsFileTrusted(const std::string& path, std::string* why);
 // ------------------------------------------------------------- folder listing
 // Lists one folder, never recursing, in a fixed order: by name with ASCII
 // letters folded to upper case as NTFS does ('_' sorts after 'Z'), ties
-// broken byte by byte. "." and ".."
+// broken byte by byte (Windows: the file system's own order, which on NTFS is
+// that one). "." and ".."
 // are never yielded. kAttrSubdir is set when the entry is a directory after
 // following symbolic links; an entry that cannot be examined is a plain file.
 constexpr unsigned kAttrSubdir = 0x10;
@@ -74,13 +78,18 @@ void findClose(FindHandle handle);
 bool visitFolder(const std::string& folder, bool (*visit)(const FindEntry& entry, void* context), void* context);
 
 // The native path separator, which the library puts between folder and name.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
 constexpr char kSeparator = '/';
+#endif
 
 // ------------------------------------------------------------- program start
 // Starts `program` (searched on PATH when it has no slash) with the single
 // argument `argument`, without a shell, without waiting, leaving no zombie.
 // `commandLine` is the text form of the same request; it is only used to say
-// what failed. A failed start writes one line to standard error and returns
+// what failed (Windows starts the command line itself, with WinExec, and the
+// program is searched for as Windows searches). A failed start writes one line to standard error and returns
 // false.
 bool startProgram(const std::string& program, const std::string& argument,
                   const std::string& commandLine);
@@ -113,16 +122,39 @@ void endWindowPlacement();
 // window is open.
 void endOnDisplayLoss();
 
+// -------------------------------------------------------------- command line
+// The program's arguments, argv[0] first, as UTF-8. Windows takes them from
+// the wide command line: main's argv there is ANSI text, which loses every
+// character the code page lacks.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
 // ---------------------------------------------------------------- user paths
-// $HOME, or "" when it is not set.
+// $HOME (Windows: %USERPROFILE%), or "" when it is not set.
 std::string homeFolder();
 // The value of the environment variable `name`, or "" when it is not set.
 std::string environmentValue(const char* name);
 // Whether `path` names a regular file (after following links).
 bool isFile(const std::string& path);
+// Opens the file at `path` as std::fopen does with `mode`; nullptr when it
+// cannot. (Windows' fopen reads the name in the ANSI code page.)
+std::FILE* openFile(const std::string& path, const char* mode);
+// A path as the system's own file calls take it, for libraries that open files
+// themselves (TagLib): the UTF-8 bytes on Linux, UTF-16 on Windows, where a
+// narrow name is read in the ANSI code page.
+#ifdef _WIN32
+using NativePath = std::wstring;
+#else
+using NativePath = std::string;
+#endif
+NativePath nativePath(const std::string& path);
 // Reads at most `limit` bytes of the file at `path` into *text. False when it
 // cannot be opened or read (then *text is empty).
 bool readSmallFile(const std::string& path, size_t limit, std::string* text);
+
+// The settings' defaults on this system: the music player, and the music
+// folder given the home folder.
+std::string defaultPlayerPath();
+std::string defaultMusicFolder(const std::string& home);
 
 // ----------------------------------------------------------- caption glyphs
 // One glyph as glBitmap wants it: `rows` rows of `width` bits, most
@@ -144,6 +176,14 @@ struct GlyphBitmap {
 // missing in `error`.
 bool rasteriseCaptionFont(int pixelHeight, int first, int count,
                           std::vector<GlyphBitmap>* glyphs, std::string* error);
+
+// Builds the same font into display lists listBase + i (i = 0 .. count - 1)
+// of the current GL context, each drawing the glyph of code first + i at the
+// raster position and advancing it by the one cell width of the font. Linux
+// compiles rasteriseCaptionFont's bitmaps; Windows asks GDI and
+// wglUseFontBitmapsA. listBase 0 (no lists reserved) builds nothing. On
+// failure returns false and says why in `error`.
+bool buildCaptionFont(uint32_t listBase, int pixelHeight, int first, int count, std::string* error);
 
 // -------------------------------------------------------------- picture files
 // Reads the whole file at `path` into `bytes`. Only a regular file is read: the

@@ -18,6 +18,10 @@ bool isFile(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+NativePath nativePath(const std::string& path) { return path; }
+
 bool readSmallFile(const std::string& path, size_t limit, std::string* text) {
     text->clear();
     if (!isFile(path)) return false;  // a FIFO or a device would block or never end

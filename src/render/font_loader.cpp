@@ -1,5 +1,5 @@
-// The caption's bitmap font: glyphs rendered once by the platform layer and
-// compiled into one glBitmap display list per Windows-1252 code 32 .. 254.
+// The caption's bitmap font: glyphs built once by the platform layer into one
+// glBitmap display list per Windows-1252 code 32 .. 254.
 #include "render/font_loader.h"
 
 #include <GL/gl.h>
@@ -7,7 +7,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "platform/platform.h"
 
@@ -16,28 +15,6 @@ namespace {
 const int kFirstCode = 32;
 const int kGlyphCount = 223;      // codes 32 .. 254
 const int kCharacterHeight = 15;  // pixels; every glyph then advances 9
-
-// The only place the glyph bitmaps meet GL: list base + i draws glyphs[i].
-void compileGlyphLists(GLuint base, const std::vector<platform::GlyphBitmap>& glyphs) {
-    // glBitmap reads its rows with the unpack state of the moment it is compiled.
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    // An empty glyph (the space) still needs a pointer: Mesa records a null
-    // bitmap as out of memory.
-    static const GLubyte kNoBits[4] = {0, 0, 0, 0};
-    for (size_t i = 0; i < glyphs.size() && i < size_t(kGlyphCount); ++i) {
-        const platform::GlyphBitmap& glyph = glyphs[i];
-        glNewList(base + GLuint(i), GL_COMPILE);
-        glBitmap(glyph.width, glyph.rows, glyph.xorig, glyph.yorig, glyph.advance, 0,
-                 glyph.bits.empty() ? kNoBits : glyph.bits.data());
-        glEndList();
-    }
-    glPopClientAttrib();
-}
 
 // Keeps only the bytes that have a glyph list, so no byte of the text can
 // call a display list outside the font's own block.
@@ -59,15 +36,12 @@ FontLoader::~FontLoader() { KillFont(); }
 
 void FontLoader::buildFont() {
     listBase = glGenLists(kGlyphCount);
-    std::vector<platform::GlyphBitmap> glyphs;
     std::string error;
-    if (!platform::rasteriseCaptionFont(kCharacterHeight, kFirstCode, kGlyphCount, &glyphs, &error)) {
+    if (!platform::buildCaptionFont(listBase, kCharacterHeight, kFirstCode, kGlyphCount, &error)) {
         // The lists stay empty: the program runs on without a caption.
         const std::string text = "No caption font: " + error + ".";
         platform::messageBox("ERROR", text.c_str(), platform::MessageKind::Warning);
-        return;
     }
-    if (listBase != 0) compileGlyphLists(listBase, glyphs);
 }
 
 void FontLoader::KillFont() {

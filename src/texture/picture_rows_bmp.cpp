@@ -1,7 +1,9 @@
 // BMP through SDL_image from memory, then any surface layout (palettised,
 // 16-, 24-, 32-bit, bottom-up) converted to RGB rows.
 #include <SDL.h>
+#ifndef _WIN32
 #include <SDL_image.h>
+#endif
 
 #include <memory>
 #include <vector>
@@ -35,8 +37,15 @@ bool isPackedRgb(const SDL_PixelFormat* format, const SDL_PixelFormat* wanted) {
 std::string decodeBmpRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel) {
     SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
     if (!rw) return std::string("cannot read the BMP: ") + SDL_GetError();
+#ifdef _WIN32
+    // The Windows build has no SDL_image: SDL's own reader, which takes
+    // uncompressed and bit-field BMPs but not RLE-compressed ones.
+    Surface decoded(SDL_LoadBMP_RW(rw, 1));
+    if (!decoded) return std::string("cannot decode the picture: ") + SDL_GetError();
+#else
     Surface decoded(IMG_LoadTyped_RW(rw, 1, const_cast<char*>("BMP")));
     if (!decoded) return std::string("cannot decode the picture: ") + IMG_GetError();
+#endif
     if (cancel && cancel->load()) return kCancelledReason;
 
     Surface format = rgbTemplate();

@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/input.h"
 #include "library/albums_loader.h"
+#include "platform/platform.h"
 #include "support/app_fixture.h"
 #include "support/process.h"
 
@@ -27,7 +28,7 @@ protected:
         std::vector<std::string> names;
         for (const PlayerCall& call : readPlayerCalls(log)) {
             EXPECT_EQ(call.argumentCount, 1);
-            names.push_back(call.argument.substr(call.argument.rfind('/') + 1));
+            names.push_back(call.argument.substr(call.argument.rfind(platform::kSeparator) + 1));
         }
         return names;
     }

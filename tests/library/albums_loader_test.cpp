@@ -7,9 +7,12 @@
 #include <type_traits>
 
 #include "library/albums_loader.h"
+#include "platform/platform.h"
 #include "support/temp_dir.h"
 
 namespace {
+
+using platform::kSeparator;
 
 class ThreeAlbums : public ::testing::Test {
 protected:
@@ -32,7 +35,7 @@ TEST_F(ThreeAlbums, RecordsHoldNameAndFolderAndNoCoverYet) {
     ASSERT_EQ(albums.getAlbumsCount(), 3);
     EXPECT_STREQ(albums.getAlbumName(1), "Beta Band");
     EXPECT_EQ(albums.getAlbumNameLength(1), 9);
-    EXPECT_EQ(albums.getAlbumFolder(1), music + "/Beta Band");
+    EXPECT_EQ(albums.getAlbumFolder(1), music + kSeparator + "Beta Band");
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(albums.getAlbumCover(i), "");
         EXPECT_FALSE(albums.getAlbumLoaded(i));
@@ -55,11 +58,11 @@ TEST_F(ThreeAlbums, CoverAnswersAreKeptPerAlbum) {
     AlbumsLoader albums(music, "player");
     EXPECT_TRUE(albums.albumHasCover(0));
     EXPECT_FALSE(albums.albumHasCover(1));
-    EXPECT_EQ(albums.getAlbumCover(0), music + "/Alpha/cover.png");
+    EXPECT_EQ(albums.getAlbumCover(0), music + kSeparator + "Alpha" + kSeparator + "cover.png");
     EXPECT_EQ(albums.getAlbumCover(1), "");
     EXPECT_EQ(albums.getAlbumCover(2), "") << "album 2 was never asked about";
     albums.initAlbumCover(2);
-    EXPECT_EQ(albums.getAlbumCover(2), music + "/Gamma/front.JPG");
+    EXPECT_EQ(albums.getAlbumCover(2), music + kSeparator + "Gamma" + kSeparator + "front.JPG");
     EXPECT_TRUE(albums.albumHasCover(2));
 }
 

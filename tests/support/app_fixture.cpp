@@ -1,8 +1,7 @@
 #include "support/app_fixture.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
+#include <filesystem>
 
 #include "app/app_state.h"
 #include "app/opening.h"
@@ -32,7 +31,7 @@ std::string makeMusicFolder(const TempDir& dir, int count) {
     char name[32];
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "/album %05d", i);
-        mkdir((music + name).c_str(), 0755);
+        std::filesystem::create_directory(music + name);
     }
     return music;
 }

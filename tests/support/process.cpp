@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -27,13 +26,6 @@ int decodeStatus(int status) {
 }
 
 }  // namespace
-
-std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& workingFolder,
                            const std::vector<std::string>& env)
@@ -120,15 +112,4 @@ std::string writeRecordingPlayer(const std::string& folder, const std::string& l
     script.close();
     chmod(path.c_str(), 0755);
     return path;
-}
-
-std::vector<PlayerCall> readPlayerCalls(const std::string& logPath) {
-    std::string text = readWholeFile(logPath);
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t nul; (nul = text.find('\0', start)) != std::string::npos; start = nul + 1)
-        fields.push_back(text.substr(start, nul - start));
-    std::vector<PlayerCall> calls;
-    for (size_t i = 0; i + 1 < fields.size(); i += 2) calls.push_back({std::atoi(fields[i].c_str()), fields[i + 1]});
-    return calls;
 }

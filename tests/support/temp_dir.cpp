@@ -2,18 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+#include <random>
+
+TempDir::TempDir() {
+    std::random_device random;
+    std::error_code error;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        fs::path candidate = fs::temp_directory_path(error) / ("vellora-test-" + std::to_string(random()));
+        if (fs::create_directory(candidate, error)) path_ = candidate.string();
+    }
+    if (path_.empty()) ADD_FAILURE() << "cannot make a temporary folder";
+}
+#else
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/vellora-test-XXXXXX";
     if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed for " << pattern;
     path_ = pattern;
 }
+#endif
 
 TempDir::~TempDir() {
     std::error_code ignored;
@@ -27,19 +42,25 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ignored);
 }
 
-std::string TempDir::at(const std::string& relative) const { return path_ + "/" + relative; }
+std::string TempDir::at(const std::string& relative) const {
+    std::string full = path_ + "/" + relative;
+#ifdef _WIN32
+    std::replace(full.begin(), full.end(), '/', '\\');  // the separator the program itself writes
+#endif
+    return full;
+}
 
 std::string TempDir::makeFolder(const std::string& relative) const {
     std::string full = at(relative);
     std::error_code error;
-    fs::create_directories(full, error);
+    fs::create_directories(fs::u8path(full), error);  // names are UTF-8 on every system
     if (error) ADD_FAILURE() << "cannot make " << full << ": " << error.message();
     return full;
 }
 
 std::string TempDir::writeFile(const std::string& relative, const std::string& content) const {
     std::string full = at(relative);
-    std::ofstream out(full, std::ios::binary);
+    std::ofstream out(fs::u8path(full), std::ios::binary);
     out << content;
     if (!out) ADD_FAILURE() << "cannot write " << full;
     out.close();

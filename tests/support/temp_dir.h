@@ -12,7 +12,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return path_; }
-    // path() + "/" + relative
+    // path() + "/" + relative (Windows: every '/' then a backslash)
     std::string at(const std::string& relative) const;
     // Creates the folder (and its parents) below path(); returns its full path.
     std::string makeFolder(const std::string& relative) const;

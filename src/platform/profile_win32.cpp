@@ -1,0 +1,59 @@
+// Settings-file reading with the Windows profile calls themselves,
+// GetPrivateProfileStringA and GetPrivateProfileIntA: whatever rules Windows
+// applies to the file are the rules. Their text is in the ANSI code page and
+// is handed on as UTF-8.
+#include <windows.h>
+// windows.h names its own (win.ini) profile calls so; ours are platform::'s.
+#undef GetProfileString
+#undef GetProfileInt
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/text_win32.h"
+
+namespace platform {
+namespace {
+
+// A default no settings file holds: it tells "missing" from any real value,
+// so the caller's own default is handed back byte for byte, never re-encoded.
+const char kMissing[] = "\x01vellora: no such key\x01";
+
+// A relative name must contain a separator, or Windows looks for it in the
+// Windows folder; forward slashes become backslashes for that test.
+std::string nativeName(const char* file) {
+    std::string name = file;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+}
+
+}  // namespace
+
+int GetProfileString(const char* section, const char* key, const char* def,
+                     char* out, int size, const char* file) {
+    if (!out || size <= 0) return 0;
+    std::string value = def ? def : "";
+    if (section && key && file) {
+        char buffer[4096];
+        const DWORD got = GetPrivateProfileStringA(section, key, kMissing, buffer, sizeof buffer,
+                                                   nativeName(file).c_str());
+        const std::string read(buffer, got);
+        if (read != kMissing) value = utf8FromAnsi(read);
+    }
+    size_t length = std::min({value.size(), std::strlen(value.c_str()), static_cast<size_t>(size - 1)});
+    // Never cut a UTF-8 character in two.
+    while (length > 0 && length < value.size() && (static_cast<unsigned char>(value[length]) & 0xC0) == 0x80)
+        --length;
+    std::memcpy(out, value.data(), length);
+    out[length] = '\0';
+    return static_cast<int>(length);
+}
+
+int GetProfileInt(const char* section, const char* key, int def, const char* file) {
+    if (!section || !key || !file) return def;
+    return static_cast<int>(GetPrivateProfileIntA(section, key, def, nativeName(file).c_str()));
+}
+
+}  // namespace platform

@@ -1,0 +1,166 @@
+// The Windows platform layer against the real calls (under Wine in CI): the
+// profile reader's Windows rules, listings and player starts with names that
+// the ANSI code page cannot hold.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// "Ωmega 日本 Björk": Greek and Japanese leave every ANSI code page of Europe.
+const std::string kWideName = "\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC Bj\xC3\xB6rk";
+
+std::string read(const std::string& file, const char* section, const char* key, int size = 255) {
+    std::vector<char> value(size_t(size), 'x');
+    platform::GetProfileString(section, key, "default", value.data(), size, file.c_str());
+    return value.data();
+}
+
+std::vector<platform::FindEntry> list(const std::string& folder) {
+    std::vector<platform::FindEntry> entries;
+    platform::FindEntry entry;
+    platform::FindHandle handle = platform::findFirst(folder, &entry);
+    if (handle == platform::kFindFailed) return entries;
+    do entries.push_back(entry);
+    while (platform::findNext(handle, &entry) == 0);
+    platform::findClose(handle);
+    return entries;
+}
+
+}  // namespace
+
+TEST(WindowsProfile, FollowsTheWindowsRules) {
+    TempDir dir;
+    const std::string file = dir.writeFile("vellora.ini",
+                                           "[other]\nmusicplayer=wrong\n"
+                                           "[VELLORA]\n  MusicPlayer  =  \"C:\\Program Files\\p.exe\"  \n"
+                                           "defaultdir=\nautoplay=False\nvolume=12abc\n");
+    struct Case {
+        const char* key;
+        std::string expected;
+    } cases[] = {
+        {"musicplayer", "C:\\Program Files\\p.exe"},  // names in any case, blanks and quotes gone
+        {"defaultdir", ""},                           // present but empty is not the default
+        {"autoplay", "False"},
+        {"missing", "default"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(read(file, "vellora", c.key), c.expected) << c.key;
+    EXPECT_EQ(read(file, "nosection", "musicplayer"), "default");
+    EXPECT_EQ(read(dir.at("absent.ini"), "vellora", "musicplayer"), "default");
+    EXPECT_EQ(read(file, "vellora", "musicplayer", 6), "C:\\Pr");  // cut to size - 1
+    EXPECT_EQ(platform::GetProfileInt("vellora", "volume", 7, file.c_str()), 12);  // leading digits
+    EXPECT_EQ(platform::GetProfileInt("vellora", "missing", 7, file.c_str()), 7);
+}
+
+TEST(WindowsProfile, ADefaultOutsideTheCodePageComesBackWhole) {
+    TempDir dir;
+    const std::string file = dir.writeFile("vellora.ini", "[vellora]\n");
+    char value[255];
+    platform::GetProfileString("vellora", "defaultdir", kWideName.c_str(), value, sizeof value, file.c_str());
+    EXPECT_EQ(std::string(value), kWideName);
+}
+
+TEST(WindowsListing, NamesOutsideTheCodePageSurviveAndOpen) {
+    TempDir dir;
+    const std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/" + kWideName);
+    dir.writeFile("music/" + kWideName + "/cover.jpg", "x");
+    dir.writeFile("music/plain.txt", "x");
+
+    std::vector<platform::FindEntry> entries = list(music);
+    ASSERT_EQ(entries.size(), 2u);
+    bool sawAlbum = false;
+    for (const platform::FindEntry& entry : entries) {
+        if (entry.name == kWideName) {
+            sawAlbum = true;
+            EXPECT_EQ(entry.attrib, platform::kAttrSubdir);
+        } else {
+            EXPECT_EQ(entry.name, "plain.txt");
+            EXPECT_EQ(entry.attrib, 0u);
+        }
+    }
+    EXPECT_TRUE(sawAlbum);
+    // The album folder itself opens by the name the listing gave.
+    std::vector<platform::FindEntry> inside = list(music + platform::kSeparator + kWideName);
+    ASSERT_EQ(inside.size(), 1u);
+    EXPECT_EQ(inside[0].name, "cover.jpg");
+
+    EXPECT_TRUE(list(dir.makeFolder("empty")).empty());
+    EXPECT_TRUE(list(dir.at("missing")).empty());
+}
+
+TEST(WindowsPlayer, StartsWithTheQuotedCommandLineWhateverTheName) {
+    TempDir dir;
+    const std::string log = dir.at("player.log");
+    const std::string player = writeRecordingPlayer(dir.path(), log);
+    const std::vector<std::string> folders = {dir.makeFolder("Plain Album"), dir.makeFolder(kWideName)};
+    for (const std::string& folder : folders) {
+        const std::string line = "\"" + player + "\" \"" + folder + "\"";
+        EXPECT_TRUE(platform::startProgram(player, folder, line)) << line;
+    }
+    ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() >= 2; }, 20000));
+    std::vector<std::string> received;
+    for (const PlayerCall& call : readPlayerCalls(log)) {
+        EXPECT_EQ(call.argumentCount, 1);
+        received.push_back(call.argument);
+    }
+    // Two processes may append in either order.
+    if (received.size() == 2 && received[0] != folders[0]) std::swap(received[0], received[1]);
+    EXPECT_EQ(received, folders);
+}
+
+TEST(WindowsPlayer, AFailedStartSaysSoOnStandardError) {
+    TempDir dir;
+    const std::string missing = dir.at("no-such-player.exe");
+    const std::string line = "\"" + missing + "\" \"C:\\Music\\Album\"";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(platform::startProgram(missing, "C:\\Music\\Album", line));
+    EXPECT_FALSE(platform::startProgram("", "C:\\Music\\Album", "\"\" \"C:\\Music\\Album\""));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("vellora: cannot start " + line + ": "), std::string::npos) << err;
+    EXPECT_NE(err.find("no program given"), std::string::npos) << err;
+}
+
+TEST(WindowsCaptionFont, IsFixedPitchWithTheCellTheCaptionIsCentredBy) {
+    std::vector<platform::GlyphBitmap> glyphs;
+    std::string error;
+    ASSERT_TRUE(platform::rasteriseCaptionFont(15, 32, 223, &glyphs, &error)) << error;
+    ASSERT_EQ(glyphs.size(), 223u);
+    for (size_t i = 0; i < glyphs.size(); ++i) EXPECT_EQ(glyphs[i].advance, 9.0f) << "code " << i + 32;
+    EXPECT_TRUE(glyphs[0].bits.empty()) << "the space has no ink, only its advance";
+    EXPECT_FALSE(glyphs['M' - 32].bits.empty());
+    EXPECT_GE(glyphs['M' - 32].rows, 9);
+}
+
+TEST(WindowsFiles, ReadByTheirWideNameAndOnlyWhenTheyAreFiles) {
+    TempDir dir;
+    const std::string picture = dir.writeFile(kWideName + ".jpg", "abc");
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(platform::readRegularFile(picture, 1024, &bytes, &error)) << error;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abc");
+    std::FILE* file = platform::openFile(picture, "rb");
+    EXPECT_NE(file, nullptr);
+    if (file) std::fclose(file);
+
+    struct Refused {
+        std::string path;
+        size_t limit;
+        const char* reason;
+    } cases[] = {
+        {dir.makeFolder("folder.jpg"), 1024, "it is a folder, not a file"},
+        {picture, 2, "the file is larger than"},
+        {dir.at("missing.jpg"), 1024, "cannot open the file: "},
+    };
+    for (const Refused& c : cases) {
+        error.clear();
+        EXPECT_FALSE(platform::readRegularFile(c.path, c.limit, &bytes, &error)) << c.path;
+        EXPECT_EQ(error.rfind(c.reason, 0), 0u) << c.path << ": " << error;
+        EXPECT_TRUE(bytes.empty());
+    }
+}

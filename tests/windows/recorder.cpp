@@ -1,0 +1,35 @@
+// A stand-in music player for the Windows tests: appends its argument count
+// and its first argument (UTF-8, from the wide command line), each followed by
+// a NUL byte, to the file beside it with its own name and ".log" for ".exe".
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+
+static std::string utf8(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(size_t(length > 0 ? length : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &result[0], length, nullptr, nullptr);
+    result.resize(result.size() - 1);
+    return result;
+}
+
+int main() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    wchar_t self[32768];
+    const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
+    if (!arguments || length < 4) return 2;
+    std::wstring log(self, length - 4);
+    log += L".log";
+    std::string record = std::to_string(count - 1);
+    record += '\0';
+    if (count > 1) record += utf8(arguments[1]);
+    record += '\0';
+    FILE* file = _wfopen(log.c_str(), L"ab");
+    if (!file) return 3;
+    const bool written = std::fwrite(record.data(), 1, record.size(), file) == record.size();
+    return std::fclose(file) == 0 && written ? 0 : 4;
+}

@@ -1,0 +1,22 @@
+# The Windows build's tests: the suites that need no POSIX call, in one
+# executable that scripts/test-windows runs under Wine, and the stand-in music
+# player that the suites and the end-to-end checks of vellora.exe start.
+add_library(vellora_test_support STATIC
+  support/temp_dir.cpp support/app_fixture.cpp support/simulated_loop.cpp support/player_log.cpp
+  windows/recording_player.cpp)
+target_include_directories(vellora_test_support PUBLIC . ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(vellora_test_support PUBLIC vellora_core GTest::gtest)
+target_compile_definitions(vellora_test_support PUBLIC
+  VELLORA_RECORDER="$<TARGET_FILE_NAME:vellora-recorder>")
+
+add_executable(vellora-recorder WIN32 windows/recorder.cpp)  # no console: it takes no focus
+target_link_libraries(vellora-recorder PRIVATE shell32)
+
+add_executable(windows_tests
+  app/ini_reader_test.cpp app/pacing_test.cpp app/input_test.cpp app/window_test.cpp
+  app/type_to_find_test.cpp render/caption_test.cpp render/cover_strip_test.cpp render/hit_test_test.cpp
+  render/help_overlay_test.cpp library/albums_loader_test.cpp texture/texture_loader_test.cpp
+  texture/to_cstring_test.cpp
+  windows/platform_win32_test.cpp)
+target_link_libraries(windows_tests PRIVATE vellora_test_support GTest::gtest_main)
+add_dependencies(windows_tests vellora vellora-recorder)

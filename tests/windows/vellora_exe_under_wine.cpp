@@ -1,0 +1,165 @@
+// The Windows build's vellora.exe end to end under Wine, in the current X
+// display: its window, a decoded cover on screen, the keys, the player start
+// and the empty-library message. VELLORA_WINDOWS_BUILD names the folder with
+// vellora.exe and SDL.dll, and tests/vellora-recorder.exe; WINEPREFIX a ready prefix
+// (scripts/test-windows makes a fresh one for each run).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pictures/picture_writer.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "support/x11_window.h"
+
+namespace {
+
+constexpr int kWineWait = 60000;  // Wine starts slowly in a fresh prefix
+const char* const kCaption = "Vellora v0.1 alpha";
+
+std::string windowsBuild() {
+    const char* folder = std::getenv("VELLORA_WINDOWS_BUILD");
+    return folder ? folder : "";
+}
+
+// The path as the Windows program sees it through Wine's Z: drive.
+std::string windowsPath(const std::string& path) {
+    std::string result = "Z:" + path;
+    for (char& c : result)
+        if (c == '/') c = '\\';
+    return result;
+}
+
+// vellora.exe on `music` from a working folder with a settings file whose
+// player is the recorder, writing to `dir`/player.log.
+class WineBrowser {
+public:
+    WineBrowser(const TempDir& dir, const std::string& music, bool autoplay) {
+        std::filesystem::copy_file(windowsBuild() + "/tests/vellora-recorder.exe", dir.at("player.exe"));
+        dir.writeFile("vellora.ini", "[vellora]\r\nmusicplayer=" + windowsPath(dir.at("player.exe")) +
+                                         "\r\nautoplay=" + (autoplay ? "true" : "false") + "\r\n");
+        process = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"wine", windowsBuild() + "/vellora.exe", windowsPath(music)}, dir.path(),
+            std::vector<std::string>{"WINEDEBUG=-all"});
+    }
+    ~WineBrowser() { process->kill(); }
+
+    std::unique_ptr<ChildProcess> process;
+};
+
+std::string makeLibrary(const TempDir& dir, int albums, bool redCovers) {
+    const std::string music = dir.makeFolder("music");
+    char name[32];
+    for (int i = 0; i < albums; ++i) {
+        std::snprintf(name, sizeof name, "album %05d", i);
+        const std::string folder = dir.makeFolder(std::string("music/") + name);
+        if (redCovers) writeJpeg(folder + "/cover.jpg", solidPicture(64, 64, 255, 0, 0));
+    }
+    return music;
+}
+
+bool middleIsRed(unsigned long window) {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels = grabWindow(window, &width, &height);
+    if (pixels.empty()) return false;
+    const uint8_t* p = &pixels[(size_t(height / 2) * width + width / 2) * 3];
+    return p[0] >= 200 && p[1] <= 40 && p[2] <= 40;
+}
+
+// White caption pixels in the band around its baseline, 35 pixels above the bottom.
+int captionPixels(unsigned long window) {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels = grabWindow(window, &width, &height);
+    int count = 0;
+    for (int y = std::max(0, height - 50); y < height - 30 && !pixels.empty(); ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* p = &pixels[(size_t(y) * width + x) * 3];
+            count += p[0] > 200 && p[1] > 200 && p[2] > 200;
+        }
+    return count;
+}
+
+int albumIndex(const std::string& folder) {
+    const size_t space = folder.rfind(' ');
+    return space == std::string::npos ? -1 : std::atoi(folder.c_str() + space + 1);
+}
+
+class VelloraExe : public testing::Test {
+protected:
+    void SetUp() override {
+        if (windowsBuild().empty()) GTEST_FAIL() << "set VELLORA_WINDOWS_BUILD to the Windows build folder";
+    }
+};
+
+// A new size sets the video mode again, which on Windows makes a new GL
+// context: the cover texture and the caption's display lists come back.
+TEST_F(VelloraExe, OpensCentredShowsTheRedCoverKeepsItThroughAResizeAndEndsOnEscape) {
+    TempDir dir;
+    WineBrowser browser(dir, makeLibrary(dir, 3, true), false);
+    const unsigned long window = findWindowTitled(kCaption, kWineWait);
+    ASSERT_NE(window, 0u) << browser.process->err();
+    const WindowInfo info = describeWindow(window);
+    EXPECT_EQ(info.width, 600);
+    EXPECT_EQ(info.height, 600);
+    EXPECT_EQ(info.x, 212);  // the client area centred on a 1024 x 768 screen
+    EXPECT_EQ(info.y, 84);
+    EXPECT_TRUE(waitFor([&] { return middleIsRed(window); }, 30000)) << "the middle never showed the red cover";
+    EXPECT_GT(captionPixels(window), 20) << "no caption";
+
+    ASSERT_EQ(std::system(("xdotool windowsize " + std::to_string(window) + " 800 650").c_str()), 0);
+    EXPECT_TRUE(waitFor([&] { return describeWindow(window).width == 800; }, 10000));
+    EXPECT_TRUE(waitFor([&] { return middleIsRed(window); }, 30000)) << "the cover did not come back";
+    EXPECT_TRUE(waitFor([&] { return captionPixels(window) > 20; }, 10000)) << "the caption did not come back";
+    pressKeys(window, {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.process->wait(30000, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
+}
+
+TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbum) {
+    TempDir dir;
+    const int albums = 12;
+    const std::string music = makeLibrary(dir, albums, false);
+    WineBrowser browser(dir, music, true);  // the autoplayed album says which one is selected
+    const unsigned long window = findWindowTitled(kCaption, kWineWait);
+    ASSERT_NE(window, 0u) << browser.process->err();
+    const std::string log = dir.at("player.log");
+    ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() >= 1; }, 30000)) << browser.process->err();
+    const int selected = albumIndex(readPlayerCalls(log)[0].argument);
+    ASSERT_GE(selected, 0);
+
+    pressKeys(window, {"Right", "Return"});
+    ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() >= 2; }, 30000)) << browser.process->err();
+    const std::vector<PlayerCall> calls = readPlayerCalls(log);
+    char next[32];
+    std::snprintf(next, sizeof next, "album %05d", std::min(selected + 1, albums - 1));
+    EXPECT_EQ(calls[1].argumentCount, 1);
+    EXPECT_EQ(calls[1].argument, windowsPath(music) + "\\" + next);
+    pressKeys(window, {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.process->wait(30000, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
+}
+
+TEST_F(VelloraExe, AnEmptyLibraryGivesTheMessageAndStatusOne) {
+    TempDir dir;
+    const std::string empty = dir.makeFolder("empty");
+    WineBrowser browser(dir, empty, false);
+    const unsigned long box = findWindowTitled("error", kWineWait);
+    ASSERT_NE(box, 0u) << browser.process->err();
+    pressKeys(box, {"Return"});
+    int status = -1;
+    ASSERT_TRUE(browser.process->wait(30000, &status));
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(browser.process->err().find("error: The music directory " + windowsPath(empty) + " is not valid!"),
+              std::string::npos)
+        << browser.process->err();
+    EXPECT_EQ(findWindowTitled(kCaption, 0), 0u) << "no window opens on an empty library";
+}
+
+}  // namespace
