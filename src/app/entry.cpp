@@ -122,12 +122,13 @@ int SDL_main(int argc, char** argv) {
     const std::string invalid = "The music directory " + folderAsGiven + " is not valid!";
     // A quick look for one album, so that a folder without any still gets its
     // message before a window opens; the full scan then runs beside the
-    // media library's, the window's, GL's and the font's start-up.
+    // window's, GL's and the font's start-up.
     if (!holdsAnAlbum(musicFolder, depth)) {
         platform::messageBox("error", invalid.c_str());
         return 1;
     }
     const uint32_t scanDelay = uint32_t(std::atoi(platform::environmentValue(kScanDelayVariable).c_str()));
+    start_sdl();  // before the scan thread exists: it may fork
     LibraryScan scan(musicFolder, player, depth, scanDelay);
 
     init_sdl();

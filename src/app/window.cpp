@@ -77,12 +77,17 @@ static bool startVideo() {
     return true;
 }
 
-void init_sdl() {
+void start_sdl() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return;
     if (!startVideo()) {
         platform::messageBox("SDL Init Error", SDL_GetError());
         std::exit(1);
     }
     std::atexit(SDL_Quit);
+}
+
+void init_sdl() {
+    start_sdl();
     SDL_WM_SetCaption(appname, nullptr);
     // The window is created by SDL_SetVideoMode, so it is placed beforehand.
     CenterWindow(screenWidth, screenHeight);

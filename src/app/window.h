@@ -19,9 +19,15 @@ bool CenterWindow(int width, int height);
 // (the value of DISPLAY) could not be opened, or that none is set (nullptr or "").
 std::string noDisplayMessage(const char* display);
 
-// Starts the video subsystem and opens the 600 x 600 OpenGL window, centred,
-// captioned and resizable. Ends the process with status 1 (after a message box) when the
-// media library or the video mode cannot start.
+// Starts the media library's video subsystem; ends the process with status 1
+// (after the "SDL Init Error" box) when it cannot start. Call it before any
+// other thread runs: SDL's start-up may fork (D-Bus starting its bus), and a
+// child forked while another thread holds an allocator's lock can hang, and
+// the parent with it. Does nothing when the library has started already.
+void start_sdl();
+// Starts the media library if start_sdl has not, and opens the 600 x 600
+// OpenGL window, centred, captioned and resizable. Ends the process with
+// status 1 (after a message box) when the library or the video mode cannot start.
 void init_sdl();
 // Sets the fixed GL state: depth test, light 0, material, viewport, projection
 // and camera. Needs the context from init_sdl.
