@@ -9,6 +9,7 @@
 #include <ctime>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/command_line.h"
@@ -103,9 +104,13 @@ int SDL_main(int argc, char** argv) {
     // ~/.config. An untrusted one is named once on stderr and counts as absent.
     const bool localSettings = platform::isFile(kLocalSettingsFile) && CIniReader(kLocalSettingsFile).isTrusted();
     CIniReader settings(settingsFilePath(localSettings, configHome, home).c_str());
-    std::string userDirs;  // a missing file leaves it empty: ~/Music then
-    if (!configFolder(configHome, home).empty())
-        platform::readSmallFile(configFolder(configHome, home) + "/user-dirs.dirs", 64 * 1024, &userDirs);
+    std::string userDirs;  // a missing, odd or unreadable file leaves it empty: ~/Music then
+    const std::string config = configFolder(configHome, home);
+    std::vector<uint8_t> userDirsBytes;
+    std::string unreadable;
+    if (!config.empty() &&
+        platform::readRegularFile(config + "/user-dirs.dirs", 64 * 1024, &userDirsBytes, &unreadable))
+        userDirs.assign(userDirsBytes.begin(), userDirsBytes.end());
     std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", defaultPlayer().c_str()));
     std::unique_ptr<char[]> folderText(
         settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str()));

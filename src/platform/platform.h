@@ -147,9 +147,6 @@ using NativePath = std::wstring;
 using NativePath = std::string;
 #endif
 NativePath nativePath(const std::string& path);
-// Reads at most `limit` bytes of the file at `path` into *text. False when it
-// cannot be opened or read (then *text is empty).
-bool readSmallFile(const std::string& path, size_t limit, std::string* text);
 
 // The settings' defaults on this system: the music player, and the music
 // folder given the home folder.

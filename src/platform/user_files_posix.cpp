@@ -22,17 +22,4 @@ std::FILE* openFile(const std::string& path, const char* mode) { return std::fop
 
 NativePath nativePath(const std::string& path) { return path; }
 
-bool readSmallFile(const std::string& path, size_t limit, std::string* text) {
-    text->clear();
-    if (!isFile(path)) return false;  // a FIFO or a device would block or never end
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    text->resize(limit);
-    const size_t got = std::fread(&(*text)[0], 1, limit, file);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    text->resize(failed ? 0 : got);
-    return !failed;
-}
-
 }  // namespace platform

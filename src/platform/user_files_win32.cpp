@@ -27,17 +27,4 @@ std::FILE* openFile(const std::string& path, const char* mode) {
 
 NativePath nativePath(const std::string& path) { return wideFromUtf8(path); }
 
-bool readSmallFile(const std::string& path, size_t limit, std::string* text) {
-    text->clear();
-    if (!isFile(path)) return false;
-    FILE* file = openFile(path, "rb");
-    if (!file) return false;
-    text->resize(limit);
-    const size_t got = std::fread(&(*text)[0], 1, limit, file);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    text->resize(failed ? 0 : got);
-    return !failed;
-}
-
 }  // namespace platform
