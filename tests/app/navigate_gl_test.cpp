@@ -52,7 +52,7 @@ struct LoggedBrowser {
     std::unique_ptr<BrowserRun> browser;
 };
 
-TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEnds) {
+TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEndsAndF1ShowsAndHidesTheHelp) {
     BrowserOptions options;
     options.albums = 40;
     LoggedBrowser run(options);
@@ -72,6 +72,45 @@ TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEnds) {
         EXPECT_EQ(frame.selection, step.expected) << step.keys[0];
         EXPECT_EQ(frame.position, double(step.expected)) << step.keys[0];
     }
+
+    // At rest on album 0: F1 shows the help, and F1 or any command hides it.
+    // The window's picture once it has stopped changing: two photographs
+    // 300 ms apart that agree.
+    auto stablePhoto = [&] {
+        Photo last = photograph(browser.window()), next;
+        waitFor([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            next = photograph(browser.window());
+            const bool same = next.width == last.width && next.height == last.height &&
+                              sameRegion(last, 0, 0, next, 0, 0, next.width, next.height);
+            last = next;
+            return same;
+        }, 10000);
+        return last;
+    };
+    const Photo plain = stablePhoto();
+    ASSERT_EQ(plain.width, 600);
+    auto showsPlain = [&] {
+        Photo now;
+        return waitFor([&] { return sameRegion(plain, 0, 0, now = photograph(browser.window()), 0, 0, 600, 600); },
+                       5000);
+    };
+
+    pressKeys(browser.window(), {"F1"});
+    Photo help;
+    EXPECT_TRUE(waitFor([&] { return !sameRegion(plain, 0, 0, help = photograph(browser.window()), 0, 0, 600, 600); },
+                        5000))
+        << "the help shows";
+    help = stablePhoto();
+    EXPECT_TRUE(sameRegion(plain, 0, 0, help, 0, 0, 600, 20)) << "over the middle, not the whole window";
+
+    pressKeys(browser.window(), {"F1"});
+    EXPECT_TRUE(showsPlain()) << "F1 again hides it";
+
+    pressKeys(browser.window(), {"F1", "Right", "Left"});  // a command hides it
+    EXPECT_EQ(waitRestingOn(run.log, 0).selection, 0);
+    EXPECT_TRUE(showsPlain());
+
     // The new keys re-arm Return like any other: Return, End, Return hands over twice.
     pressKeys(browser.window(), {"Return", "End", "Return"});
     std::vector<PlayerCall> calls = browser.waitPlayerCalls(2);
@@ -79,6 +118,11 @@ TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEnds) {
     EXPECT_EQ(BrowserRun::albumIndex(calls[0].argument), 0);
     EXPECT_EQ(BrowserRun::albumIndex(calls[1].argument), 39);
     EXPECT_TRUE(browser.process->running());
+
+    pressKeys(browser.window(), {"F1", "Escape"});  // Escape still quits
+    int status = -1;
+    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
+    EXPECT_EQ(status, 0);
 }
 
 // True when some pixel of the band of rows y0 .. y1 is not black.
@@ -118,57 +162,6 @@ TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
         << "an unmatched text shows all the same";
     EXPECT_EQ(lastLoggedFrame(run.log).selection, 1);
     pressKeys(browser.window(), {"Escape"});
-    int status = -1;
-    ASSERT_TRUE(browser.waitExit(kExitWait, &status));
-    EXPECT_EQ(status, 0);
-}
-
-TEST(NavigateKeys, F1ShowsTheHelpAndF1OrAnyCommandHidesIt) {
-    BrowserOptions options;
-    options.albums = 20;
-    LoggedBrowser run(options);
-    BrowserRun& browser = *run.browser;
-    ASSERT_NE(browser.window(), 0u) << browser.process->err();
-    pressKeys(browser.window(), {"Home"});
-    waitRestingOn(run.log, 0);
-    // The window's picture once it has stopped changing: two photographs
-    // 300 ms apart that agree.
-    auto stablePhoto = [&] {
-        Photo last = photograph(browser.window()), next;
-        waitFor([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            next = photograph(browser.window());
-            const bool same = next.width == last.width && next.height == last.height &&
-                              sameRegion(last, 0, 0, next, 0, 0, next.width, next.height);
-            last = next;
-            return same;
-        }, 10000);
-        return last;
-    };
-    const Photo plain = stablePhoto();
-    ASSERT_EQ(plain.width, 600);
-    auto showsPlain = [&] {
-        Photo now;
-        return waitFor([&] { return sameRegion(plain, 0, 0, now = photograph(browser.window()), 0, 0, 600, 600); },
-                       5000);
-    };
-
-    pressKeys(browser.window(), {"F1"});
-    Photo help;
-    EXPECT_TRUE(waitFor([&] { return !sameRegion(plain, 0, 0, help = photograph(browser.window()), 0, 0, 600, 600); },
-                        5000))
-        << "the help shows";
-    help = stablePhoto();
-    EXPECT_TRUE(sameRegion(plain, 0, 0, help, 0, 0, 600, 20)) << "over the middle, not the whole window";
-
-    pressKeys(browser.window(), {"F1"});
-    EXPECT_TRUE(showsPlain()) << "F1 again hides it";
-
-    pressKeys(browser.window(), {"F1", "Right", "Left"});  // a command hides it
-    waitRestingOn(run.log, 0);
-    EXPECT_TRUE(showsPlain());
-
-    pressKeys(browser.window(), {"F1", "Escape"});  // Escape still quits
     int status = -1;
     ASSERT_TRUE(browser.waitExit(kExitWait, &status));
     EXPECT_EQ(status, 0);

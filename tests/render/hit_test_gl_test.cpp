@@ -10,22 +10,16 @@
 
 namespace {
 
+// Cover i is red, green or blue by i % 3; `dominant` names the colour seen.
 const char kPalette[] = {'r', 'g', 'b'};
-
-GLuint paletteTexture(int index) {
-    switch (index % 3) {
-        case 0: return solidTexture(230, 30, 30);
-        case 1: return solidTexture(30, 230, 30);
-        default: return solidTexture(30, 30, 230);
-    }
-}
 
 TEST(HitTestGl, TheCoverNamedIsTheCoverSeen) {
     GlWindow window;
     const int count = 15;
     SceneLibrary library(count);
     StillClock clock(3000);  // at rest, past the opening
-    for (int i = 0; i < count; ++i) textures[i].texID = paletteTexture(i);
+    for (int i = 0; i < count; ++i)
+        textures[i].texID = solidTexture(i % 3 == 0 ? 230 : 30, i % 3 == 1 ? 230 : 30, i % 3 == 2 ? 230 : 30);
 
     for (float at : {7.0f, 7.5f, 0.0f, 14.0f, 3.25f}) {
         position = at;

@@ -28,14 +28,12 @@ TEST(HitTest, MiddleSidesBackgroundAndWiderWindows) {
         {450, 300, 900, 600, 5, 5},   {1150, 300, 1200, 600, 5, 10}, {1190, 300, 1200, 600, 5, 11},
         {20, 300, 1200, 600, 5, -1},
         {300, 149, 600, 900, 5, -1},  {300, 151, 600, 900, 5, 5},  // 2/3 of a taller window
-        {300, 300, 0, 600, 5, -1},    {300, 300, 600, 600, 5, -1} /* no albums: count 0 below */,
+        {300, 300, 0, 600, 5, -1},
     };
-    for (size_t i = 0; i + 1 < sizeof cases / sizeof cases[0]; ++i) {
-        const Case& c = cases[i];
+    for (const Case& c : cases)
         EXPECT_EQ(coverAt(c.x, c.y, c.width, c.height, c.position, 12), c.expected)
             << c.x << "," << c.y << " in " << c.width << "x" << c.height << " at " << c.position;
-    }
-    EXPECT_EQ(coverAt(300, 300, 600, 600, 0, 0), -1);
+    EXPECT_EQ(coverAt(300, 300, 600, 600, 0, 0), -1) << "no albums";
 }
 
 TEST(HitTest, MiddleCoverIsTwoThirdsOfTheWindowHeight) {
