@@ -17,30 +17,13 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/log_text.h"
 #include "platform/platform.h"
 
 extern char** environ;
 
 namespace platform {
 namespace {
-
-// The command line as it can stand on one line of a log: control bytes escaped.
-std::string printable(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c < 0x20 || c == 0x7f) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\x%02x", c);
-            out += code;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 // One line on standard error: "vellora: <what> <command line>: <reason>".
 void report(const char* what, const std::string& commandLine, const char* reason) {

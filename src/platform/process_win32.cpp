@@ -7,26 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "platform/text_win32.h"
 
 namespace platform {
 namespace {
-
-// The command line as it can stand on one line of a log: control bytes escaped.
-std::string printable(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7f) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\x%02x", c);
-            out += code;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 void report(const std::string& commandLine, const std::string& reason) {
     std::string line = "vellora: cannot start " + printable(commandLine) + ": " + reason + "\n";
