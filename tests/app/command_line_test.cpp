@@ -64,7 +64,7 @@ ProcessResult runBrowser(const std::string& folder, const std::vector<std::strin
     return runProcess(argv, folder, {"DISPLAY", "WAYLAND_DISPLAY"});
 }
 
-TEST(CommandLineProgram, HelpVersionAndUnknownOptions) {
+TEST(CommandLineProgram, HelpVersionUnknownOptionsAndAFolderAfterDoubleDash) {
     TempDir dir;
     ProcessResult help = runBrowser(dir.path(), {"--help"});
     EXPECT_EQ(help.status, 0) << help.err;
@@ -86,11 +86,9 @@ TEST(CommandLineProgram, HelpVersionAndUnknownOptions) {
         ASSERT_FALSE(result.err.empty()) << bad[0];
         EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
     }
-}
 
-TEST(CommandLineProgram, AFolderNamedLikeAnOptionOpensAfterDoubleDash) {
-    TempDir dir;
-    dir.makeFolder("--help");  // holds no album, so the program names it and ends
+    // After "--" a folder named like an option opens: it holds no album, so the program names it and ends.
+    dir.makeFolder("--help");
     ProcessResult result = runBrowser(dir.path(), {"--", "--help"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("The music directory --help is not valid!"), std::string::npos) << result.err;

@@ -40,7 +40,7 @@ TEST(TypeToFind, ACharacterWithinOneSecondExtendsTheTextOtherwiseStartsAnew) {
     EXPECT_FALSE(findTextLive(FindText{}, 0));
 }
 
-TEST(TypeToFind, MatchesCaptionsFromTheStartIgnoringLetterCase) {
+TEST(TypeToFind, MatchesCaptionsFromTheStartFoldingOnlyLetterCase) {
     // The names as on disk (UTF-8); matching is on the caption as drawn.
     const std::vector<std::string> names = {"Abba",          "AC-DC",   "Bach",   "Beatles", "Bj\xC3\xB6rk",
                                             "\xC3\x96stra",  "12 Songs", "Zappa", "\xC5\xA0kabo", "bj\xC3\xB6rn"};
@@ -59,9 +59,7 @@ TEST(TypeToFind, MatchesCaptionsFromTheStartIgnoringLetterCase) {
     for (const Case& c : cases) EXPECT_EQ(firstMatchingAlbum(count, captionOf, c.typed), c.expected) << c.typed;
     EXPECT_EQ(firstMatchingAlbum(count, captionOf, "b", 3), 3) << "searching on from an earlier match";
     EXPECT_EQ(firstMatchingAlbum(count, captionOf, "a", 2), -1);
-}
-
-TEST(TypeToFind, CaseFoldingKeepsOtherBytes) {
+    // The folding itself: letters only, every other byte kept.
     for (int c = 0; c < 256; ++c) {
         const unsigned char folded = foldCase((unsigned char)c);
         if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {

@@ -12,14 +12,13 @@
 #include <opusfile.h>
 #include <xiphcomment.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "library/embedded_cover.h"
 #include "pictures/picture_writer.h"
 #include "support/audio_files.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 #include "texture/cover_picture.h"
 
@@ -41,8 +40,7 @@ TagLib::ByteVector jpegOf(Colour c) {
 TagLib::ByteVector pngOf(const TempDir& dir, Colour c) {
     const std::string path = dir.at("scratch.png");
     EXPECT_TRUE(writePng(path, solidPicture(40, 40, c.r, c.g, c.b), PngKind::Rgb));
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = readWholeFile(path);
     return TagLib::ByteVector(bytes.data(), unsigned(bytes.size()));
 }
 
@@ -196,11 +194,7 @@ TEST(EmbeddedCover, NoPictureBrokenCutAndHugeTagsGiveAReasonNeverACrash) {
     dir.writeFile("broken/03 garbage.m4a", std::string(5000, '\x7f'));
     dir.writeFile("broken/04 cut.mp3", mp3Frames());
     addId3Pictures(dir.at("broken/04 cut.mp3"), {{kFront, jpegOf(kRed)}});
-    {
-        std::ifstream in(dir.at("broken/04 cut.mp3"), std::ios::binary);
-        std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        dir.writeFile("broken/04 cut.mp3", whole.substr(0, 300));
-    }
+    dir.writeFile("broken/04 cut.mp3", readWholeFile(dir.at("broken/04 cut.mp3")).substr(0, 300));
     dir.writeFile("broken/05 garbage.ogg", "OggS but no more");
     dir.writeFile("broken/06 garbage.opus", "");
     failure.clear();

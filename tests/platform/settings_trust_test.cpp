@@ -22,7 +22,7 @@ struct Case {
     const char* reason;  // part of `why` when not trusted
 };
 
-TEST(SettingsFileTrust, OnlyTheUsersOrRootsOwnFileThatOthersCannotChange) {
+TEST(SettingsFileTrust, OnlyTheUsersOrRootsOwnFileThatOthersCannotChangeOrAMissingOne) {
     const Case cases[] = {
         {"own, 0644", 0644, false, true, ""},
         {"own, 0600", 0600, false, true, ""},
@@ -45,10 +45,7 @@ TEST(SettingsFileTrust, OnlyTheUsersOrRootsOwnFileThatOthersCannotChange) {
         else
             EXPECT_NE(why.find(c.reason), std::string::npos) << c.name << ": " << why;
     }
-}
-
-TEST(SettingsFileTrust, RootsFilesAndMissingFilesAreTrusted) {
-    TempDir dir;
+    // Missing files, and root's own that others cannot change, are trusted.
     EXPECT_TRUE(platform::settingsFileTrusted(dir.at("absent.ini"), nullptr));
     EXPECT_TRUE(platform::settingsFileTrusted("", nullptr));
     EXPECT_TRUE(platform::settingsFileTrusted("/etc/passwd", nullptr));  // root's, 0644
