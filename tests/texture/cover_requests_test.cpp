@@ -18,13 +18,11 @@ std::vector<int> drain(CoverRequestQueue& queue) {
 
 }  // namespace
 
-TEST(CoverRequests, WalkRanksFollowTheDesignOrder) {
-    std::vector<int> ranks;
+TEST(CoverRequests, TakesNearestFirstReRanksOnAMoveAndDropsWhatLeftTheReach) {
+    std::vector<int> ranks;  // the walk: here, right, left, two right, two left, ...
     for (int offset : {0, 1, -1, 2, -2, 3, -3}) ranks.push_back(walkRank(offset));
     EXPECT_EQ(ranks, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-}
 
-TEST(CoverRequests, TakesNearestFirstReRanksOnAMoveAndDropsWhatLeftTheReach) {
     CoverRequestQueue queue(10);
     queue.moveTo(20);
     for (int album : {15, 25, 20, 30, 10, 21, 19, 9, 31})  // 9 and 31 are beyond the reach

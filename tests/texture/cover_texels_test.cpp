@@ -3,6 +3,7 @@
 // cancelling, silence on library warnings, and files that are not files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -162,9 +163,11 @@ TEST(CoverTexels, DecodesEveryFormatOfAnySizeToTheTextureWithItsMipLevels) {
 TEST(CoverTexels, RefusesWhatIsNotARegularFileWithoutWaitingForIt) {
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.at("fifo.jpg").c_str(), 0644), 0);  // nobody ever writes to it
+    ASSERT_EQ(symlink("/dev/zero", dir.at("zero.bmp").c_str()), 0);
     dir.makeFolder("folder.png");
     const std::string notAFile = "not a regular file";
-    for (auto [path, reason] : {std::pair{dir.at("fifo.jpg"), notAFile}, std::pair{std::string("/dev/zero"), notAFile},
+    for (auto [path, reason] : {std::pair{dir.at("fifo.jpg"), notAFile}, std::pair{dir.at("zero.bmp"), notAFile},
+                                std::pair{std::string("/dev/zero"), notAFile},
                                 std::pair{std::string("/dev/null"), notAFile},
                                 std::pair{dir.at("folder.png"), std::string("folder")}}) {
         CoverTexels texels = decodeCoverFile(path, 400);

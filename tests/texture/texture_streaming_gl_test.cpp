@@ -65,7 +65,8 @@ public:
         std::vector<int> order;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         for (;;) {
-            std::vector<uint32_t> before = names();
+            std::vector<uint32_t> before;
+            for (int i = 0; i < count(); ++i) before.push_back(textures[i].texID);
             const bool idleBefore = streaming->loaderIdle();
             streaming->step(at, n, coverHeight);
             std::vector<int> changed;
@@ -80,11 +81,6 @@ public:
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-    }
-    std::vector<uint32_t> names() const {
-        std::vector<uint32_t> ids;
-        for (int i = 0; i < count(); ++i) ids.push_back(textures[i].texID);
-        return ids;
     }
 
     std::unique_ptr<CoverStreaming> streaming;

@@ -118,5 +118,4 @@ TEST(WebpPicture, RefusesOversizedHeadersAndBrokenData) {
               std::string::npos);
     const std::string cut = dir.writeFile("cut.webp", bytesOf(cases[2].bytes));
     EXPECT_FALSE(decodeCoverFile(cut, 400).usable());
-    EXPECT_NE(decodeCoverPicture(dir.at("missing.webp").c_str()).failure, "");
 }
