@@ -49,12 +49,13 @@ TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
     std::vector<std::string> folders;
     for (int i = 0; i < 8; ++i) folders.push_back(dir.makeFolder("album" + std::to_string(i)));
     ASSERT_TRUE(writeJpeg(folders[0] + "/cover.jpg", quadrantPicture(900), 90));
-    // albums 1, 2 and 5 have no picture at all (FIFOs and devices named like
-    // covers are refused in CoverTexels and TextureStreaming)
+    // album 1 has no picture at all
+    ASSERT_EQ(mkfifo((folders[2] + "/cover.jpg").c_str(), 0644), 0);  // a FIFO nobody writes to
     ASSERT_TRUE(writePng(folders[3] + "/cover.png", quadrantPicture(20), PngKind::Rgb));
     ASSERT_EQ(chmod((folders[3] + "/cover.png").c_str(), 0), 0);  // unreadable, unless we are root
     const bool root = geteuid() == 0;
     ASSERT_TRUE(writePngClaimingSize(folders[4] + "/cover.png", 20000, 20000));
+    ASSERT_EQ(symlink("/dev/zero", (folders[5] + "/cover.bmp").c_str()), 0);
     // No picture file: a picture inside an MP3's tag, and a tag that claims 200 MiB.
     dir.writeFile("album6/01.mp3", mp3Frames());
     const std::vector<uint8_t> jpeg = encodeJpeg(quadrantPicture(300), 90);
@@ -77,11 +78,13 @@ TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
     EXPECT_EQ(covers[0].texels.edge, 512);
     EXPECT_EQ(covers[0].source, folders[0] + "/cover.jpg");
     EXPECT_EQ(covers[1].source, "");
+    EXPECT_NE(covers[2].texels.failure.find("not a regular file"), std::string::npos) << covers[2].texels.failure;
     if (root)
         EXPECT_TRUE(covers[3].texels.usable()) << "root reads any file: " << covers[3].texels.failure;
     else
         EXPECT_NE(covers[3].texels.failure.find("cannot open"), std::string::npos) << covers[3].texels.failure;
     EXPECT_NE(covers[4].texels.failure.find("20000 x 20000"), std::string::npos) << covers[4].texels.failure;
+    EXPECT_NE(covers[5].texels.failure.find("not a regular file"), std::string::npos) << covers[5].texels.failure;
     EXPECT_TRUE(covers[6].texels.usable()) << covers[6].texels.failure;
     EXPECT_EQ(covers[6].texels.edge, 512);
     EXPECT_EQ(covers[6].source, folders[6] + "/01.mp3");
