@@ -7,6 +7,7 @@
 
 #include "library/cover_discovery.h"
 #include "library/embedded_cover.h"
+#include "library/tag_reader.h"
 #include "platform/platform.h"
 #include "texture/cover_requests.h"
 
@@ -24,20 +25,32 @@ int coverLoaderThreadsLeftBehind() { return leftBehind.load(); }
 int coverLoaderThreads(unsigned cores) { return cores <= 2 ? 1 : int(std::min(cores - 1, 4u)); }
 
 LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight,
-                           const std::atomic<bool>* cancel) {
+                           const std::atomic<bool>* cancel, TagReader* tags, std::atomic<size_t>* inHandBytes) {
     LoadedCover cover;
     cover.album = album;
     cover.source = findCoverFile(folder);
     if (!cover.source.empty()) {
-        cover.texels = decodeCoverFile(cover.source, coverHeight, cancel);
+        cover.texels = decodeCoverFile(cover.source, coverHeight, cancel, inHandBytes);
         return cover;
     }
     // No picture file: the first picture inside the folder's audio files. The
     // source is then that audio file, so a refusal names the file to mend.
     std::string failure;
-    std::vector<uint8_t> bytes = findEmbeddedCover(folder, &failure, &cover.source);
+    bool helperFailed = false;
+    EmbeddedCoverReader read = readEmbeddedCover;
+    if (tags)
+        read = [&](const std::string& path, std::string* why) {
+            if (helperFailed) {  // the album has lost its cover to the file before
+                why->clear();
+                return std::vector<uint8_t>();
+            }
+            return tags->read(path, why, cancel, &helperFailed);
+        };
+    std::vector<uint8_t> bytes = findEmbeddedCover(folder, &failure, &cover.source, read);
     if (!bytes.empty()) {
-        cover.texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel);
+        if (inHandBytes) *inHandBytes += bytes.size();
+        cover.texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
+        if (inHandBytes) *inHandBytes -= bytes.size();
     } else if (!failure.empty()) {
         const std::string named = cover.source + ": ";  // the failure begins with the file it is about
         if (failure.compare(0, named.size(), named) == 0) failure.erase(0, named.size());
@@ -53,6 +66,7 @@ struct CoverLoader::Shared {
     const int count;                                   // albums in the library
     const std::function<std::string(int)> folderOf;    // called under mutex, before cancel only
     std::atomic<bool> cancel{false};
+    std::atomic<size_t> inHandBytes{0};                // memory of the decodes in hand
 
     mutable std::mutex mutex;
     std::condition_variable wake;           // work, room or the end
@@ -64,6 +78,7 @@ struct CoverLoader::Shared {
 
     void work() {
         platform::lowerThreadPriority();
+        TagReader tags;  // this thread's tag helper, started on first need
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
             wake.wait(lock, [&] { return cancel || (queue.size() > 0 && finished.size() < maxWaiting); });
@@ -77,7 +92,7 @@ struct CoverLoader::Shared {
             const std::string folder = known ? folderOf(request.album) : std::string();
             lock.unlock();
             LoadedCover cover;
-            if (known) cover = loadAlbumCover(request.album, folder, request.coverHeight, &cancel);
+            if (known) cover = loadAlbumCover(request.album, folder, request.coverHeight, &cancel, &tags, &inHandBytes);
             cover.album = request.album;
             lock.lock();
             inHand.erase(std::find(inHand.begin(), inHand.end(), request.album));
@@ -151,7 +166,7 @@ bool CoverLoader::takeFinished(LoadedCover* cover) {
 
 size_t CoverLoader::waitingBytes() const {
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    size_t bytes = 0;
+    size_t bytes = shared_->inHandBytes.load();
     for (const LoadedCover& cover : shared_->finished)
         if (cover.texels.usable()) bytes += cover.texels.textureBytes();
     return bytes;
