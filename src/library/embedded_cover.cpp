@@ -29,16 +29,6 @@
 
 namespace {
 
-std::string loweredEnding(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind(platform::kSeparator);
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    std::string ending = path.substr(dot + 1);
-    for (char& c : ending)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ending;
-}
-
 // What one file gave: the picture, or nothing with a reason, or nothing at all.
 struct Found {
     std::vector<uint8_t> bytes;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "library/media_files.h"
 #include "platform/platform.h"
 
 namespace {
@@ -398,12 +399,7 @@ std::string mp4Refusal(TagBytes& bytes) {
 }
 
 std::string tagGuardRefusal(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind(platform::kSeparator);
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    std::string ending = path.substr(dot + 1);
-    for (char& c : ending)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    const std::string ending = loweredEnding(path);
     const bool mp3 = ending == "mp3" || ending == "mp2";
     const bool riff = ending == "wav" || ending == "aif" || ending == "aiff" || ending == "aifc";
     const bool mp4 = ending == "m4a" || ending == "mp4" || ending == "m4b";

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/spawn_posix.h"
 
 extern char** environ;
 
@@ -59,12 +60,7 @@ bool startHelper(const std::string& program, const std::vector<std::string>& arg
     posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    sigfillset(&signals);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    resetSignalsOnSpawn(&attributes);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
