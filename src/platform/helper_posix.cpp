@@ -54,6 +54,8 @@ bool startHelper(const std::string& program, const std::vector<std::string>& arg
         ::close(toChild[0]), ::close(toChild[1]);
         return false;
     }
+    // A megabyte of pipe lets a picture come back in a few writes (best effort).
+    ::fcntl(fromChild[0], F_SETPIPE_SZ, 1 << 20);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
