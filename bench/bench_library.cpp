@@ -50,6 +50,9 @@ const Kind kKinds[] = {
     {"png-text-big", "cover.png"},     // 8,000 of them, 7.7 MB
     {"jpeg-arithmetic", "cover.jpg"},  // 34 arithmetic scans over 50 megapixels
     {"webp-header", "cover.webp"},     // 42 bytes claiming 50 megapixels, lossless
+    // A tag the stand-in helper of the tests (tests/hostile-tag-helper) spins on for
+    // ever: what any file that takes long costs, up to the deadline.
+    {"helper-spin", "01 Track.mp3"},
 };
 
 std::string hostileBytes(const std::string& kind, const fs::path& scratch) {
@@ -65,6 +68,7 @@ std::string hostileBytes(const std::string& kind, const fs::path& scratch) {
         return text(textChunkBombPng(std::vector<uint8_t>(png.begin(), png.end()), 8000, 1 << 20));
     if (kind == "jpeg-arithmetic") return text(arithmeticRefinementJpeg(16383, 3051, 32));
     if (kind == "webp-header") return text(losslessWebpClaiming(16383, 3051));
+    if (kind == "helper-spin") return "spin";
     return "";
 }
 

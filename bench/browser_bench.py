@@ -59,12 +59,12 @@ class Browser:
     """The real program on `folder`, with a frame log, in a scratch folder
     holding a settings file whose player does nothing."""
 
-    def __init__(self, build, folder, exit_after=None):
+    def __init__(self, build, folder, exit_after=None, extra_env=None):
         self.scratch = tempfile.mkdtemp(prefix="vellora-bench-")
         with open(os.path.join(self.scratch, "vellora.ini"), "w") as ini:
             ini.write("[vellora]\nmusicplayer=/bin/true\nautoplay=false\n")
         self.log = os.path.join(self.scratch, "frames.log")
-        env = dict(os.environ, VELLORA_FRAME_LOG=self.log)
+        env = dict(os.environ, VELLORA_FRAME_LOG=self.log, **(extra_env or {}))
         if exit_after:
             env["VELLORA_EXIT_AFTER_FRAMES"] = str(exit_after)
         self.started = time.time()
@@ -320,11 +320,11 @@ def photo_library(args, albums=20):
     return folder
 
 
-def started_browser(args, folder, attempts=3, build=None):
+def started_browser(args, folder, attempts=3, build=None, extra_env=None):
     """A browser with its window shown. On this shared machine SDL now and then
     misses a loaded X server at start-up and gives up; such a start is retried."""
     for attempt in range(attempts):
-        browser = Browser(build or args.build, folder)
+        browser = Browser(build or args.build, folder, extra_env=extra_env)
         try:
             browser.find_window()
             return browser
@@ -482,8 +482,11 @@ def hostile(args):
         album = os.path.join(folder, "2 " + kind)
         hostile_file = os.path.join(album, os.listdir(album)[0])
         times, peaks, statuses, said = [], [], [], ""
+        # The stand-in helper that spins when told to, for the file that takes long.
+        env = ({"VELLORA_TAG_HELPER": os.path.join(args.build, "tests", "hostile-tag-helper")}
+               if kind == "helper-spin" else None)
         for _ in range(args.runs):
-            browser = started_browser(args, folder)
+            browser = started_browser(args, folder, extra_env=env)
             browser.wait_for(lambda: browser.frames() and browser.frames()[-1]["textures"] >= 2, 30)
             frames = browser.frames()
             shown = next((f for f in frames if f["textures"] >= 2), None)
@@ -503,7 +506,8 @@ def hostile(args):
           ["hostile file", "bytes", "2 ordinary covers shown (ms after first frame, median)", "max (ms)",
            "peak RSS (MiB, median)", "max (MiB)", "exit status (Escape)", "the one line on stderr ends"], rows,
           "Written by `bench/bench_library hostile KIND FOLDER`: album 1 and 3 hold a 600-pixel JPEG cover, "
-          "album 2 the hostile file. Peak RSS is the browser's own VmHWM (its tag helper process is not "
+          "album 2 the hostile file (helper-spin: a tag on which the tests' stand-in tag helper spins, as "
+          "any file that takes long would, until the browser's 2 s deadline stops it). Peak RSS is the browser's own VmHWM (its tag helper process is not "
           "counted), read once the hostile file's line was written. %d run(s) per file; %s." % (args.runs, note))
 
 
