@@ -194,9 +194,20 @@ std::string stopHelper(HelperProcess& helper, bool gently, bool* cpuLimit) {
     return ending;
 }
 
+namespace {
+
+// A crash ends the helper at once with the exception's code: no debugger is
+// started (Wine would start winedbg), no box waits for a click.
+LONG WINAPI endOnCrash(EXCEPTION_POINTERS* exception) {
+    TerminateProcess(GetCurrentProcess(), UINT(exception->ExceptionRecord->ExceptionCode));
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
 void limitThisHelper(size_t) {
-    // No "has stopped working" box for a crash: the browser sees it end.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(endOnCrash);
 }
 
 void renewOwnCpuLimit(unsigned) {}
