@@ -39,7 +39,8 @@ struct Kind {
     const char* file;  // inside the hostile album
 };
 
-// The files of the hostile-files report, at the sizes it gives.
+// Files found to crash, stall or bloat the browser before the tag helper and
+// the decode budgets, at the sizes they were found at.
 const Kind kKinds[] = {
     {"nested-ctoc", "01 Track.mp3"},   // CTOC frames 17,000 deep, 280 KB
     {"nested-atoms", "01 Track.m4a"},  // moov atoms 53,000 deep, 420 KB
