@@ -359,7 +359,7 @@ TEST(TextureStreaming, StaysWithinTheBudgetFarthestFirstAndBringsCoversBackWhenN
     EXPECT_LE(streaming.streaming->residentBytes(), each * 45);
 }
 
-TEST(TextureStreaming, ACoverIsDecodedAgainWhenTheWindowHeightChanges) {
+TEST(TextureStreaming, ACoverIsDecodedAgainWhenTheWindowHeightChangesAndGoesWhenItsPictureHas) {
     GlWindow window;
     TempDir dir;
     makeLibrary(dir, 3, {}, 1000);
@@ -371,4 +371,15 @@ TEST(TextureStreaming, ACoverIsDecodedAgainWhenTheWindowHeightChanges) {
     EXPECT_EQ(streaming.streaming->residentBytes(), 3 * CoverTexels::coverTextureBytes(256));
     streaming.settle(1.0f, 2, middleCoverPixelHeight(1600, 1600));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(textures[i].width, 1024) << i;
+
+    // A cover whose picture has gone by the next decode: its texture and its
+    // memory are given back, and the album is drawn as a plain panel.
+    const GLuint gone = textures[1].texID;
+    ASSERT_EQ(std::remove(dir.at("album01/cover.png").c_str()), 0);
+    streaming.settle(1.0f, 2, middleCoverPixelHeight(600, 600));
+    EXPECT_EQ(textures[1].texID, 0u);
+    EXPECT_FALSE(glIsTexture(gone)) << "the texture is deleted";
+    EXPECT_FALSE(albums->getAlbumLoaded(1));
+    for (int i : {0, 2}) EXPECT_EQ(textures[i].width, 512) << i;
+    EXPECT_EQ(streaming.streaming->residentBytes(), 2 * CoverTexels::coverTextureBytes(512));
 }
