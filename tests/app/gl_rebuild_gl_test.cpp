@@ -9,8 +9,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
-#include <chrono>
-#include <thread>
+#include <vector>
 
 #include "app/gl_rebuild.h"
 #include "app/opening.h"
@@ -18,26 +17,12 @@
 #include "pictures/picture_writer.h"
 #include "render/font_loader.h"
 #include "render/render_fixture.h"
+#include "support/streaming_fixture.h"
 #include "texture/cover_picture.h"
-#include "texture/texture_streaming.h"
 
 namespace {
 
 constexpr int kAlbums = 5;
-
-// Steps the streaming with walk radius `n` until every album has its
-// texture; false after a generous minute.
-bool stepUntilAllShown(int n) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (;;) {
-        coverStreaming->step(position, n, 400);
-        bool all = true;
-        for (int i = 0; i < kAlbums; ++i) all = all && textures[i].texID != 0;
-        if (all) return true;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
 
 // The dominant colour of album `index`'s cover in a drawn frame, at a point
 // of it that the middle cover does not hide.
@@ -56,18 +41,13 @@ TEST(GlRebuild, ANewContextIsSeenAndTheFontAndTheCoversComeBack) {
     for (int i = 0; i < kAlbums; ++i)
         ASSERT_TRUE(writePng(dir.makeFolder("album" + std::to_string(i)) + "/cover.png", colours[i], PngKind::Rgb));
 
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    ASSERT_NE(SDL_SetVideoMode(600, 600, 0, SDL_OPENGL), nullptr) << SDL_GetError();
-    init_gl();
-    albums = new AlbumsLoader(dir.path(), "");
-    ASSERT_EQ(albums->getAlbumsCount(), kAlbums);
-    textures = new glTexture[kAlbums]();
-    position = 2;
+    GlWindow window;
+    StreamingFixture streaming(dir.path());
+    ASSERT_EQ(streaming.count(), kAlbums);
     current = playing = 2;
-    coverStreaming = new CoverStreaming(*albums, textures, size_t(64) << 20, 1);
     font = new FontLoader();
 
-    ASSERT_TRUE(stepUntilAllShown(3));
+    EXPECT_EQ(streaming.settle(2, 3), (std::vector<int>{2, 3, 1, 4, 0}));
     drawSceneFrame();
     EXPECT_EQ(coverColourOnScreen(1), 'r');
     EXPECT_EQ(coverColourOnScreen(2), 'g');
@@ -98,7 +78,7 @@ TEST(GlRebuild, ANewContextIsSeenAndTheFontAndTheCoversComeBack) {
 
     // A walk of radius 0 asks for nothing: the strip's covers come back
     // because the streaming asks for them again by itself.
-    ASSERT_TRUE(stepUntilAllShown(0));
+    EXPECT_EQ(streaming.settle(2, 0).size(), size_t(kAlbums));
     drawSceneFrame();
     EXPECT_EQ(coverColourOnScreen(1), 'r');
     EXPECT_EQ(coverColourOnScreen(2), 'g');
@@ -109,16 +89,8 @@ TEST(GlRebuild, ANewContextIsSeenAndTheFontAndTheCoversComeBack) {
     }
     EXPECT_EQ(coverStreaming->residentBytes(), kAlbums * CoverTexels::coverTextureBytes(8));
 
-    delete coverStreaming;
-    coverStreaming = nullptr;
-    for (int i = 0; i < kAlbums; ++i) glDeleteTextures(1, &textures[i].texID);
-    delete[] textures;
-    textures = nullptr;
-    delete albums;
-    albums = nullptr;
     delete font;
     font = nullptr;
-    SDL_Quit();
 }
 
 }  // namespace
