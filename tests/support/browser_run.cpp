@@ -14,7 +14,12 @@ BrowserRun::BrowserRun(const BrowserOptions& options) {
     std::vector<std::string> argv{VELLORA_BINARY};
     argv.insert(argv.end(), options.options.begin(), options.options.end());
     argv.push_back(musicFolder);
-    process = std::make_unique<ChildProcess>(argv, dir.path(), options.extraEnv);
+    std::vector<std::string> env = options.extraEnv;
+    if (options.frameLog) {
+        frameLog = dir.at("frames.log");
+        env.push_back("VELLORA_FRAME_LOG=" + frameLog);
+    }
+    process = std::make_unique<ChildProcess>(argv, dir.path(), env);
 }
 
 BrowserRun::~BrowserRun() { process->kill(); }
