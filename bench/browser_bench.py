@@ -7,8 +7,9 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 
     browser_bench.py --build BUILD --work FOLDER [--runs N] [section ...]
 
-Sections: startup, smoothness, loading, firstcovers, memory, rest (all when none is named), and
-startup-compare (with --before BUILD: two builds' first frames, taken in turn).
+Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded (all when none
+is named), and startup-compare (with --before BUILD: two builds' first frames, taken in turn);
+embedded also takes --before BUILD, and then measures both builds in turn.
 """
 import argparse
 import os
@@ -58,12 +59,12 @@ class Browser:
     """The real program on `folder`, with a frame log, in a scratch folder
     holding a settings file whose player does nothing."""
 
-    def __init__(self, build, folder, exit_after=None):
+    def __init__(self, build, folder, exit_after=None, extra_env=None):
         self.scratch = tempfile.mkdtemp(prefix="vellora-bench-")
         with open(os.path.join(self.scratch, "vellora.ini"), "w") as ini:
             ini.write("[vellora]\nmusicplayer=/bin/true\nautoplay=false\n")
         self.log = os.path.join(self.scratch, "frames.log")
-        env = dict(os.environ, VELLORA_FRAME_LOG=self.log)
+        env = dict(os.environ, VELLORA_FRAME_LOG=self.log, **(extra_env or {}))
         if exit_after:
             env["VELLORA_EXIT_AFTER_FRAMES"] = str(exit_after)
         self.started = time.time()
@@ -144,6 +145,18 @@ class Browser:
     def rss_bytes(self):
         with open("/proc/%d/statm" % self.process.pid) as statm:
             return int(statm.read().split()[1]) * PAGE_SIZE
+
+    def peak_rss_bytes(self):
+        """The browser process's own peak resident memory (VmHWM); its tag helper is not counted."""
+        with open("/proc/%d/status" % self.process.pid) as status:
+            for line in status:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) * 1024
+        return 0
+
+    def stderr_text(self):
+        with open(self.errors) as errors:
+            return errors.read()
 
     def cpu_seconds(self):
         with open("/proc/%d/stat" % self.process.pid) as stat:
@@ -307,11 +320,11 @@ def photo_library(args, albums=20):
     return folder
 
 
-def started_browser(args, folder, attempts=3):
+def started_browser(args, folder, attempts=3, build=None, extra_env=None):
     """A browser with its window shown. On this shared machine SDL now and then
     misses a loaded X server at start-up and gives up; such a start is retried."""
     for attempt in range(attempts):
-        browser = Browser(args.build, folder)
+        browser = Browser(build or args.build, folder, extra_env=extra_env)
         try:
             browser.find_window()
             return browser
@@ -427,6 +440,108 @@ def first_covers(args):
           "texture count reaches them.")
 
 
+def load_note():
+    with open("/proc/loadavg") as load:
+        return "load average %s on %d cores when the section started" % (" / ".join(load.read().split()[:3]),
+                                                                          os.cpu_count())
+
+
+def bench_library(args, folder, *command):
+    """A library written by bench/bench_library, reused when it is already there."""
+    marker = folder + ".done"
+    if not os.path.exists(marker):
+        shutil.rmtree(folder, ignore_errors=True)
+        subprocess.run([os.path.join(args.build, "bench", "bench_library")] + list(command) + [folder], check=True)
+        open(marker, "w").close()
+    return folder
+
+
+def visible_covers_ms(browser, albums, timeout=60):
+    """Milliseconds from the first frame until every visible album has its texture, or None."""
+    def count(frames):
+        current = frames[0]["current"]
+        return min(current + 3, albums - 1) - max(current - 3, 0) + 1
+
+    if not browser.wait_for(lambda: browser.frames() and browser.frames()[-1]["textures"] >= count(browser.frames()),
+                            timeout):
+        return None
+    frames = browser.frames()
+    done = next(f for f in frames if f["textures"] >= count(frames))
+    return done["wall_ms"] - frames[0]["wall_ms"]
+
+
+def hostile(args):
+    """Each hostile file beside two ordinary albums: the ordinary covers' time to the
+    screen, the browser's own peak memory, its exit status and what it said."""
+    tool = os.path.join(args.build, "bench", "bench_library")
+    kinds = subprocess.run([tool, "kinds"], capture_output=True, text=True, check=True).stdout.split()
+    note = load_note()
+    rows = []
+    for kind in kinds:
+        folder = bench_library(args, os.path.join(args.work, "hostile-" + kind), "hostile", kind)
+        album = os.path.join(folder, "2 " + kind)
+        hostile_file = os.path.join(album, os.listdir(album)[0])
+        times, peaks, statuses, said = [], [], [], ""
+        # The stand-in helper that spins when told to, for the file that takes long.
+        env = ({"VELLORA_TAG_HELPER": os.path.join(args.build, "tests", "hostile-tag-helper")}
+               if kind == "helper-spin" else None)
+        for _ in range(args.runs):
+            browser = started_browser(args, folder, extra_env=env)
+            browser.wait_for(lambda: browser.frames() and browser.frames()[-1]["textures"] >= 2, 30)
+            frames = browser.frames()
+            shown = next((f for f in frames if f["textures"] >= 2), None)
+            times.append(shown["wall_ms"] - frames[0]["wall_ms"] if shown else float("nan"))
+            # The hostile file's own work ends with its line on standard error.
+            browser.wait_for(lambda: browser.stderr_text().count("\n") >= 1 or browser.frames()[-1]["textures"] >= 3,
+                             30)
+            time.sleep(0.5)
+            peaks.append(browser.peak_rss_bytes() / 2 ** 20)
+            said = browser.stderr_text().strip().split(": ")[-1] if browser.stderr_text().strip() else "(nothing)"
+            browser.finish()
+            statuses.append(browser.process.returncode)
+        rows.append([kind, "{:,}".format(os.path.getsize(hostile_file)), "%.0f" % median(times),
+                     "%.0f" % max(times), "%.0f" % median(peaks), "%.0f" % max(peaks),
+                     ", ".join(str(s) for s in sorted(set(statuses))), said])
+    table("6. Hostile files: each beside two ordinary albums", command_for(args, "hostile"),
+          ["hostile file", "bytes", "2 ordinary covers shown (ms after first frame, median)", "max (ms)",
+           "peak RSS (MiB, median)", "max (MiB)", "exit status (Escape)", "the one line on stderr ends"], rows,
+          "Written by `bench/bench_library hostile KIND FOLDER`: album 1 and 3 hold a 600-pixel JPEG cover, "
+          "album 2 the hostile file (helper-spin: a tag on which the tests' stand-in tag helper spins, as "
+          "any file that takes long would, until the browser's 2 s deadline stops it). Peak RSS is the browser's own VmHWM (its tag helper process is not "
+          "counted), read once the hostile file's line was written. %d run(s) per file; %s." % (args.runs, note))
+
+
+def embedded(args):
+    """First covers when every cover is inside the albums' MP3 files, for two builds in turn."""
+    albums = 100
+    folder = bench_library(args, os.path.join(args.work, "embedded-%d" % albums), "embedded", str(albums), "600")
+    for name in os.listdir(folder):  # warm the page cache
+        for root, _, files in os.walk(os.path.join(folder, name)):
+            for file in files:
+                with open(os.path.join(root, file), "rb") as data:
+                    data.read()
+    builds = ([("before", args.before)] if args.before else []) + [("after", args.build)]
+    note = load_note()
+    times = {name: [] for name, _ in builds}
+    for _ in range(max(args.runs, 3)):
+        for name, build in builds:
+            browser = started_browser(args, folder, build=build)
+            elapsed = visible_covers_ms(browser, albums)
+            if elapsed is not None:
+                times[name].append(elapsed)
+            browser.finish()
+    rows = [[name, "%.0f" % median(times[name]), "%.0f" % max(times[name] or [float("nan")]), len(times[name]),
+             ", ".join("%.0f" % t for t in times[name])] for name, _ in builds]
+    if args.before and times["before"] and times["after"]:
+        note += "; after / before (medians): %.2f" % (median(times["after"]) / median(times["before"]))
+    table("3d. First covers from audio files: every visible cover inside an MP3's ID3v2 tag",
+          command_for(args, ("--before BUILD " if args.before else "") + "embedded"),
+          ["build", "median (ms)", "max (ms)", "runs", "all runs (ms)"], rows,
+          "100 albums, each with three MP3 files whose ID3v2 tag holds a 600-pixel JPEG front cover "
+          "(`bench/bench_library embedded 100 600 FOLDER`), warm cache; the time is from the first frame "
+          "until the seven visible covers are textures, the two builds taken in turn; %s." % note)
+
+
 def memory(args):
     limit = args.memory_limit_gib * 1024 ** 3
     albums = 5000
@@ -515,14 +630,16 @@ def main():
     parser.add_argument("--memory-limit-gib", type=int, default=12)
     parser.add_argument("--before", help="a second build for startup-compare")
     parser.add_argument("sections", nargs="*",
-                        default=["startup", "smoothness", "loading", "firstcovers", "memory", "rest"])
+                        default=["startup", "smoothness", "loading", "firstcovers", "memory", "rest", "hostile",
+                                 "embedded"])
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         sys.exit("browser_bench.py needs an X display; run it under xvfb-run")
     os.makedirs(args.work, exist_ok=True)
     for section in args.sections:
         {"startup": startup, "startup-compare": startup_compare, "smoothness": smoothness, "loading": loading,
-         "firstcovers": first_covers, "memory": memory, "rest": rest}[section](args)
+         "firstcovers": first_covers, "memory": memory, "rest": rest, "hostile": hostile,
+         "embedded": embedded}[section](args)
 
 
 if __name__ == "__main__":

@@ -1,4 +1,5 @@
-// Reads embedded covers with TagLib. Each file is opened without its audio
+// Reads embedded covers with TagLib. Each file is first shown to the tag
+// guards, then opened without its audio
 // properties (no need to scan the audio), and every failure, from a file TagLib
 // cannot parse to a picture beyond the size limit or an allocation that fails,
 // becomes a reason in text instead of a crash.
@@ -20,23 +21,13 @@
 #include <wavfile.h>
 #include <xiphcomment.h>
 
-#include <cstdio>
 #include <new>
 
 #include "library/media_files.h"
+#include "library/tag_guards.h"
 #include "platform/platform.h"
 
 namespace {
-
-std::string loweredEnding(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind(platform::kSeparator);
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    std::string ending = path.substr(dot + 1);
-    for (char& c : ending)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ending;
-}
 
 // What one file gave: the picture, or nothing with a reason, or nothing at all.
 struct Found {
@@ -91,23 +82,6 @@ Found fromXiph(TagLib::Ogg::XiphComment* comment) {
     return comment ? fromFlacPictures(comment->pictureList()) : Found{};
 }
 
-// An ID3v2 header that claims a tag beyond the limit is refused before TagLib
-// reads (and allocates) it. The size is four 7-bit bytes: at most 256 MiB.
-bool id3v2TagTooBig(const std::string& path, std::string* why) {
-    FILE* file = platform::openFile(path, "rb");
-    if (!file) return false;  // TagLib will say it cannot open it
-    unsigned char header[10];
-    const bool complete = std::fread(header, 1, sizeof header, file) == sizeof header;
-    std::fclose(file);
-    if (!complete || header[0] != 'I' || header[1] != 'D' || header[2] != '3') return false;
-    const size_t size = (size_t(header[6] & 0x7f) << 21) | (size_t(header[7] & 0x7f) << 14) |
-                        (size_t(header[8] & 0x7f) << 7) | size_t(header[9] & 0x7f);
-    if (size <= kMaxEmbeddedPictureBytes + (size_t(1) << 20)) return false;
-    *why = "its ID3v2 tag claims " + std::to_string(size) + " bytes, more than the " +
-           std::to_string(kMaxEmbeddedPictureBytes >> 20) + " MiB allowed for a picture";
-    return true;
-}
-
 template <typename FileType>
 bool opened(FileType& file, Found* found) {
     if (file.isValid()) return true;
@@ -121,7 +95,6 @@ Found readOne(const std::string& path) {
     const auto* name = native.c_str();
     Found found;
     if (ending == "mp3" || ending == "mp2") {
-        if (id3v2TagTooBig(path, &found.failure)) return found;
         TagLib::MPEG::File file(name, false);
         if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.ID3v2Tag());
     } else if (ending == "flac") {
@@ -160,7 +133,8 @@ Found readOne(const std::string& path) {
 std::vector<uint8_t> readEmbeddedCover(const std::string& path, std::string* failure) {
     Found found;
     try {
-        found = readOne(path);
+        found.failure = tagGuardRefusal(path);  // what would overwhelm TagLib never reaches it
+        if (found.failure.empty()) found = readOne(path);
     } catch (const std::bad_alloc&) {
         found = Found{};
         found.failure = "its tags need more memory than there is";
@@ -173,6 +147,11 @@ std::vector<uint8_t> readEmbeddedCover(const std::string& path, std::string* fai
 }
 
 std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* failure, std::string* audioFile) {
+    return findEmbeddedCover(folder, failure, audioFile, readEmbeddedCover);
+}
+
+std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* failure, std::string* audioFile,
+                                       const EmbeddedCoverReader& read) {
     std::string firstFailure, failedFile;
     std::vector<std::string> audioFiles;
     platform::FindEntry entry;
@@ -188,7 +167,7 @@ std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* f
         const std::string path = folder + platform::kSeparator + name;
         if (!platform::isFile(path)) continue;  // TagLib would wait for ever on a FIFO
         std::string why;
-        std::vector<uint8_t> bytes = readEmbeddedCover(path, &why);
+        std::vector<uint8_t> bytes = read(path, &why);
         if (!bytes.empty()) {
             if (failure) failure->clear();
             if (audioFile) *audioFile = path;

@@ -7,11 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-// A bigger embedded picture is refused, and so is an ID3v2 tag that claims to
-// be bigger than this before it is read.
+// A bigger embedded picture is refused. (Whole tags are held to the limits
+// of library/tag_guards.h before they are read.)
 constexpr size_t kMaxEmbeddedPictureBytes = size_t(32) << 20;
 
 // The bytes of the first embedded picture found in the audio files lying
@@ -29,3 +30,9 @@ std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* f
 
 // The same for one audio file, chosen by the ending of its name.
 std::vector<uint8_t> readEmbeddedCover(const std::string& path, std::string* failure);
+
+// findEmbeddedCover with each audio file read by `read` instead of
+// readEmbeddedCover: the cover loader reads them in a helper process.
+using EmbeddedCoverReader = std::function<std::vector<uint8_t>(const std::string& path, std::string* failure)>;
+std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* failure, std::string* audioFile,
+                                       const EmbeddedCoverReader& read);

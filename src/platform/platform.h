@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -93,6 +94,55 @@ constexpr char kSeparator = '/';
 // false.
 bool startProgram(const std::string& program, const std::string& argument,
                   const std::string& commandLine);
+
+// ------------------------------------------------------------ helper process
+// A program of the browser's own, started with pipes on its standard input
+// and output, for work that must not be able to take the browser down: it
+// may crash, spin or run out of memory, and the browser only sees it end.
+struct HelperProcess {
+    intptr_t process = 0;  // pid (Linux) or process HANDLE (Windows); 0 when none
+    intptr_t job = 0;      // Windows: the Job Object holding it
+    intptr_t input = -1;   // our end of its standard input
+    intptr_t output = -1;  // our end of its standard output
+};
+
+// Starts `program` with `arguments`, its standard error shared with ours.
+// Windows puts it in a Job Object limited to `memoryBytes` of committed
+// memory, which ends with us; Linux leaves its limits to the helper itself
+// (limitThisHelper). False, with `error` saying why, when it cannot start.
+bool startHelper(const std::string& program, const std::vector<std::string>& arguments, size_t memoryBytes,
+                 HelperProcess* helper, std::string* error);
+// The helper's process id, for tests and messages; 0 when none.
+long helperProcessId(const HelperProcess& helper);
+// Before each piece of work: Windows gives the job `cpuSeconds` more of CPU
+// time; Linux does nothing (the helper renews its own limit).
+void renewHelperTime(HelperProcess& helper, unsigned cpuSeconds);
+// Writes all of `data` to the helper's standard input; false when it has ended.
+bool writeToHelper(HelperProcess& helper, const void* data, size_t size);
+enum class HelperRead { Done, Ended, TimedOut, Cancelled };
+// Reads exactly `size` bytes of its standard output, giving up at `deadline`
+// or soon after `cancel` is set.
+HelperRead readFromHelper(HelperProcess& helper, void* data, size_t size,
+                          std::chrono::steady_clock::time_point deadline, const std::atomic<bool>* cancel);
+// Ends the helper (killed first unless `gently`, when closing its input lets
+// it end by itself), waits for it and closes everything. Says how it ended:
+// "" for a normal end, else e.g. "killed by signal 11 (Segmentation fault)".
+// `cpuLimit` is set when it ran out of CPU time.
+std::string stopHelper(HelperProcess& helper, bool gently, bool* cpuLimit = nullptr);
+
+// In the helper: limits this process to `addressSpaceBytes` of address
+// space (0: none; sanitizer builds need terabytes of it) and makes it end
+// when the process that started it ends. Linux only; nothing on Windows.
+void limitThisHelper(size_t addressSpaceBytes);
+// In the helper, before each piece of work: ends the process once it has
+// used `cpuSeconds` more of CPU time. Linux only (Windows: the job's limit).
+void renewOwnCpuLimit(unsigned cpuSeconds);
+// The helper's side of the pipes, binary: false at the end of the input.
+bool readStandardInput(void* data, size_t size);
+bool writeStandardOutput(const void* data, size_t size);
+
+// The folder the running program was started from ("" when unknown).
+std::string programFolder();
 
 // ---------------------------------------------------------------- message box
 // The box's icon: a plain message, a warning the program runs on after, or an error.

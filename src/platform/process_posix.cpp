@@ -19,6 +19,7 @@
 
 #include "platform/log_text.h"
 #include "platform/platform.h"
+#include "platform/spawn_posix.h"
 
 extern char** environ;
 
@@ -36,12 +37,7 @@ void report(const char* what, const std::string& commandLine, const char* reason
 int spawn(const std::string& program, const std::string& argument, pid_t* pid) {
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    sigfillset(&signals);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    resetSignalsOnSpawn(&attributes);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
 #ifdef __GLIBC__

@@ -7,6 +7,7 @@
 
 #include "library/albums_loader.h"
 #include "library/embedded_cover.h"
+#include "library/tag_reader.h"
 #include "platform/platform.h"
 #include "texture/cover_requests.h"
 
@@ -23,19 +24,32 @@ int coverLoaderThreadsLeftBehind() { return leftBehind.load(); }
 
 int coverLoaderThreads(unsigned cores) { return cores <= 2 ? 1 : int(std::min(cores - 1, 4u)); }
 
-LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std::atomic<bool>* cancel) {
+LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std::atomic<bool>* cancel,
+                           TagReader* tags, std::atomic<size_t>* inHandBytes) {
     LoadedCover cover;
     cover.source = AlbumsLoader::searchCover(folder);
     if (!cover.source.empty()) {
-        cover.texels = decodeCoverFile(cover.source, coverHeight, cancel);
+        cover.texels = decodeCoverFile(cover.source, coverHeight, cancel, inHandBytes);
         return cover;
     }
     // No picture file: the first picture inside the folder's audio files. The
     // source is then that audio file, so a refusal names the file to mend.
     std::string failure;
-    std::vector<uint8_t> bytes = findEmbeddedCover(folder, &failure, &cover.source);
+    bool helperFailed = false;
+    EmbeddedCoverReader read = readEmbeddedCover;
+    if (tags)
+        read = [&](const std::string& path, std::string* why) {
+            if (helperFailed) {  // the album has lost its cover to the file before
+                why->clear();
+                return std::vector<uint8_t>();
+            }
+            return tags->read(path, why, cancel, &helperFailed);
+        };
+    std::vector<uint8_t> bytes = findEmbeddedCover(folder, &failure, &cover.source, read);
     if (!bytes.empty()) {
-        cover.texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel);
+        if (inHandBytes) *inHandBytes += bytes.size();
+        cover.texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
+        if (inHandBytes) *inHandBytes -= bytes.size();
     } else if (!failure.empty()) {
         const std::string named = cover.source + ": ";  // the failure begins with the file it is about
         if (failure.compare(0, named.size(), named) == 0) failure.erase(0, named.size());
@@ -48,6 +62,7 @@ struct CoverLoader::Shared {
     Shared(int reach, int maxWaiting) : queue(reach), maxWaiting(maxWaiting) {}
 
     std::atomic<bool> cancel{false};
+    std::atomic<size_t> inHandBytes{0};                // memory of the decodes in hand
 
     mutable std::mutex mutex;
     std::condition_variable wake;           // work, room or the end
@@ -59,6 +74,7 @@ struct CoverLoader::Shared {
 
     void work() {
         platform::lowerThreadPriority();
+        TagReader tags;  // this thread's tag helper, started on first need
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
             wake.wait(lock, [&] { return cancel || (queue.size() > 0 && finished.size() < maxWaiting); });
@@ -67,7 +83,7 @@ struct CoverLoader::Shared {
             queue.takeNext(&request);
             ++inHand;
             lock.unlock();
-            LoadedCover cover = loadAlbumCover(request.folder, request.coverHeight, &cancel);
+            LoadedCover cover = loadAlbumCover(request.folder, request.coverHeight, &cancel, &tags, &inHandBytes);
             cover.key = std::move(request.key);
             cover.place = request.place;
             lock.lock();
@@ -136,7 +152,7 @@ bool CoverLoader::takeFinished(LoadedCover* cover) {
 
 size_t CoverLoader::waitingBytes() const {
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    size_t bytes = 0;
+    size_t bytes = shared_->inHandBytes.load();
     for (const LoadedCover& cover : shared_->finished)
         if (cover.texels.usable()) bytes += cover.texels.textureBytes();
     return bytes;

@@ -16,6 +16,8 @@
 
 #include "texture/cover_picture.h"
 
+class TagReader;
+
 // Threads to decode with on a machine with `cores` cores: one on two cores
 // (the other runs the frame and the software renderer), at most four.
 int coverLoaderThreads(unsigned cores);
@@ -31,8 +33,13 @@ struct LoadedCover {
 // Finds the cover in album folder `folder` (a picture file, else a picture
 // inside one of its audio files), reads and decodes it for a middle cover
 // `coverHeight` pixels high. The loader's whole job for one request (the
-// result's source and texels); runs on any thread.
-LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std::atomic<bool>* cancel);
+// result's source and texels); runs on any thread. Audio tags are read by
+// `tags`' helper process when given (in this process otherwise); once the
+// helper has failed on a file, the album's other audio files are not tried.
+// `inHandBytes`, when given, counts the memory of the picture being decoded
+// while it is.
+LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std::atomic<bool>* cancel,
+                           TagReader* tags = nullptr, std::atomic<size_t>* inHandBytes = nullptr);
 
 // Loader threads that did not end in time at a loader's destruction (held by
 // a read that never returns) and were left to end with the process.
@@ -61,7 +68,8 @@ public:
     std::vector<std::string> moveTo(int base);
     // Takes the finished cover nearest the position; false when none waits.
     bool takeFinished(LoadedCover* cover);
-    // Bytes the finished, not yet taken covers will take as textures.
+    // Bytes the finished, not yet taken covers will take as textures, and the
+    // memory the decodes in hand hold now.
     size_t waitingBytes() const;
     // True when no request is queued, in hand or finished and waiting.
     bool idle() const;

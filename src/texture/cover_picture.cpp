@@ -51,20 +51,16 @@ public:
         pos_ = len_ = 0;
         return SDL_RWseek(rw_, 0, RW_SEEK_SET) == 0;
     }
-    // Reads on until the two bytes `first`, `second` have been read in a row.
-    bool findPair(uint8_t first, uint8_t second) {
-        bool afterFirst = false;
+    // Reads on until `value` has been read; false at the end.
+    bool skipPast(uint8_t value) {
         for (;;) {
             if (pos_ == len_ && !refill()) return false;
-            if (afterFirst && buffer_[pos_] == second) return true;
-            afterFirst = false;
-            const void* hit = std::memchr(buffer_ + pos_, first, len_ - pos_);
-            if (!hit) {
-                pos_ = len_;
-                continue;
+            const void* hit = std::memchr(buffer_ + pos_, value, len_ - pos_);
+            if (hit) {
+                pos_ = size_t(static_cast<const uint8_t*>(hit) - buffer_) + 1;
+                return true;
             }
-            pos_ = size_t(static_cast<const uint8_t*>(hit) - buffer_) + 1;
-            afterFirst = true;
+            pos_ = len_;
         }
     }
 
@@ -102,14 +98,18 @@ std::string sizeFailure(long long width, long long height) {
     return "";
 }
 
-// After the 8-byte signature the first chunk must be IHDR.
-std::string checkPng(HeaderReader& in) {
-    uint32_t length, type, width, height;
-    if (!in.skip(8) || !in.big(4, length) || !in.big(4, type) || !in.big(4, width) || !in.big(4, height))
+// After the 8-byte signature the first chunk must be IHDR. An interlaced
+// picture is held whole while its passes arrive; otherwise a row at a time.
+std::string checkPng(HeaderReader& in, uint64_t* memory) {
+    uint32_t length, type, width, height, depth, colour, compression, filter, interlace;
+    if (!in.skip(8) || !in.big(4, length) || !in.big(4, type) || !in.big(4, width) || !in.big(4, height) ||
+        !in.big(1, depth) || !in.big(1, colour) || !in.big(1, compression) || !in.big(1, filter) ||
+        !in.big(1, interlace))
         return "truncated PNG header";
     if (length != 13 || type != 0x49484452)  // "IHDR"
         return "PNG without its IHDR header";
     if (width > 0x7fffffff || height > 0x7fffffff) return "PNG header with an invalid size";
+    *memory = interlace ? uint64_t(width) * height * 3 : uint64_t(width) * 16;
     return sizeFailure(width, height);
 }
 
@@ -120,90 +120,196 @@ bool isJpegFrameMarker(int marker) {
 // Next marker code after the SOI, skipping stray bytes and fill bytes as
 // libjpeg does; -1 at the end of the file.
 int nextJpegMarker(HeaderReader& in) {
+    if (!in.skipPast(0xFF)) return -1;
     int c = in.byte();
-    while (c >= 0 && c != 0xFF) c = in.byte();
     while (c == 0xFF) c = in.byte();
     return c;
 }
 
-// Walks the segments to the frame header (size check) and on to the first
-// scan; the entropy-coded data after it must reach an end-of-image marker,
-// which is how a cut-off file shows (libjpeg would pad it with grey).
-std::string checkJpeg(HeaderReader& in) {
+// A component of the frame: its id and its size in 8 x 8 blocks, as
+// libjpeg's coefficient buffer keeps it (rounded up to whole MCUs).
+struct JpegComponent {
+    int id;
+    uint64_t blocks;
+};
+
+// Reads a scan header after its length and returns the blocks one pass over
+// its components decodes; `length` is left as what remains of the segment.
+bool jpegScanBlocks(HeaderReader& in, const std::vector<JpegComponent>& components, uint32_t& length,
+                    uint64_t* blocks, uint32_t* count) {
+    uint32_t n;
+    if (length < 3 || !in.big(1, n)) return false;
+    length -= 1;
+    *blocks = 0;
+    *count = n;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t id, tables;
+        if (length < 4 || !in.big(1, id) || !in.big(1, tables)) return false;
+        length -= 2;
+        for (const JpegComponent& component : components)
+            if (component.id == int(id)) *blocks += component.blocks;
+    }
+    return true;
+}
+
+// Walks the segments to the frame header (size check) and on through every
+// scan to the end-of-image marker, which is how a cut-off file shows (libjpeg
+// would pad it with grey). Sums the work the scans ask for, one pass over
+// their components' blocks each, and the memory the decode will hold: the
+// whole picture's coefficients when the file has more than one scan.
+std::string checkJpeg(HeaderReader& in, uint64_t* memory, uint64_t* work) {
     if (!in.skip(2)) return "truncated JPEG header";  // SOI
-    bool frameSeen = false;
+    bool frameSeen = false, scanSeen = false, multiScan = false;
+    std::vector<JpegComponent> components;
+    uint64_t width = 0;
+    *work = 0;
     for (;;) {
         int marker = nextJpegMarker(in);
-        if (marker < 0) return frameSeen ? "truncated JPEG: no image data" : "truncated JPEG header";
-        if (marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) continue;
-        if (marker == 0xD9) return "JPEG ends before its image data";
+        if (marker < 0)
+            return !scanSeen ? (frameSeen ? "truncated JPEG: no image data" : "truncated JPEG header")
+                             : "truncated JPEG: the end-of-image marker is missing";
+        // Stuffed zeros and restart markers of the entropy-coded data, and markers without a segment.
+        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+        if (marker == 0xD9) {
+            if (!scanSeen) return "JPEG ends before its image data";
+            break;
+        }
         uint32_t length;
-        if (!in.big(2, length)) return "truncated JPEG header";
+        if (!in.big(2, length)) return scanSeen ? "truncated JPEG: the end-of-image marker is missing"
+                                                : "truncated JPEG header";
         if (length < 2) return "corrupt JPEG segment length";
-        if (isJpegFrameMarker(marker)) {
-            uint32_t precision, height, width;
+        if (isJpegFrameMarker(marker) && !frameSeen) {
+            uint32_t precision, height, frameWidth, count;
             if (length < 8) return "corrupt JPEG frame header";
-            if (!in.big(1, precision) || !in.big(2, height) || !in.big(2, width))
+            if (!in.big(1, precision) || !in.big(2, height) || !in.big(2, frameWidth) || !in.big(1, count))
                 return "truncated JPEG frame header";
-            std::string failure = sizeFailure(width, height);
+            std::string failure = sizeFailure(frameWidth, height);
             if (!failure.empty()) return failure;
             frameSeen = true;
-            length -= 5;  // precision and size already read
+            width = frameWidth;
+            length -= 6;  // precision, size and component count already read
+            struct Sampling {
+                uint32_t id, h, v;
+            };
+            std::vector<Sampling> sampling;
+            uint32_t hMax = 1, vMax = 1;
+            for (uint32_t i = 0; i < count && length >= 5; ++i, length -= 3) {
+                uint32_t id, factors, table;
+                if (!in.big(1, id) || !in.big(1, factors) || !in.big(1, table)) return "truncated JPEG frame header";
+                const uint32_t h = std::max(factors >> 4, 1u), v = std::max(factors & 15, 1u);
+                sampling.push_back({id, h, v});
+                hMax = std::max(hMax, h), vMax = std::max(vMax, v);
+            }
+            for (const Sampling& c : sampling) {
+                auto inBlocks = [](uint64_t pixels, uint32_t factor, uint32_t most) {
+                    const uint64_t blocks = (pixels * factor + most * 8 - 1) / (most * 8);
+                    return (blocks + factor - 1) / factor * factor;
+                };
+                components.push_back({int(c.id), inBlocks(frameWidth, c.h, hMax) * inBlocks(height, c.v, vMax)});
+            }
+            multiScan = multiScan || marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
         }
-        if (marker == 0xDA && !frameSeen) return "JPEG scan before its frame header";
-        if (!in.skip(length - 2)) return "truncated JPEG header";
-        if (marker == 0xDA) break;
+        if (marker == 0xDA) {
+            if (!frameSeen) return "JPEG scan before its frame header";
+            uint64_t blocks = 0;
+            uint32_t count = 0;
+            if (!jpegScanBlocks(in, components, length, &blocks, &count)) return "corrupt JPEG scan header";
+            if (scanSeen || count < components.size()) multiScan = true;
+            scanSeen = true;
+            *work += std::max(blocks, kMinJpegScanBlocks);
+            if (*work > kMaxJpegBlockScans)
+                return "the JPEG asks for more decoding work than a cover may take (its scans would decode more "
+                       "than " + std::to_string(kMaxJpegBlockScans >> 20) + " million blocks)";
+        }
+        if (!in.skip(length - 2)) return scanSeen ? "truncated JPEG: the end-of-image marker is missing"
+                                                  : "truncated JPEG header";
     }
-    if (!in.findPair(0xFF, 0xD9)) return "truncated JPEG: the end-of-image marker is missing";
+    uint64_t coefficients = 0;
+    for (const JpegComponent& component : components) coefficients += component.blocks * 128;
+    *memory = multiScan ? coefficients : width * 3 * 64;
     return "";
 }
 
 // BITMAPCOREHEADER (12 bytes) has 16-bit sizes, every later header 32-bit
 // signed ones; a negative height means top row first.
-std::string checkBmp(HeaderReader& in) {
+// The whole picture is decoded into an SDL surface, then converted to RGB.
+std::string checkBmp(HeaderReader& in, uint64_t* memory) {
     uint32_t headerSize;
     if (!in.skip(14) || !in.little(4, headerSize)) return "truncated BMP header";
     uint32_t width, height;
     if (headerSize == 12) {
         if (!in.little(2, width) || !in.little(2, height)) return "truncated BMP header";
+        *memory = uint64_t(width) * height * 7;
         return sizeFailure(width, height);
     }
     if (headerSize < 16) return "BMP with an unknown header";
     if (!in.little(4, width) || !in.little(4, height)) return "truncated BMP header";
     long long w = int32_t(width), h = int32_t(height);
-    return sizeFailure(w, h < 0 ? -h : h);
+    if (h < 0) h = -h;
+    if (w > 0) *memory = uint64_t(w) * uint64_t(h) * 7;  // the surface (up to 4 bytes a pixel) and its RGB copy
+    return sizeFailure(w, h);
 }
 
-// The sizes in the VP8, VP8L or VP8X header, read by libwebp.
-std::string checkWebp(const uint8_t* data, size_t size) {
-    int width = 0, height = 0;
-    if (!WebPGetInfo(data, size, &width, &height)) return "unreadable WebP header";
-    return sizeFailure(width, height);
+// The sizes in the VP8, VP8L or VP8X header, read by libwebp. A lossless
+// picture is decoded whole, libwebp holding about 7 bytes a pixel (a 38-byte
+// file claiming 50 megapixels took 345 MB); a lossy one a few rows at a time,
+// its alpha plane whole.
+std::string checkWebp(const uint8_t* data, size_t size, uint64_t* memory) {
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(data, size, &features) != VP8_STATUS_OK) return "unreadable WebP header";
+    const uint64_t pixels = uint64_t(std::max(features.width, 0)) * uint64_t(std::max(features.height, 0));
+    *memory = features.format != 1 ? pixels * 7 : (features.has_alpha ? pixels : 0) + uint64_t(features.width) * 64;
+    return sizeFailure(features.width, features.height);
 }
 
-// Runs the header check of the format the bytes hold.
-std::string checkHeader(const uint8_t* data, size_t size, PictureFormat format) {
+// Runs the header check of the format the bytes hold; `memory` gets what
+// its decode will hold at once, `work` (JPEG) the blocks its scans decode.
+std::string checkHeader(const uint8_t* data, size_t size, PictureFormat format, uint64_t* memory, uint64_t* work) {
+    *memory = *work = 0;
     if (size == 0) return "empty file";
     if (format == PictureFormat::Gif) return "a GIF picture; covers are JPEG, PNG, BMP or WebP";
     if (format == PictureFormat::Unknown) return "not a JPEG, PNG, BMP or WebP picture";
-    if (format == PictureFormat::Webp) return checkWebp(data, size);
+    if (format == PictureFormat::Webp) return checkWebp(data, size, memory);
     RwBytes rw(SDL_RWFromConstMem(data, int(size)));
     if (!rw) return std::string("cannot read the picture: ") + SDL_GetError();
     auto reader = std::make_unique<HeaderReader>(rw.get());
     switch (format) {
-        case PictureFormat::Png: return checkPng(*reader);
-        case PictureFormat::Jpeg: return checkJpeg(*reader);
-        case PictureFormat::Bmp: return checkBmp(*reader);
+        case PictureFormat::Png: return checkPng(*reader, memory);
+        case PictureFormat::Jpeg: return checkJpeg(*reader, memory, work);
+        case PictureFormat::Bmp: return checkBmp(*reader, memory);
         default: return "not a JPEG, PNG, BMP or WebP picture";
     }
 }
 
+// Adds to a count of memory in hand for as long as it lives.
+class InHand {
+public:
+    InHand(std::atomic<size_t>* count, uint64_t bytes) : count_(count), bytes_(size_t(bytes)) {
+        if (count_) *count_ += bytes_;
+    }
+    ~InHand() {
+        if (count_) *count_ -= bytes_;
+    }
+    InHand(const InHand&) = delete;
+    InHand& operator=(const InHand&) = delete;
+
+private:
+    std::atomic<size_t>* count_;
+    size_t bytes_;
+};
+
 // Checks, then decodes into `sink`; "" when the sink got every row.
-std::string decodeRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel) {
+std::string decodeRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel,
+                       std::atomic<size_t>* inHandBytes) {
     if (size > size_t(0x7fffffff)) return "the picture is too large";
     const PictureFormat format = sniffPictureFormat(data, size);
-    std::string failure = checkHeader(data, size, format);
+    uint64_t memory = 0, work = 0;
+    std::string failure = checkHeader(data, size, format, &memory, &work);
     if (!failure.empty()) return failure;
+    if (memory > kMaxDecodeBytes)
+        return "decoding it would hold " + std::to_string(memory >> 20) + " MiB at once, more than the " +
+               std::to_string(kMaxDecodeBytes >> 20) + " MiB a cover may take";
+    InHand held(inHandBytes, memory);
     switch (format) {
         case PictureFormat::Jpeg: return decodeJpegRows(data, size, sink, cancel);
         case PictureFormat::Png: return decodePngRows(data, size, sink, cancel);
@@ -299,18 +405,19 @@ CoverPicture decodeCoverPicture(const char* path) {
     if (!platform::readRegularFile(path, kMaxCoverFileBytes, &bytes, &failure)) return refusedPicture(failure);
     CoverPicture picture;
     FullSizeSink sink(picture);
-    failure = decodeRows(bytes.data(), bytes.size(), sink, nullptr);
+    failure = decodeRows(bytes.data(), bytes.size(), sink, nullptr, nullptr);
     if (failure.empty() && !sink.complete()) failure = "the picture ends before its last row";
     if (!failure.empty()) return refusedPicture(failure);
     return picture;
 }
 
-CoverTexels decodeCoverBytes(const uint8_t* data, size_t size, int coverHeight, const std::atomic<bool>* cancel) {
+CoverTexels decodeCoverBytes(const uint8_t* data, size_t size, int coverHeight, const std::atomic<bool>* cancel,
+                             std::atomic<size_t>* inHandBytes) {
     CoverTexels texels;
     std::string failure;
     {
         TextureSink sink(texels, coverHeight);
-        failure = decodeRows(data, size, sink, cancel);
+        failure = decodeRows(data, size, sink, cancel, inHandBytes);
         if (failure.empty() && !sink.complete()) failure = "the picture ends before its last row";
         if (failure.empty()) texels.levels.push_back(sink.takeLevel());
     }
@@ -322,9 +429,11 @@ CoverTexels decodeCoverBytes(const uint8_t* data, size_t size, int coverHeight, 
     return texels;
 }
 
-CoverTexels decodeCoverFile(const std::string& path, int coverHeight, const std::atomic<bool>* cancel) {
+CoverTexels decodeCoverFile(const std::string& path, int coverHeight, const std::atomic<bool>* cancel,
+                            std::atomic<size_t>* inHandBytes) {
     std::vector<uint8_t> bytes;
     std::string failure;
     if (!platform::readRegularFile(path, kMaxCoverFileBytes, &bytes, &failure, cancel)) return refusedTexels(failure);
-    return decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel);
+    InHand held(inHandBytes, bytes.size());
+    return decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
 }

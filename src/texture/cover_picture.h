@@ -14,6 +14,11 @@
 // really make that) and 50 million pixels in all (150 MB of RGB).
 constexpr int kMaxCoverSide = 16383;
 constexpr long long kMaxCoverPixels = 50000000;
+// Memory one decode may hold at once: a progressive JPEG's coefficients, an
+// interlaced PNG, a BMP or a lossless WebP whole. A picture whose header says
+// it needs more is refused before it is decoded. What a decode holds is
+// counted in the texture budget while it runs.
+constexpr size_t kMaxDecodeBytes = size_t(192) << 20;
 // A cover file larger than this is not read at all.
 constexpr size_t kMaxCoverFileBytes = size_t(256) << 20;
 // Largest texture edge a cover is decoded to.
@@ -66,7 +71,10 @@ CoverPicture decodeCoverPicture(const char* path);
 // The same reading, checks and refusals, decoding straight to the texture
 // size coverTextureEdge gives for `coverHeight`: JPEG scaled in the DCT,
 // PNG scaled row by row as it is decoded, then the mip levels. `cancel`, when
-// set, ends the work early with a failure.
-CoverTexels decodeCoverFile(const std::string& path, int coverHeight, const std::atomic<bool>* cancel = nullptr);
+// set, ends the work early with a failure. `inHandBytes`, when given, counts
+// the file's bytes and what the decode holds (kMaxDecodeBytes at most) while
+// the call runs.
+CoverTexels decodeCoverFile(const std::string& path, int coverHeight, const std::atomic<bool>* cancel = nullptr,
+                            std::atomic<size_t>* inHandBytes = nullptr);
 CoverTexels decodeCoverBytes(const uint8_t* data, size_t size, int coverHeight,
-                             const std::atomic<bool>* cancel = nullptr);
+                             const std::atomic<bool>* cancel = nullptr, std::atomic<size_t>* inHandBytes = nullptr);

@@ -9,10 +9,15 @@
 #include <cstdint>
 #include <string>
 
-// Largest number of scans a progressive JPEG may have. Encoders write about
-// ten; a crafted file with thousands of them held the decoder for a minute,
-// since every scan walks the whole picture.
-constexpr int kMaxJpegScans = 32;
+// The decoding work a JPEG may ask for: every scan walks the blocks of its
+// components over the whole picture, so the work is the sum over the scans of
+// their blocks, each scan counted as at least kMinJpegScanBlocks. Encoders
+// write about ten scans: a 50-megapixel progressive JPEG asks for about 6
+// million blocks (4:2:0), 10 million (4:4:4). Crafted files with thousands of
+// scans, or arithmetic-coded refinement scans over a huge picture, held the
+// decoder for seconds to a minute.
+constexpr uint64_t kMaxJpegBlockScans = uint64_t(16) << 20;
+constexpr uint64_t kMinJpegScanBlocks = 16384;
 
 class RowSink {
 public:

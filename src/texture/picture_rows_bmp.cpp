@@ -1,5 +1,8 @@
 // BMP through SDL_image from memory, then any surface layout (palettised,
-// 16-, 24-, 32-bit, bottom-up) converted to RGB rows.
+// 16-, 24-, 32-bit, bottom-up) converted to RGB rows. SDL decodes the whole
+// picture in one call, which cannot be cancelled part way: what it may take
+// was bounded from the header before (kMaxDecodeBytes), and the cancel flag
+// is looked at before and after it.
 #include <SDL.h>
 #ifndef _WIN32
 #include <SDL_image.h>
@@ -35,6 +38,7 @@ bool isPackedRgb(const SDL_PixelFormat* format, const SDL_PixelFormat* wanted) {
 }  // namespace
 
 std::string decodeBmpRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel) {
+    if (cancel && cancel->load()) return kCancelledReason;
     SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
     if (!rw) return std::string("cannot read the BMP: ") + SDL_GetError();
 #ifdef _WIN32

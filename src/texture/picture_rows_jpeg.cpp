@@ -1,16 +1,24 @@
 // JPEG through libjpeg(-turbo): DCT-domain scaling (1/2, 1/4, 1/8) toward the
-// size the sink needs, a scan limit for progressive files and a cancel check
-// in the progress monitor. Errors longjmp back here; warnings are dropped.
+// size the sink needs, a work budget (blocks decoded over all scans) and a
+// memory budget (libjpeg's max_memory_to_use) checked as the decode goes, and
+// a cancel check in the progress monitor. Errors longjmp back here; warnings
+// are dropped.
+//
+// Everything the decode changes after setjmp lives in the heap-allocated
+// context, never in a local of the function that called setjmp: after a
+// longjmp such a local would hold an indeterminate value (its buffers would
+// leak or be freed twice).
 #include <cstddef>
 #include <cstdio>
 
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <csetjmp>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "texture/cover_picture.h"
 #include "texture/picture_rows.h"
 
 namespace {
@@ -22,6 +30,9 @@ struct JpegContext {
     jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
     const std::atomic<bool>* cancel = nullptr;
+    int scanSeen = 0;      // the last scan counted into work
+    uint64_t work = 0;     // blocks decoded over the scans so far
+    std::vector<uint8_t> line, rgb;
 };
 
 JpegContext* contextOf(j_common_ptr info) { return static_cast<JpegContext*>(info->client_data); }
@@ -34,17 +45,26 @@ JpegContext* contextOf(j_common_ptr info) { return static_cast<JpegContext*>(inf
 
 void quiet(j_common_ptr) {}
 
-void checkProgress(j_common_ptr info) {
-    JpegContext* context = contextOf(info);
-    if (context->cancel && context->cancel->load(std::memory_order_relaxed)) {
-        std::snprintf(context->message, sizeof context->message, "%s", kCancelledReason);
-        std::longjmp(context->jump, 1);
-    }
-    if (context->info.input_scan_number > kMaxJpegScans) {
-        std::snprintf(context->message, sizeof context->message,
-                      "progressive JPEG with more than %d scans", kMaxJpegScans);
-        std::longjmp(context->jump, 1);
-    }
+[[noreturn]] void stop(JpegContext* context, const char* reason) {
+    std::snprintf(context->message, sizeof context->message, "%s", reason);
+    std::longjmp(context->jump, 1);
+}
+
+// Called by libjpeg between rows of every pass: the cancel flag, and each new
+// scan's blocks added to the work (the header check has summed the scans it
+// could see; this also holds for what it could not).
+void checkProgress(j_common_ptr common) {
+    JpegContext* context = contextOf(common);
+    if (context->cancel && context->cancel->load(std::memory_order_relaxed)) stop(context, kCancelledReason);
+    const jpeg_decompress_struct& info = context->info;
+    if (info.input_scan_number == context->scanSeen) return;
+    context->scanSeen = info.input_scan_number;
+    uint64_t blocks = 0;
+    for (int i = 0; i < info.comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i)
+        if (info.cur_comp_info[i])
+            blocks += uint64_t(info.cur_comp_info[i]->width_in_blocks) * info.cur_comp_info[i]->height_in_blocks;
+    context->work += std::max(blocks, kMinJpegScanBlocks);
+    if (context->work > kMaxJpegBlockScans) stop(context, "the JPEG asks for more decoding work than a cover may take");
 }
 
 // Largest power-of-two reduction (up to 8) that keeps both sides at least `edge`.
@@ -65,10 +85,9 @@ void cmykToRgb(const uint8_t* cmyk, uint8_t* rgb, int width) {
     }
 }
 
-// Runs the decode; jumps back into the caller's setjmp on any error, so it
-// owns no C++ object whose destructor a jump would skip.
-bool decodeInto(JpegContext& context, const uint8_t* data, size_t size, RowSink& sink,
-                std::vector<uint8_t>& line, std::vector<uint8_t>& rgb) {
+// Runs the decode; jumps back into the caller's setjmp on any error. It makes
+// no C++ object whose destructor a jump would skip: its buffers are the context's.
+bool decodeInto(JpegContext& context, const uint8_t* data, size_t size, RowSink& sink) {
     jpeg_decompress_struct& info = context.info;
     jpeg_mem_src(&info, const_cast<uint8_t*>(data), static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
@@ -80,16 +99,16 @@ bool decodeInto(JpegContext& context, const uint8_t* data, size_t size, RowSink&
     jpeg_start_decompress(&info);
     const int width = int(info.output_width);
     sink.begin(width, int(info.output_height));
-    line.resize(size_t(width) * size_t(info.output_components));
-    rgb.resize(size_t(width) * 3);
+    context.line.resize(size_t(width) * size_t(info.output_components));
+    context.rgb.resize(size_t(width) * 3);
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = line.data();
+        JSAMPROW row = context.line.data();
         if (jpeg_read_scanlines(&info, &row, 1) != 1) return false;
         if (cmyk) {
-            cmykToRgb(line.data(), rgb.data(), width);
-            sink.row(rgb.data());
+            cmykToRgb(context.line.data(), context.rgb.data(), width);
+            sink.row(context.rgb.data());
         } else {
-            sink.row(line.data());
+            sink.row(context.line.data());
         }
     }
     jpeg_finish_decompress(&info);
@@ -99,8 +118,8 @@ bool decodeInto(JpegContext& context, const uint8_t* data, size_t size, RowSink&
 }  // namespace
 
 std::string decodeJpegRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel) {
-    auto context = std::make_unique<JpegContext>();
-    std::vector<uint8_t> line, rgb;
+    // The only local: a pointer set before setjmp and never changed after it.
+    const std::unique_ptr<JpegContext> context = std::make_unique<JpegContext>();
     context->info.err = jpeg_std_error(&context->errors);
     context->errors.error_exit = fail;
     context->errors.output_message = quiet;
@@ -112,9 +131,12 @@ std::string decodeJpegRows(const uint8_t* data, size_t size, RowSink& sink, cons
     }
     context->info.client_data = context.get();  // kept by jpeg_create_decompress
     jpeg_create_decompress(&context->info);
+    // Beyond this libjpeg would need a backing store, which this build has
+    // not: the decode ends with an error instead of taking more.
+    context->info.mem->max_memory_to_use = long(kMaxDecodeBytes);
     context->progress.progress_monitor = checkProgress;
     context->info.progress = &context->progress;
-    const bool whole = decodeInto(*context, data, size, sink, line, rgb);
+    const bool whole = decodeInto(*context, data, size, sink);
     jpeg_destroy_decompress(&context->info);
     return whole ? "" : "the JPEG data ends early";
 }

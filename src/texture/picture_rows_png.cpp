@@ -1,48 +1,68 @@
 // PNG through libpng, one row at a time: every colour type and depth comes out
 // as 8-bit RGB (alpha dropped, 16-bit cut to its high byte), and a picture
 // is never held whole unless it is interlaced, where the passes need it.
-// Warnings (such as the "known incorrect sRGB profile" of many real files)
-// are swallowed; errors longjmp back here.
+// Only the chunks that make the picture are read: text, colour profiles and
+// every other ancillary chunk are skipped unread (a file of a thousand
+// compressed text chunks would otherwise be inflated whole before the first
+// row), and chunk sizes are capped. Warnings (such as the "known incorrect
+// sRGB profile" of many real files) are swallowed; errors longjmp back here.
+//
+// What the decode changes after setjmp lives in the heap-allocated state,
+// never in a local of the function that called setjmp.
 #include <png.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "texture/picture_rows.h"
 
 namespace {
 
-struct PngSource {
+// Largest chunk libpng may allocate (the palette and tRNS are tiny; image
+// data is streamed, never allocated whole) and most ancillary chunks kept.
+constexpr png_alloc_size_t kMaxChunkBytes = 1 << 20;
+constexpr png_uint_32 kMaxCachedChunks = 32;
+
+struct PngState {
     const uint8_t* data;
     size_t size;
     size_t offset = 0;
     const std::atomic<bool>* cancel;
     char message[160] = {};
+    std::vector<uint8_t> rows;
 };
 
+// libpng reads everything through here, skipped chunks too: the cancel flag is
+// looked at on every read.
 void readBytes(png_structp png, png_bytep out, png_size_t count) {
-    PngSource* source = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (source->size - source->offset < count) png_error(png, "the PNG data ends early");
-    std::memcpy(out, source->data + source->offset, count);
-    source->offset += count;
+    PngState* state = static_cast<PngState*>(png_get_io_ptr(png));
+    if (state->cancel && state->cancel->load(std::memory_order_relaxed)) png_error(png, kCancelledReason);
+    if (state->size - state->offset < count) png_error(png, "the PNG data ends early");
+    std::memcpy(out, state->data + state->offset, count);
+    state->offset += count;
 }
 
 [[noreturn]] void fail(png_structp png, png_const_charp message) {
-    PngSource* source = static_cast<PngSource*>(png_get_error_ptr(png));
-    std::strncpy(source->message, message, sizeof source->message - 1);
+    PngState* state = static_cast<PngState*>(png_get_error_ptr(png));
+    std::strncpy(state->message, message, sizeof state->message - 1);
     png_longjmp(png, 1);
 }
 
 void quiet(png_structp, png_const_charp) {}
 
-void checkCancel(png_structp png, PngSource& source) {
-    if (source.cancel && source.cancel->load(std::memory_order_relaxed)) png_error(png, kCancelledReason);
+void checkCancel(png_structp png, PngState& state) {
+    if (state.cancel && state.cancel->load(std::memory_order_relaxed)) png_error(png, kCancelledReason);
 }
 
 // Everything between the libpng calls that may jump: no C++ object is made here.
-void decodeInto(png_structp png, png_infop info, PngSource& source, RowSink& sink, std::vector<uint8_t>& rows) {
-    png_set_read_fn(png, &source, readBytes);
+void decodeInto(png_structp png, png_infop info, PngState& state, RowSink& sink) {
+    png_set_read_fn(png, &state, readBytes);
     png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+    png_set_chunk_cache_max(png, kMaxCachedChunks);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    // Every chunk but IHDR, PLTE, tRNS, IDAT and IEND is skipped, known or not.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colour = 0, interlace = 0;
@@ -61,10 +81,11 @@ void decodeInto(png_structp png, png_infop info, PngSource& source, RowSink& sin
     sink.wantedEdge(int(width), int(height));
     sink.begin(int(width), int(height));
     const size_t rowBytes = size_t(width) * 3;
+    std::vector<uint8_t>& rows = state.rows;
     if (passes == 1) {
         rows.resize(rowBytes);
         for (png_uint_32 y = 0; y < height; ++y) {
-            checkCancel(png, source);
+            checkCancel(png, state);
             png_read_row(png, rows.data(), nullptr);
             sink.row(rows.data());
         }
@@ -72,7 +93,7 @@ void decodeInto(png_structp png, png_infop info, PngSource& source, RowSink& sin
         rows.resize(rowBytes * height);
         for (int pass = 0; pass < passes; ++pass)
             for (png_uint_32 y = 0; y < height; ++y) {
-                checkCancel(png, source);
+                checkCancel(png, state);
                 png_read_row(png, &rows[rowBytes * y], nullptr);
             }
         for (png_uint_32 y = 0; y < height; ++y) sink.row(&rows[rowBytes * y]);
@@ -82,9 +103,9 @@ void decodeInto(png_structp png, png_infop info, PngSource& source, RowSink& sin
 }  // namespace
 
 std::string decodePngRows(const uint8_t* data, size_t size, RowSink& sink, const std::atomic<bool>* cancel) {
-    PngSource source{data, size, 0, cancel};
-    std::vector<uint8_t> rows;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, fail, quiet);
+    // Locals set before setjmp and never changed after it.
+    const std::unique_ptr<PngState> state(new PngState{data, size, 0, cancel, {}, {}});
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state.get(), fail, quiet);
     if (!png) return "out of memory for the PNG decoder";
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -93,9 +114,9 @@ std::string decodePngRows(const uint8_t* data, size_t size, RowSink& sink, const
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return source.message[0] ? std::string(source.message) : std::string("cannot decode the PNG");
+        return state->message[0] ? std::string(state->message) : std::string("cannot decode the PNG");
     }
-    decodeInto(png, info, source, sink, rows);
+    decodeInto(png, info, *state, sink);
     png_destroy_read_struct(&png, &info, nullptr);
     return "";
 }

@@ -1,6 +1,7 @@
 // WebP through libwebp, which scales while it decodes: the picture is decoded
 // at the smallest size that still covers what the sink wants, then handed
-// over row by row like the other formats.
+// over row by row like the other formats. What it may hold was bounded from
+// its header before (kMaxDecodeBytes); the decode looks at the cancel flag.
 #include <webp/decode.h>
 
 #include <algorithm>
@@ -27,7 +28,7 @@ std::string decodeWebpRows(const uint8_t* data, size_t size, RowSink& sink, cons
     if (!WebPGetInfo(data, size, &width, &height) || width <= 0 || height <= 0)
         return "unreadable WebP header";
     const int wanted = sink.wantedEdge(width, height);
-    WebpPicture picture = decodeWebpPicture(data, size, longerSideFor(wanted, width, height));
+    WebpPicture picture = decodeWebpPicture(data, size, longerSideFor(wanted, width, height), cancel);
     if (!picture.usable()) return picture.failure;
     sink.begin(picture.width, picture.height);
     for (int y = 0; y < picture.height; ++y) {

@@ -15,7 +15,8 @@ struct ResidentCover {
 };
 
 // Albums to release, in the order to release them, so that the resident
-// bytes plus `waitingBytes` (decoded, not yet uploaded) fit `budget`: the
+// bytes plus `waitingBytes` (decoded, not yet uploaded, and what the decodes
+// in hand hold) fit `budget`: the
 // cover farthest from `position` first (the later album first on a tie); an
 // album in keepFirst .. keepEnd - 1 (the drawn strip) is never chosen, even
 // when the budget is still exceeded without it.

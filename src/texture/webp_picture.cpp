@@ -1,13 +1,15 @@
-// WebP decoding with libwebp's advanced interface: the header is read first so
+// WebP decoding with libwebp's incremental interface: the header is read first so
 // a picture beyond the limits is refused before any pixel memory is taken, and
 // libwebp scales while it decodes, so a big picture never exists at full size.
 #include "texture/webp_picture.h"
 
 #include <webp/decode.h>
 
+#include <algorithm>
 #include <string>
 
 #include "texture/picture_format.h"
+#include "texture/picture_rows.h"
 
 namespace {
 
@@ -32,7 +34,7 @@ const char* statusText(VP8StatusCode status) {
 
 }  // namespace
 
-WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge) {
+WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge, const std::atomic<bool>* cancel) {
     if (!data || sniffPictureFormat(data, size) != PictureFormat::Webp) return refused("not a WebP picture");
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return refused("the WebP library does not match its header");
@@ -71,8 +73,22 @@ WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge) {
     config.output.u.RGBA.rgba = picture.rgb.data();
     config.output.u.RGBA.stride = outWidth * 3;
     config.output.u.RGBA.size = picture.rgb.size();
-    status = WebPDecode(data, size, &config);
+    // Fed a piece at a time, so that a cancel is seen between pieces.
+    WebPIDecoder* decoder = WebPIDecode(nullptr, 0, &config);
+    if (!decoder) return refused("cannot decode the WebP picture: out of memory");
+    status = VP8_STATUS_SUSPENDED;
+    const size_t piece = size_t(64) << 10;
+    for (size_t offset = 0; status == VP8_STATUS_SUSPENDED && offset < size; offset += piece) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            status = VP8_STATUS_USER_ABORT;
+            break;
+        }
+        status = WebPIAppend(decoder, data + offset, std::min(piece, size - offset));
+    }
+    WebPIDelete(decoder);
     WebPFreeDecBuffer(&config.output);  // frees nothing of ours; required after every decode
+    if (status == VP8_STATUS_USER_ABORT) return refused(kCancelledReason);
+    if (status == VP8_STATUS_SUSPENDED) status = VP8_STATUS_NOT_ENOUGH_DATA;
     if (status != VP8_STATUS_OK) return refused(std::string("cannot decode the WebP picture: ") + statusText(status));
     return picture;
 }

@@ -2,6 +2,7 @@
 // Files reach it through the cover decoder, which reads them safely.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -30,5 +31,7 @@ struct WebpPicture {
 // alpha is dropped, animations give their first frame). With maxEdge > 0 a
 // picture whose longer side is beyond it is decoded scaled down, keeping its
 // shape, so that the longer side is maxEdge; the size limits apply to the
-// picture as stored.
-WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge = 0);
+// picture as stored. `cancel`, when given and set, stops the decode between
+// pieces of 64 KiB with the reason kCancelledReason.
+WebpPicture decodeWebpPicture(const uint8_t* data, size_t size, int maxEdge = 0,
+                              const std::atomic<bool>* cancel = nullptr);

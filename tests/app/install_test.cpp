@@ -27,6 +27,8 @@ TEST(Install, PutsProgramDesktopEntryIconsAndManualPageInPlace) {
     const std::string usr = dir.at("root/usr");
 
     EXPECT_TRUE(std::filesystem::is_regular_file(usr + "/bin/vellora"));
+    // The tag helper, found by the program at ../libexec/vellora from its own folder.
+    EXPECT_TRUE(std::filesystem::is_regular_file(usr + "/libexec/vellora/vellora-tags"));
     // The installed program runs: without a display it gets past the library and says why it stops.
     dir.makeFolder("music/Album");
     ProcessResult program = run({usr + "/bin/vellora", dir.at("music")}, dir.path(), {"DISPLAY", "WAYLAND_DISPLAY"});

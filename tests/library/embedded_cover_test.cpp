@@ -44,25 +44,6 @@ TagLib::ByteVector pngOf(const TempDir& dir, Colour c) {
     return TagLib::ByteVector(bytes.data(), unsigned(bytes.size()));
 }
 
-std::string box(const std::string& type, const std::string& body) {
-    const uint32_t size = uint32_t(8 + body.size());
-    std::string s;
-    for (int shift = 24; shift >= 0; shift -= 8) s += char((size >> shift) & 0xFF);
-    return s + type + body;
-}
-
-// ftyp and a moov holding only its movie header: enough for a tagger to add an ilst.
-std::string mp4Skeleton() {
-    std::string mvhd(100, '\0');
-    mvhd[15] = char(0xE8), mvhd[14] = char(0x03);  // time scale 1000
-    mvhd[20] = 1;                                   // rate 1.0
-    mvhd[24] = 1;                                   // volume 1.0
-    mvhd[37] = 1, mvhd[53] = 1, mvhd[68] = 0x40;    // identity matrix
-    mvhd[99] = 2;                                   // next track id
-    return box("ftyp", std::string("M4A ") + std::string("\0\0\2\0", 4) + "M4A isom") +
-           box("moov", box("mvhd", mvhd));
-}
-
 // One Ogg page holding one whole packet (under 255 * 255 bytes).
 std::string oggPage(const std::string& packet, unsigned char flags, uint64_t granule, uint32_t sequence) {
     std::string page = "OggS";

@@ -8,13 +8,9 @@
 #include <id3v2tag.h>
 #include <mpegfile.h>
 
-std::string mp3Frames() {
-    std::string frame(417, '\0');
-    frame[0] = char(0xFF), frame[1] = char(0xFB), frame[2] = char(0x90), frame[3] = char(0x00);
-    std::string frames;
-    for (int i = 0; i < 10; ++i) frames += frame;
-    return frames;
-}
+#include "pictures/hostile_files.h"
+
+std::string mp3Frames() { return silentMpegFrames(10); }
 
 std::string flacStream() {
     std::string s = "fLaC";
@@ -28,6 +24,24 @@ std::string flacStream() {
     s += "\xFF\xF8";
     s.append(200, '\0');
     return s;
+}
+
+std::string box(const std::string& type, const std::string& body) {
+    const uint32_t size = uint32_t(8 + body.size());
+    std::string s;
+    for (int shift = 24; shift >= 0; shift -= 8) s += char((size >> shift) & 0xFF);
+    return s + type + body;
+}
+
+std::string mp4Skeleton() {
+    std::string mvhd(100, '\0');
+    mvhd[15] = char(0xE8), mvhd[14] = char(0x03);  // time scale 1000
+    mvhd[20] = 1;                                   // rate 1.0
+    mvhd[24] = 1;                                   // volume 1.0
+    mvhd[37] = 1, mvhd[53] = 1, mvhd[68] = 0x40;    // identity matrix
+    mvhd[99] = 2;                                   // next track id
+    return box("ftyp", std::string("M4A ") + std::string("\0\0\2\0", 4) + "M4A isom") +
+           box("moov", box("mvhd", mvhd));
 }
 
 void addId3Pictures(const std::string& path, std::initializer_list<std::pair<int, TagLib::ByteVector>> pictures) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/hostile_files.h"
 #include "pictures/picture_writer.h"
 #include "render/projection.h"
 #include "support/temp_dir.h"
@@ -211,7 +212,19 @@ TEST(CoverTexels, ACancelledDecodeStopsWithAReason) {
     }
 }
 
-TEST(CoverTexels, AProgressiveJpegWithEndlessScansIsStopped) {
+// A sink that keeps nothing, for the row decoders called directly.
+class DiscardingSink : public RowSink {
+public:
+    int wantedEdge(int, int) override { return 512; }
+    void begin(int, int) override {}
+    void row(const uint8_t*) override {}
+};
+
+// Pictures built to cost their decoders far more than their size: each is
+// refused from its header, before any decoding, with a reason; a PNG that
+// hides a thousand compressed text chunks before its image decodes as the
+// picture it is, its text never inflated.
+TEST(CoverTexels, HostilePicturesAreRefusedBeforeTheyCostAndTextChunksAreSkipped) {
     // Every scan of a progressive JPEG walks the whole picture; repeating the
     // last one makes a file that is still decodable (libjpeg only warns) but
     // would cost a full pass per copy.
@@ -226,12 +239,49 @@ TEST(CoverTexels, AProgressiveJpegWithEndlessScansIsStopped) {
     ASSERT_EQ(jpeg[end + 1], 0xD9);
     std::vector<uint8_t> scan(jpeg.begin() + long(lastScan), jpeg.begin() + long(end));
     std::vector<uint8_t> endless(jpeg.begin(), jpeg.begin() + long(end));
-    for (int copy = 0; copy < kMaxJpegScans; ++copy) endless.insert(endless.end(), scan.begin(), scan.end());
+    for (uint64_t copy = 0; copy <= kMaxJpegBlockScans / kMinJpegScanBlocks; ++copy)
+        endless.insert(endless.end(), scan.begin(), scan.end());
     endless.push_back(0xFF);
     endless.push_back(0xD9);
 
-    EXPECT_TRUE(decodeCoverBytes(jpeg.data(), jpeg.size(), 400).usable());
-    CoverTexels texels = decodeCoverBytes(endless.data(), endless.size(), 400);
-    EXPECT_FALSE(texels.usable());
-    EXPECT_NE(texels.failure.find("scans"), std::string::npos) << texels.failure;
+    TempDir dir;
+    ASSERT_TRUE(writePng(dir.at("quadrants.png"), quadrantPicture(64), PngKind::Rgb));
+    const std::vector<uint8_t> bomb = textChunkBombPng(fileBytes(dir.at("quadrants.png")), 1000, 1 << 20);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* refusal;  // "" when the picture decodes
+    };
+    const Case cases[] = {
+        {"the same JPEG with few scans", jpeg, ""},
+        {"a JPEG of endless scans", endless, "decoding work"},
+        // 667 bytes in the wild: 50 megapixels, 34 arithmetic-coded scans of no data.
+        {"arithmetic refinement JPEG", arithmeticRefinementJpeg(16383, 3051, 32), "decoding work"},
+        {"a small arithmetic refinement JPEG", arithmeticRefinementJpeg(300, 200, 8), ""},
+        {"BMP claiming 45 megapixels", bmpHeaderClaiming(9000, 5000), "MiB at once"},
+        {"lossless WebP claiming 35 megapixels", losslessWebpClaiming(7000, 5000), "MiB at once"},
+        {"text chunk bomb PNG", bomb, ""},
+    };
+    for (const Case& c : cases) {
+        std::atomic<size_t> inHand{0};
+        CoverTexels texels = decodeCoverBytes(c.bytes.data(), c.bytes.size(), 400, nullptr, &inHand);
+        EXPECT_EQ(inHand.load(), 0u) << c.what;  // what the decode held is given back
+        if (!*c.refusal) {
+            EXPECT_TRUE(texels.usable()) << c.what << ": " << texels.failure;
+            continue;
+        }
+        EXPECT_FALSE(texels.usable()) << c.what;
+        EXPECT_NE(texels.failure.find(c.refusal), std::string::npos) << c.what << ": " << texels.failure;
+    }
+    CoverTexels quadrants = decodeCoverBytes(bomb.data(), bomb.size(), 64);
+    ASSERT_TRUE(quadrants.usable()) << quadrants.failure;
+    expectTexel(quadrants, 0, 16, 16, {255, 0, 0}, 2, "text chunk bomb");
+    expectTexel(quadrants, 0, 48, 48, {255, 255, 255}, 2, "text chunk bomb");
+
+    // The JPEG decoder keeps the same budget itself as it goes, for what a
+    // header walk cannot see: 82 scans over 4096 x 4096 are stopped part way.
+    const std::vector<uint8_t> refinements = arithmeticRefinementJpeg(4096, 4096, 80);
+    DiscardingSink sink;
+    EXPECT_NE(decodeJpegRows(refinements.data(), refinements.size(), sink, nullptr).find("decoding work"),
+              std::string::npos);
 }

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <thread>
 
+#include "pictures/hostile_files.h"
 #include "pictures/picture_writer.h"
 #include "support/app_fixture.h"
 #include "support/audio_files.h"
@@ -81,25 +82,34 @@ std::vector<uint8_t> pngBytes(const TempDir& dir, const RgbPicture& picture) {
 }
 
 // One row, seen from outside. Albums without a picture file: a red JPEG inside
-// an MP3's ID3v2 tag, a green PNG inside a FLAC file, a blue cover.webp, and an
-// MP3 whose tag claims 200 MiB; each is selected in turn and the broken one
-// stays a panel. Then hostile covers: FIFOs named like covers (opening one
-// used to freeze the window for good), a device, a GIF that crashed the
-// decoder, and a PNG that makes libpng warn. The window keeps answering,
-// Escape ends it at once, and stderr holds exactly one line per picture that
-// cannot be shown and nothing else.
+// an MP3's ID3v2 tag, a green PNG inside a FLAC file, a blue cover.webp, an
+// MP3 whose tag claims 200 MiB, and a yellow PNG hiding a thousand compressed
+// text chunks; each is selected in turn and the broken one stays a panel.
+// Then hostile files: audio tags that crashed or flooded TagLib (17,000
+// nested chapter frames, 53,000 nested atoms, floods of tiny frames in an MP3
+// and an AIFF), an arithmetic-coded JPEG of 34 scans over 50 megapixels, and,
+// with the tag helper swapped for one that misbehaves when told, a tag that
+// crashes the helper and one that keeps it spinning past its deadline; also
+// FIFOs named like covers (opening one used to freeze the window for good), a
+// device, a GIF that crashed the decoder, and a PNG that makes libpng warn.
+// The window keeps answering, Escape ends it at once, and stderr holds exactly
+// one line per file that cannot be shown and nothing else.
 TEST(CoversOnScreen, EmbeddedAndWebpCoversShowAndHostileOnesNeitherFreezeNorChatter) {
     constexpr int kFrontCover = 3;
     TempDir pictures;
     const std::string music = pictures.makeFolder("music");
     const RgbPicture red = solidPicture(64, 64, 230, 20, 20), green = solidPicture(64, 64, 20, 220, 30),
-                     blue = solidPicture(64, 64, 20, 30, 230);
+                     blue = solidPicture(64, 64, 20, 30, 230), yellow = solidPicture(64, 64, 230, 220, 20);
     struct Case {
         const char* album;
         const RgbPicture* cover;  // nullptr: no cover can be shown
     };
     // Named to sort before the "album" folders: these come first in the row.
-    const Case cases[] = {{"a1 mp3", &red}, {"a2 flac", &green}, {"a3 webp", &blue}, {"a4 broken", nullptr}};
+    const Case cases[] = {{"a1 mp3", &red},
+                          {"a2 flac", &green},
+                          {"a3 webp", &blue},
+                          {"a4 broken", nullptr},
+                          {"a5 text chunks", &yellow}};
     for (const Case& c : cases) pictures.makeFolder(std::string("music/") + c.album);
     const std::string mp3 = music + "/a1 mp3/01 Song.mp3", flac = music + "/a2 flac/01 Song.flac",
                       broken = music + "/a4 broken/01 Song.mp3";
@@ -112,7 +122,31 @@ TEST(CoversOnScreen, EmbeddedAndWebpCoversShowAndHostileOnesNeitherFreezeNorChat
     pictures.writeFile("music/a4 broken/01 Song.mp3",
                        std::string(reinterpret_cast<const char*>(hugeTag), sizeof hugeTag) + mp3Frames());
 
+    const std::vector<uint8_t> bomb = textChunkBombPng(pngBytes(pictures, yellow), 1000, 1 << 20);
+    pictures.writeFile("music/a5 text chunks/cover.png", std::string(bomb.begin(), bomb.end()));
+
+    // Hostile albums, named to come next in the row.
+    const std::string mpeg = silentMpegFrames(10);
+    const std::vector<uint8_t> arithmetic = arithmeticRefinementJpeg(16383, 3051, 32);
+    const struct {
+        const char* file;
+        std::string bytes;
+        const char* reason;
+    } hostile[] = {
+        {"a6 nested ctoc/01.mp3", nestedChapterTag(17000, true) + mpeg, "nested more than 32 deep"},
+        {"a7 nested atoms/01.m4a", nestedAtomsM4a(53000), "nested more than 64 deep"},
+        {"a8 tag flood/01.mp3", frameFloodTag(12000) + mpeg, "more than 10000 frames"},
+        {"a9 aiff flood/01.aiff", aiffWithTag(frameFloodTag(12000)), "more than 10000 frames"},
+        {"aa helper crash/01.mp3", "crash", "the tag reader ended while reading it"},
+        {"ab helper spin/01.mp3", "spin", "took longer than 2 s"},
+        {"ac arithmetic/cover.jpg", std::string(arithmetic.begin(), arithmetic.end()), "decoding work"},
+    };
     std::vector<std::string> refused = {broken};
+    for (const auto& h : hostile) {
+        const std::string file = h.file;
+        pictures.makeFolder("music/" + file.substr(0, file.find('/')));
+        refused.push_back(pictures.writeFile("music/" + file, h.bytes));
+    }
     char name[32];
     for (int i = 0; i < 9; ++i) {
         std::snprintf(name, sizeof name, "album %05d", i);
@@ -145,6 +179,7 @@ TEST(CoversOnScreen, EmbeddedAndWebpCoversShowAndHostileOnesNeitherFreezeNorChat
 
     BrowserOptions options;
     options.musicFolder = music;
+    options.extraEnv = {std::string("VELLORA_TAG_HELPER=") + VELLORA_HOSTILE_TAG_HELPER};
     BrowserRun browser(options);
     ASSERT_NE(browser.window(), 0u) << browser.process->err();
     pressKeys(browser.window(), {"Home"});
@@ -165,6 +200,8 @@ TEST(CoversOnScreen, EmbeddedAndWebpCoversShowAndHostileOnesNeitherFreezeNorChat
         std::this_thread::sleep_for(std::chrono::seconds(1));
         EXPECT_TRUE(panel()) << c.album << ": middle pixel " << middleColour(seen);
     }
+    // To the middle of the row: at rest the idle passes reach every album from there.
+    for (int step = 0; step < 7; ++step) pressKeys(browser.window(), {"Right"});
     auto lines = [&] {
         std::string err = browser.process->err();
         return int(std::count(err.begin(), err.end(), '\n'));
@@ -182,6 +219,9 @@ TEST(CoversOnScreen, EmbeddedAndWebpCoversShowAndHostileOnesNeitherFreezeNorChat
     EXPECT_NE(("\n" + err).find("\nvellora: cannot show the cover " + broken + ": its ID3v2 tag claims "),
               std::string::npos)
         << err;
+    for (size_t i = 0; i < sizeof hostile / sizeof hostile[0]; ++i)
+        EXPECT_NE(err.find(refused[i + 1] + ": "), std::string::npos) << err;
+    for (const auto& h : hostile) EXPECT_NE(err.find(h.reason), std::string::npos) << h.file << ": " << err;
     EXPECT_EQ(err.find("libpng"), std::string::npos) << err;
 }
 

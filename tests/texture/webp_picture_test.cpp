@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/hostile_files.h"
 #include "pictures/picture_writer.h"
 #include "support/temp_dir.h"
 #include "texture/cover_picture.h"
@@ -31,15 +32,6 @@ void expectQuadrants(const WebpPicture& picture, int tolerance, const std::strin
         EXPECT_NEAR(px[1], p.g, tolerance) << what << " at " << p.x << "," << p.y;
         EXPECT_NEAR(px[2], p.b, tolerance) << what << " at " << p.x << "," << p.y;
     }
-}
-
-// A lossless WebP header claiming width x height, and nothing after it.
-std::vector<uint8_t> losslessHeaderClaiming(int width, int height) {
-    const uint32_t bits = uint32_t(width - 1) | (uint32_t(height - 1) << 14);
-    std::vector<uint8_t> b = {'R', 'I', 'F', 'F', 30, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L', 18, 0, 0, 0,
-                              0x2f, uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16), uint8_t(bits >> 24)};
-    b.resize(b.size() + 17, 0);
-    return b;
 }
 
 }  // namespace
@@ -96,8 +88,8 @@ TEST(WebpPicture, RefusesOversizedHeadersAndBrokenData) {
     };
     const std::vector<uint8_t> good = encodeWebp(quadrantPicture(32), false);
     const Case cases[] = {
-        {losslessHeaderClaiming(16383, 16383), "more than 16383 a side or 50 megapixels"},
-        {losslessHeaderClaiming(16000, 4000), "megapixels"},
+        {losslessWebpClaiming(16383, 16383), "more than 16383 a side or 50 megapixels"},
+        {losslessWebpClaiming(16000, 4000), "megapixels"},
         {std::vector<uint8_t>(good.begin(), good.begin() + good.size() / 2), "WebP"},
         {std::vector<uint8_t>{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'}, "not a WebP"},
         {std::vector<uint8_t>{}, "not a WebP"},
@@ -109,13 +101,17 @@ TEST(WebpPicture, RefusesOversizedHeadersAndBrokenData) {
         EXPECT_NE(picture.failure.find(c.reasonHolds), std::string::npos) << picture.failure;
     }
     // A header just within the limits is not refused for its size (it fails later, having no data).
-    WebpPicture within = decodeWebpPicture(losslessHeaderClaiming(5000, 5000).data(), 42);
+    WebpPicture within = decodeWebpPicture(losslessWebpClaiming(5000, 5000).data(), 42);
     EXPECT_EQ(within.failure.find("megapixels"), std::string::npos) << within.failure;
 
     // Through the cover decoder the same limits and refusals hold, with its own wording.
-    const std::string huge = dir.writeFile("huge.webp", bytesOf(losslessHeaderClaiming(16383, 16383)));
+    const std::string huge = dir.writeFile("huge.webp", bytesOf(losslessWebpClaiming(16383, 16383)));
     EXPECT_NE(decodeCoverFile(huge, 400).failure.find("covers are limited to 16383 a side and 50 megapixels"),
               std::string::npos);
+    // A lossless picture is decoded whole: 35 megapixels would hold more memory than a cover may.
+    const std::string wide = dir.writeFile("wide.webp", bytesOf(losslessWebpClaiming(7000, 5000)));
+    EXPECT_NE(decodeCoverFile(wide, 400).failure.find("MiB at once"), std::string::npos)
+        << decodeCoverFile(wide, 400).failure;
     const std::string cut = dir.writeFile("cut.webp", bytesOf(cases[2].bytes));
     EXPECT_FALSE(decodeCoverFile(cut, 400).usable());
 }

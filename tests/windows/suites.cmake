@@ -7,7 +7,12 @@ add_library(vellora_test_support STATIC
 target_include_directories(vellora_test_support PUBLIC . ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(vellora_test_support PUBLIC vellora_core GTest::gtest)
 target_compile_definitions(vellora_test_support PUBLIC
-  VELLORA_RECORDER="$<TARGET_FILE_NAME:vellora-recorder>")
+  VELLORA_RECORDER="$<TARGET_FILE_NAME:vellora-recorder>"
+  VELLORA_HOSTILE_TAG_HELPER="$<TARGET_FILE_NAME:hostile-tag-helper>")
+
+# The tag helper told to crash, spin or allocate: run from the tests' folder.
+add_executable(hostile-tag-helper helpers/hostile_tag_helper.cpp ${VELLORA_TAG_HELPER_SOURCES})
+target_link_libraries(hostile-tag-helper PRIVATE vellora_core)
 
 add_executable(vellora-recorder WIN32 windows/recorder.cpp)  # no console: it takes no focus
 target_link_libraries(vellora-recorder PRIVATE shell32)
@@ -16,7 +21,7 @@ add_executable(windows_tests
   app/ini_reader_test.cpp app/pacing_test.cpp app/input_test.cpp app/window_test.cpp
   app/type_to_find_test.cpp render/caption_test.cpp render/cover_strip_test.cpp render/hit_test_test.cpp
   render/help_overlay_test.cpp library/albums_loader_test.cpp texture/texture_loader_test.cpp
-  texture/to_cstring_test.cpp
+  texture/to_cstring_test.cpp library/tag_reader_test.cpp
   windows/platform_win32_test.cpp)
 target_link_libraries(windows_tests PRIVATE vellora_test_support GTest::gtest_main)
-add_dependencies(windows_tests vellora vellora-recorder)
+add_dependencies(windows_tests vellora vellora-recorder hostile-tag-helper)
