@@ -32,3 +32,15 @@ vellora_windows_library(PkgConfig::PICTURES INCLUDES ${win_include}
 vellora_windows_library(PkgConfig::WEBP INCLUDES ${win_include} LIBRARIES ${win_lib}/libwebp.a)
 vellora_windows_library(PkgConfig::TAGS INCLUDES ${win_include}/taglib ${win_include}
   LIBRARIES ${win_lib}/libtag.a z DEFINES TAGLIB_STATIC)
+
+# Beside vellora.exe, what it is made of and under which licences: the
+# program's own, a notice naming the linked libraries' licences, the source
+# package versions and Debian's copyright file of each (scripts/build-windows
+# puts both in the prefix).
+configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/data/windows-notice.txt ${CMAKE_BINARY_DIR}/NOTICE.txt COPYONLY)
+if(NOT EXISTS ${VELLORA_WIN_PREFIX}/source-packages OR NOT IS_DIRECTORY ${VELLORA_WIN_PREFIX}/licenses)
+  message(FATAL_ERROR "${VELLORA_WIN_PREFIX} names no source packages or licences: run scripts/build-windows")
+endif()
+configure_file(${VELLORA_WIN_PREFIX}/source-packages ${CMAKE_BINARY_DIR}/source-packages.txt COPYONLY)
+file(COPY ${VELLORA_WIN_PREFIX}/licenses DESTINATION ${CMAKE_BINARY_DIR})

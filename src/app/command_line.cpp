@@ -75,4 +75,5 @@ std::string usageText() {
     return text;
 }
 
-std::string versionText() { return std::string(appname) + "\n"; }
+// The caption's name and the release it belongs to (the package's version).
+std::string versionText() { return std::string(appname) + ", version " VELLORA_VERSION "\n"; }

@@ -77,7 +77,7 @@ TEST(CommandLineProgram, HelpVersionUnknownOptionsAndAFolderAfterDoubleDash) {
 
     ProcessResult version = runBrowser(dir.path(), {"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "Vellora v0.1 alpha\n");
+    EXPECT_EQ(version.out, "Vellora v0.1 alpha, version " VELLORA_VERSION "\n");
 
     for (std::vector<std::string> bad : {std::vector<std::string>{"--bogus"}, {"--depth", "9"}, {"--depth"}}) {
         ProcessResult result = runBrowser(dir.path(), bad);

@@ -1,6 +1,7 @@
 // The desktop install: cmake --install into a private DESTDIR puts the program,
-// a valid desktop entry, the icon and a manual page in place, and cpack makes a
-// Debian package naming what the program needs at run time.
+// a valid desktop entry, the icon, a manual page and the copyright file in
+// place, and cpack makes a Debian package naming what the program needs at run
+// time. scripts/check-package installs that package on a clean Debian 12.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -39,6 +40,10 @@ TEST(Install, PutsProgramDesktopEntryIconsAndManualPageInPlace) {
     ProcessResult valid = run({"desktop-file-validate", desktop}, dir.path());
     EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
     EXPECT_EQ(valid.out + valid.err, "");
+    // Offered for folders (a file manager's "Open With"), the folder handed over as one argument.
+    const std::string entry = readWholeFile(desktop);
+    EXPECT_NE(entry.find("\nMimeType=inode/directory;\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nExec=vellora %f\n"), std::string::npos) << entry;
 
     EXPECT_TRUE(std::filesystem::is_regular_file(usr + "/share/icons/hicolor/scalable/apps/vellora.svg"));
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
@@ -50,9 +55,10 @@ TEST(Install, PutsProgramDesktopEntryIconsAndManualPageInPlace) {
         EXPECT_EQ(icon.height, size);
     }
 
-    // The manual page formats without a warning and covers usage, keys, every setting and the files.
-    const std::string manual = usr + "/share/man/man1/vellora.1";
-    ProcessResult groff = run({"groff", "-man", "-Tutf8", "-ww", "-z", manual}, dir.path());
+    // The manual page (compressed) formats without a warning and covers usage, keys, every setting
+    // and the files.
+    const std::string manual = usr + "/share/man/man1/vellora.1.gz";
+    ProcessResult groff = run({"sh", "-c", "zcat \"$0\" | groff -man -Tutf8 -ww -z", manual}, dir.path());
     EXPECT_EQ(groff.status, 0);
     EXPECT_EQ(groff.err, "");
     ProcessResult man =
@@ -64,7 +70,7 @@ TEST(Install, PutsProgramDesktopEntryIconsAndManualPageInPlace) {
         EXPECT_NE(man.out.find(needed), std::string::npos) << needed;
 }
 
-TEST(Install, DebianPackageNamesWhatIsLoadedAtRunTime) {
+TEST(Install, DebianPackageNamesWhatIsLoadedAtRunTimeAndItsVersion) {
     TempDir dir;
     ProcessResult cpack =
         run({"cpack", "-G", "DEB", "--config", std::string(VELLORA_BUILD_DIR) + "/CPackConfig.cmake", "-B",
@@ -78,13 +84,34 @@ TEST(Install, DebianPackageNamesWhatIsLoadedAtRunTime) {
 
     ProcessResult depends = run({"dpkg-deb", "-f", package, "Depends"}, dir.path());
     ASSERT_EQ(depends.status, 0) << depends.err;
-    // By hand: run-time loads. From the shared-library scan: what the program links.
-    for (const char* needed : {"libsdl2-2.0-0", "fonts-liberation2", "xfonts-base", "libc6", "libsdl1.2debian",
-                               "libsdl-image1.2", "libfreetype6", "libfontconfig1", "libx11-6"})
-        EXPECT_NE(depends.out.find(needed), std::string::npos) << needed << " in " << depends.out;
+    // By hand: the SDL 1.2 the program is tested against, and run-time loads. From the shared-library
+    // scan: what the program links, with the old SDL 1.2 named there replaced.
+    const std::string list = ", " + depends.out;
+    for (const char* needed : {", libsdl1.2-compat-shim", ", libgl1,", ", libgl1-mesa-dri", ", libsdl2-2.0-0",
+                               ", fonts-liberation2", ", libc6", ", libsdl-image1.2", ", libfreetype6",
+                               ", libfontconfig1", ", libx11-6"})
+        EXPECT_NE(list.find(needed), std::string::npos) << needed << " in " << depends.out;
+    for (const char* unwanted : {"libsdl1.2debian", "xfonts-base"})
+        EXPECT_EQ(depends.out.find(unwanted), std::string::npos) << unwanted << " in " << depends.out;
+    EXPECT_EQ(run({"dpkg-deb", "-f", package, "Recommends"}, dir.path()).out, "xfonts-base\n");
+    EXPECT_EQ(run({"dpkg-deb", "-f", package, "Maintainer"}, dir.path()).out,
+              "Vellora developers <maintainers@vellora.invalid>\n");
 
     ProcessResult contents = run({"dpkg-deb", "-c", package}, dir.path());
     for (const char* file : {"./usr/bin/vellora", "./usr/share/applications/vellora.desktop",
-                             "./usr/share/icons/hicolor/48x48/apps/vellora.png", "./usr/share/man/man1/vellora.1"})
+                             "./usr/share/icons/hicolor/48x48/apps/vellora.png", "./usr/share/man/man1/vellora.1.gz",
+                             "./usr/share/doc/vellora/copyright", "./usr/share/doc/vellora/changelog.gz"})
         EXPECT_NE(contents.out.find(file), std::string::npos) << file;
+
+    // One version: the package's, the program's own and the changelog's newest entry.
+    ProcessResult unpacked = run({"dpkg-deb", "-x", package, dir.at("unpacked")}, dir.path());
+    ASSERT_EQ(unpacked.status, 0) << unpacked.err;
+    const std::string version = run({"dpkg-deb", "-f", package, "Version"}, dir.path()).out;
+    ProcessResult program = run({dir.at("unpacked/usr/bin/vellora"), "--version"}, dir.path());
+    EXPECT_EQ(program.status, 0);
+    EXPECT_NE(program.out.find(", version " + version), std::string::npos) << program.out << " vs " << version;
+    ProcessResult changelog = run({"sh", "-c", "zcat \"$0\" | dpkg-parsechangelog -l - -S Version",
+                                   dir.at("unpacked/usr/share/doc/vellora/changelog.gz")},
+                                  dir.path());
+    EXPECT_EQ(changelog.out, version);
 }

@@ -38,6 +38,9 @@ TEST(InstallDeps, NamesAPackageThatBringsEverythingTheTestsUse) {
         "/usr/bin/xvfb-run", "/usr/bin/Xvfb", "/usr/bin/xauth",       // the virtual display
         "/usr/bin/xdotool", "/usr/bin/xwininfo",                      // keys, clicks, geometry
         "/usr/bin/python3",                                           // the benchmarks
+        "/usr/bin/dpkg-source",                                       // the Windows libraries' sources
+        "/usr/bin/strace",                                            // the clone-alone check
+        "/usr/sbin/debootstrap", "/usr/bin/lintian", "/usr/bin/xwd",  // the package check
         "*/libSDL2-2.0.so.0",                                         // the message box, loaded at run time
         "*/X11/misc/6x13-ISO8859-1.pcf.gz",                           // the X core font the box draws with
         "*/dri/swrast_dri.so",                                        // software OpenGL
