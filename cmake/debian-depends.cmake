@@ -1,5 +1,5 @@
 # Read by cpack (CPACK_PROJECT_CONFIG_FILE): the Debian package's Depends.
-# dpkg-shlibdeps names what the program links, but for SDL 1.2 it names
+# dpkg-shlibdeps names what the program and its tag helper link, but for SDL 1.2 it names
 # libsdl1.2debian, the old SDL 1.2 itself, which apt would pick on a clean
 # system; the program is built and tested against sdl12-compat, so the package
 # asks for that by name. The rest is what the program loads at run time: the
@@ -11,7 +11,7 @@ if(CPACK_GENERATOR STREQUAL "DEB")
   set(scratch "${CPACK_TOPLEVEL_DIRECTORY}/shlibdeps")
   file(MAKE_DIRECTORY "${scratch}/debian")
   file(WRITE "${scratch}/debian/control" "")
-  execute_process(COMMAND dpkg-shlibdeps -O "-e${CPACK_VELLORA_PROGRAM}"
+  execute_process(COMMAND dpkg-shlibdeps -O "-e${CPACK_VELLORA_PROGRAM}" "-e${CPACK_VELLORA_TAG_HELPER}"
     WORKING_DIRECTORY "${scratch}" OUTPUT_VARIABLE shlibs ERROR_VARIABLE shlibs_errors
     RESULT_VARIABLE shlibs_status OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT shlibs_status EQUAL 0 OR NOT shlibs MATCHES "^shlibs:Depends=")
