@@ -26,8 +26,8 @@ void resetAppState() {
     openingTick = 0;
 }
 
-std::string makeMusicFolder(const TempDir& dir, int count) {
-    std::string music = dir.makeFolder("music");
+std::string makeMusicFolder(const TempDir& dir, int count, const std::string& folderName) {
+    std::string music = dir.makeFolder(folderName);
     char name[32];
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "/album %05d", i);
