@@ -1,12 +1,20 @@
-// Covers inside audio files: real MP3, FLAC, M4A and Opus files written here (minimal
-// audio frames and headers, then the picture added by TagLib as a tagger
-// would), their pictures decoded by the browser's own decoder to check the
-// colour; broken, cut and oversized tags give a reason and no crash.
+// Covers inside audio files: real MP3, FLAC, M4A/M4B, Opus, WMA and Monkey's
+// Audio files written here (minimal audio frames and headers, then the picture
+// added by TagLib as a tagger would), Ogg FLAC, WavPack and Musepack files made
+// by their own encoders, their pictures decoded by the browser's own decoder to
+// check the colour; broken, cut and oversized tags and pictures give a reason
+// and no crash, and a picture beyond the limit gives way to the next one.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <apefile.h>
+#include <apetag.h>
+#include <asffile.h>
+#include <asfpicture.h>
+#include <asftag.h>
 #include <flacpicture.h>
 #include <mp4coverart.h>
+#include <mpcfile.h>
 #include <mp4file.h>
 #include <mp4tag.h>
 #include <opusfile.h>
@@ -16,6 +24,7 @@
 #include <vector>
 
 #include "library/embedded_cover.h"
+#include "library/ogg_flac_pictures.h"
 #include "pictures/picture_writer.h"
 #include "support/audio_files.h"
 #include "support/process.h"
@@ -114,6 +123,101 @@ void addMp4Cover(const std::string& path, const TagLib::ByteVector& data, TagLib
     ASSERT_TRUE(file.save());
 }
 
+// A fifth of a second of stereo silence as a WAV file, for the encoders.
+std::string silentWav() {
+    auto le = [](uint32_t value, int bytes) {
+        std::string s;
+        for (int i = 0; i < bytes; ++i) s += char((value >> (8 * i)) & 0xFF);
+        return s;
+    };
+    const uint32_t dataBytes = 8820 * 4;
+    return "RIFF" + le(36 + dataBytes, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(2, 2) + le(44100, 4) +
+           le(44100 * 4, 4) + le(4, 2) + le(16, 2) + "data" + le(dataBytes, 4) + std::string(dataBytes, '\0');
+}
+
+// Runs an encoder; a failure is a test failure.
+void encode(const std::vector<std::string>& argv, const TempDir& dir) {
+    ProcessResult result = runProcess(argv, dir.path());
+    ASSERT_EQ(result.status, 0) << argv[0] << ": " << result.err;
+}
+
+// Writes `bytes` to a scratch file named `name` and gives its path, for the
+// encoders' picture options.
+std::string scratch(const TempDir& dir, const std::string& name, const TagLib::ByteVector& bytes) {
+    return dir.writeFile(name, std::string(bytes.data(), bytes.size()));
+}
+
+// A Monkey's Audio file's descriptor and header (version 3.99, no frames):
+// what a file begins with; the tags go at its end.
+std::string apeSkeleton() {
+    auto le = [](uint32_t value, int bytes) {
+        std::string s;
+        for (int i = 0; i < bytes; ++i) s += char((value >> (8 * i)) & 0xFF);
+        return s;
+    };
+    return "MAC " + le(3990, 2) + le(0, 2) + le(52, 4) + le(24, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) +
+           le(0, 4) + std::string(16, '\0') + le(2000, 2) + le(0, 2) + le(73728, 4) + le(0, 4) + le(0, 4) +
+           le(16, 2) + le(2, 2) + le(44100, 4);
+}
+
+// An ASF (WMA) file: a header object with its file and stream properties
+// (one WMA v2 audio stream), then an empty data object.
+std::string asfSkeleton() {
+    auto le = [](uint64_t value, int bytes) {
+        std::string s;
+        for (int i = 0; i < bytes; ++i) s += char((value >> (8 * i)) & 0xFF);
+        return s;
+    };
+    auto guid = [&](uint32_t a, uint16_t b, uint16_t c, uint64_t d) {
+        std::string s = le(a, 4) + le(b, 2) + le(c, 2);
+        for (int i = 7; i >= 0; --i) s += char((d >> (8 * i)) & 0xFF);
+        return s;
+    };
+    const std::string fileId = guid(0x12345678, 0x9ABC, 0xDEF0, 0x0102030405060708ull);
+    const std::string fileProperties = guid(0x8CABDCA1, 0xA947, 0x11CF, 0x8EE400C00C205365ull) + le(104, 8) + fileId +
+                                       le(0, 8) + le(0, 8) + le(0, 8) + le(2000000, 8) + le(2000000, 8) + le(0, 8) +
+                                       le(2, 4) + le(3200, 4) + le(3200, 4) + le(128000, 4);
+    const std::string waveFormat = le(0x0161, 2) + le(2, 2) + le(44100, 4) + le(16000, 4) + le(3200, 2) +
+                                   le(16, 2) + le(0, 2);
+    const std::string streamProperties = guid(0xB7DC0791, 0xA9B7, 0x11CF, 0x8EE600C00C205365ull) + le(96, 8) +
+                                         guid(0xF8699E40, 0x5B4D, 0x11CF, 0xA8FD00805F5C442Bull) +
+                                         guid(0x20FB5700, 0x5B55, 0x11CF, 0xA8FD00805F5C442Bull) + le(0, 8) +
+                                         le(18, 4) + le(0, 4) + le(1, 2) + le(0, 4) + waveFormat;
+    const std::string header = guid(0x75B22630, 0x668E, 0x11CF, 0xA6D900AA0062CE6Cull) +
+                               le(30 + fileProperties.size() + streamProperties.size(), 8) + le(2, 4) + "\x01\x02" +
+                               fileProperties + streamProperties;
+    const std::string data = guid(0x75B22636, 0x668E, 0x11CF, 0xA6D900AA0062CE6Cull) + le(50, 8) + fileId +
+                             le(0, 8) + "\x01\x01";
+    return header + data;
+}
+
+// APEv2 "Cover Art (...)" items as a tagger writes them: a file name, a NUL, the picture.
+template <typename File>
+void addApeCovers(const std::string& path, std::initializer_list<std::pair<const char*, TagLib::ByteVector>> covers) {
+    File file(path.c_str());
+    ASSERT_TRUE(file.isValid()) << path;
+    for (const auto& [key, data] : covers) {
+        TagLib::ByteVector value("cover.jpg");
+        value.append('\0');
+        value.append(data);
+        file.APETag(true)->setData(key, value);
+    }
+    ASSERT_TRUE(file.save());
+}
+
+void addAsfPictures(const std::string& path, std::initializer_list<std::pair<int, TagLib::ByteVector>> pictures) {
+    TagLib::ASF::File file(path.c_str());
+    ASSERT_TRUE(file.isValid()) << path;
+    for (const auto& [type, data] : pictures) {
+        TagLib::ASF::Picture picture;
+        picture.setType(TagLib::ASF::Picture::Type(type));
+        picture.setMimeType("image/jpeg");
+        picture.setPicture(data);
+        file.tag()->addAttribute("WM/Picture", TagLib::ASF::Attribute(picture));
+    }
+    ASSERT_TRUE(file.save());
+}
+
 // The picture's middle pixel as the browser's decoder sees it.
 void expectDecodesTo(const TempDir& dir, const std::vector<uint8_t>& bytes, Colour want, const std::string& what) {
     ASSERT_FALSE(bytes.empty()) << what;
@@ -158,12 +262,43 @@ TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
     dir.writeFile("ogg/01.ogg", opusStream());
     addXiphPicture(dir.at("ogg/01.ogg"), kOther, jpegOf(kMagenta));
 
+    // Ogg FLAC as `flac --ogg --picture` writes it, a back cover before the front.
+    const std::string wav = dir.writeFile("silence.wav", silentWav());
+    for (const char* folder : {"oga", "ogg-flac", "m4b", "wv", "mpc", "ape", "wma"}) dir.makeFolder(folder);
+    encode({"flac", "--ogg", "--silent", "--picture=4|image/jpeg|||" + scratch(dir, "back.jpg", jpegOf(kRed)),
+            "--picture=3|image/png|||" + scratch(dir, "front.png", pngOf(dir, kGreen)), "-o", dir.at("oga/01.oga"),
+            wav},
+           dir);
+    // Under the .ogg ending, a picture of another type only.
+    encode({"flac", "--ogg", "--silent", "--picture=0|image/jpeg|||" + scratch(dir, "other.jpg", jpegOf(kYellow)),
+            "-o", dir.at("ogg-flac/01.ogg"), wav},
+           dir);
+    // An audiobook: MP4 with covr.
+    dir.writeFile("m4b/Book.m4b", mp4Skeleton());
+    addMp4Cover(dir.at("m4b/Book.m4b"), jpegOf(kBlue), TagLib::MP4::CoverArt::JPEG);
+    // WavPack with the front cover written by the encoder itself.
+    encode({"wavpack", "-q", "--write-binary-tag", "Cover Art (Front)=@" + scratch(dir, "wv.jpg", jpegOf(kMagenta)),
+            wav, "-o", dir.at("wv/01.wv")},
+           dir);
+    // Musepack, tagged afterwards: the back before the front.
+    encode({"mpcenc", "--silent", wav, dir.at("mpc/01.mpc")}, dir);
+    addApeCovers<TagLib::MPC::File>(dir.at("mpc/01.mpc"),
+                                    {{"Cover Art (Back)", jpegOf(kRed)}, {"Cover Art (Front)", jpegOf(kYellow)}});
+    // Monkey's Audio with only the back: it is taken.
+    dir.writeFile("ape/01.ape", apeSkeleton());
+    addApeCovers<TagLib::APE::File>(dir.at("ape/01.ape"), {{"Cover Art (Back)", jpegOf(kGreen)}});
+    // WMA: WM/Picture attributes, the back before the front.
+    dir.writeFile("wma/01.wma", asfSkeleton());
+    addAsfPictures(dir.at("wma/01.wma"), {{kBack, jpegOf(kRed)}, {kFront, jpegOf(kBlue)}});
+
     struct Case {
         const char* folder;
         Colour colour;
     };
     for (const Case& c : {Case{"mp3", kGreen}, Case{"flac", kBlue}, Case{"flac2", kYellow}, Case{"m4a", kMagenta},
-                          Case{"opus", kBlue}, Case{"ogg", kMagenta}}) {
+                          Case{"opus", kBlue}, Case{"ogg", kMagenta}, Case{"oga", kGreen}, Case{"ogg-flac", kYellow},
+                          Case{"m4b", kBlue}, Case{"wv", kMagenta}, Case{"mpc", kYellow}, Case{"ape", kGreen},
+                          Case{"wma", kBlue}}) {
         std::string failure = "unchanged";
         std::vector<uint8_t> bytes = findEmbeddedCover(dir.at(c.folder), &failure);
         EXPECT_EQ(failure, "") << c.folder;
@@ -227,4 +362,62 @@ TEST(EmbeddedCover, NoPictureBrokenCutAndHugeTagsGiveAReasonNeverACrash) {
     addMp4Cover(dir.at("big/01.m4a"), big, TagLib::MP4::CoverArt::JPEG);
     EXPECT_TRUE(findEmbeddedCover(dir.at("big"), &failure).empty());
     EXPECT_NE(failure.find("more than the 32 MiB"), std::string::npos) << failure;
+}
+
+// The limit holds for each picture, not for the whole tag: a small front cover
+// beside big booklet scans is shown, a front cover beyond the limit gives way
+// to the next picture, and a refusal blames the picture.
+TEST(EmbeddedCover, EachPictureHasTheLimitNotTheWholeTag) {
+    TempDir dir;
+    for (const char* folder : {"booklet", "big-front", "only-big"}) dir.makeFolder(folder);
+    TagLib::ByteVector scan(unsigned(12) << 20, '\x55');
+    dir.writeFile("booklet/01.mp3", mp3Frames());
+    addId3Pictures(dir.at("booklet/01.mp3"), {{kOther, scan}, {kFront, jpegOf(kGreen)}, {kOther, scan}, {kOther, scan}});
+    ASSERT_GT(readWholeFile(dir.at("booklet/01.mp3")).size(), size_t(36) << 20);
+    TagLib::ByteVector big = jpegOf(kRed);
+    big.resize(unsigned(kMaxEmbeddedPictureBytes + 1), '\0');
+    dir.writeFile("big-front/01.mp3", mp3Frames());
+    addId3Pictures(dir.at("big-front/01.mp3"), {{kFront, big}, {kBack, jpegOf(kYellow)}});
+    dir.writeFile("only-big/01.mp3", mp3Frames());
+    addId3Pictures(dir.at("only-big/01.mp3"), {{kFront, big}});
+
+    std::string failure = "unchanged";
+    expectDecodesTo(dir, findEmbeddedCover(dir.at("booklet"), &failure), kGreen, "booklet scans beside the front");
+    EXPECT_EQ(failure, "");
+    expectDecodesTo(dir, findEmbeddedCover(dir.at("big-front"), &failure), kYellow, "the next after a big front");
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(findEmbeddedCover(dir.at("only-big"), &failure).empty());
+    EXPECT_EQ(failure, dir.at("only-big/01.mp3") + ": its embedded picture has " +
+                           std::to_string(kMaxEmbeddedPictureBytes + 1) + " bytes, more than the 32 MiB allowed for a picture");
+
+    // The Ogg FLAC reader, told of a smaller limit: the same rules, and its
+    // reading bounded by the header budget; a cut or foreign file gives a
+    // reason or nothing, never a crash.
+    const std::string wav = dir.writeFile("silence.wav", silentWav());
+    const TagLib::ByteVector front = pngOf(dir, kGreen), back = jpegOf(kBlue);
+    const std::string oga = dir.at("two.oga");
+    encode({"flac", "--ogg", "--silent", "--picture=3|image/png|||" + scratch(dir, "front.png", front),
+            "--picture=4|image/jpeg|||" + scratch(dir, "back.jpg", back), "-o", oga, wav},
+           dir);
+    const size_t between = (std::max(front.size(), back.size()) + std::min(front.size(), back.size())) / 2;
+    OggFlacCover cover = readOggFlacCover(oga, front.size() > back.size() ? between : size_t(1) << 20);
+    EXPECT_TRUE(cover.isOggFlac);
+    expectDecodesTo(dir, cover.bytes, front.size() > back.size() ? kBlue : kGreen, "within the limit");
+    cover = readOggFlacCover(oga, 100);
+    EXPECT_TRUE(cover.bytes.empty());
+    EXPECT_EQ(cover.failure.rfind("its embedded picture has ", 0), 0u) << cover.failure;
+    cover = readOggFlacCover(oga, kMaxEmbeddedPictureBytes, 200);
+    EXPECT_TRUE(cover.bytes.empty());
+    EXPECT_NE(cover.failure.find("run on beyond"), std::string::npos) << cover.failure;
+    const std::string whole = readWholeFile(oga);
+    for (size_t cut : {size_t(20), size_t(100), whole.size() / 3}) {
+        const std::string path = dir.writeFile("cut.oga", whole.substr(0, cut));
+        cover = readOggFlacCover(path, kMaxEmbeddedPictureBytes);
+        EXPECT_TRUE(cover.bytes.empty() || cover.isOggFlac) << cut;
+        std::string why;
+        readEmbeddedCover(path, &why);  // and through the whole reader: no crash
+    }
+    EXPECT_FALSE(readOggFlacCover(wav, kMaxEmbeddedPictureBytes).isOggFlac);
+    dir.writeFile("opus.ogg", opusStream());
+    EXPECT_FALSE(readOggFlacCover(dir.at("opus.ogg"), kMaxEmbeddedPictureBytes).isOggFlac);
 }
