@@ -47,7 +47,7 @@ int GetProfileInt(const char* section, const char* key, int def, const char* fil
 // e.g. "other users can change it (mode 0666)". Windows: always true.
 bool settingsFileTrusted(const std::string& path, std::string* why);
 
-// The rule itself, from what the system says of the file and of its group.
+// The rule itself (Linux), from what the system says of the file and of its group.
 struct SettingsFileFacts {
     unsigned owner = 0, group = 0, mode = 0;  // the file's
     std::string ownerName;                    // the owner's login name, "" when unknown

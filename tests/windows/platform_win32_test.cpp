@@ -127,7 +127,7 @@ TEST(WindowsPlayer, ArgumentsGoInUnchangedBetweenPlayerAndFolder) {
     ASSERT_TRUE(platform::startProgram(call, nullptr));
     ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() == 1; }, 20000));
     EXPECT_EQ(readPlayerCalls(log)[0].arguments, (std::vector<std::string>{"/e", "two words", folder}));
-    // Not set: the design's default player, whatever the PATH.
+    // Not set: the Windows default player, whatever the PATH.
     EXPECT_EQ(platform::playerCall("", "", "C:\\Music\\A", "C:\\bin").commandLine,
               "\"C:\\Program Files\\foobar2000\\foobar2000.exe\" \"C:\\Music\\A\"");
     // And the album folder made absolute by the system's own rules.
