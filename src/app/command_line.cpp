@@ -10,6 +10,24 @@
 
 namespace {
 
+// `text` as lines of at most 80 columns, each starting with `indent`, broken at spaces.
+std::string wrapped(const std::string& text, const std::string& indent) {
+    std::string result, line = indent;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > 80) {
+            result += line + "\n";
+            line = indent;
+        }
+        line += (line.size() > indent.size() ? " " : "") + word;
+        start = end + 1;
+    }
+    return result + line + "\n";
+}
+
 // "1" .. "3" and nothing else: a depth of 0 is the answer for "not given".
 int depthValue(const char* text) {
     if (text && text[0] >= '1' && text[0] <= '3' && text[1] == '\0') return text[0] - '0';
@@ -72,12 +90,12 @@ std::string usageText() {
     text +=
         "\n"
         "Settings are read from ./vellora.ini, else $XDG_CONFIG_HOME/vellora/vellora.ini\n"
-        "(~/.config/vellora/vellora.ini), section [vellora]; a key missing or empty\n"
-        "has its default:\n";
+        "(~/.config/vellora/vellora.ini), section [vellora]; a missing key (and an\n"
+        "empty musicplayer or playerarguments) has its default:\n";
     for (const SettingHelp& setting : settingsHelp()) {
         text += "  " + std::string(setting.key) + "\n";
-        text += "      " + setting.meaning + "\n";
-        text += "      default: " + setting.fallback + "\n";
+        text += wrapped(setting.meaning, "      ");
+        text += wrapped("default: " + setting.fallback, "      ");
     }
     text += "The music folder given on the command line replaces defaultdir.\n";
     return text;

@@ -91,9 +91,13 @@ TEST(CommandLineProgram, HelpVersionUnknownOptionsAndAFolderAfterDoubleDash) {
         EXPECT_NE(manual.find(key), std::string::npos) << key << " is not in the manual page";
     }
     EXPECT_EQ(keys, 6) << "musicplayer, playerarguments, defaultdir, autoplay, depth, texturememory";
-    EXPECT_NE(help.out.find("vlc, audacious, mpv (with --player-operation-mode=pseudo-gui), celluloid and qmmp"),
+    std::string unwrapped = help.out;  // continued lines joined again
+    for (size_t at; (at = unwrapped.find("\n      --")) != std::string::npos;) unwrapped.replace(at, 7, " ");
+    EXPECT_NE(unwrapped.find("vlc, audacious, mpv (with --player-operation-mode=pseudo-gui), celluloid and qmmp"),
               std::string::npos)
         << help.out;
+    for (size_t start = 0, end; (end = help.out.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(end - start, 80u) << help.out.substr(start, end - start);
     for (const char* text : {"vlc, audacious, mpv", "--player-operation-mode=pseudo-gui"}) {
         EXPECT_NE(readme.find(text), std::string::npos) << text;
         EXPECT_NE(manual.find(text), std::string::npos) << text;
