@@ -12,7 +12,8 @@ struct glTexture;
 extern const char* const appname;  // window caption
 
 extern AlbumsLoader* albums;        // owned by the entry; never empty while the loop runs
-extern glTexture* textures;         // one record per album, same index; owned by the entry
+extern glTexture* textures;         // one record per album, same index; owned by the entry,
+                                    // written only by the cover streaming
 extern TextureLoader* texLoader;    // owned by the entry
 extern FontLoader* font;            // owned by the entry; caption font
 

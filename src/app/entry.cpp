@@ -79,12 +79,17 @@ static void shutdown() {
     SDL_Quit();
 }
 
-// The program ends before the library was there (the user closed the window
-// while the scan ran, or the scan found nothing after all).
-static int endWithoutLibrary(LibraryScan& scan, int status) {
-    shutdown();
-    if (scan.abandoned()) {
-        // The scan may be stuck in the kernel on a dead folder: end without
+bool mustEndWithoutTeardown(bool scanStillRunning, int loaderThreadsLeftBehind) {
+    return scanStillRunning || loaderThreadsLeftBehind > 0;
+}
+
+// Every end of a run that got as far as the scan: the normal one, and one
+// before the library was there (the user closed the window while the scan
+// ran, or the scan found nothing after all).
+static int endRun(LibraryScan& scan, int status) {
+    shutdown();  // ends the cover loader, which may leave a thread behind
+    if (mustEndWithoutTeardown(scan.abandoned(), coverLoaderThreadsLeftBehind())) {
+        // A thread may be stuck in the kernel on a dead folder: end without
         // waiting for it, and without static destructors running under it.
         std::fflush(nullptr);
         std::_Exit(status);
@@ -151,12 +156,12 @@ int SDL_main(int argc, char** argv) {
 
     done = 0;
     const bool waited = !scan.waitFinished(0);
-    if (!waitForLibrary(realLibraryWaitHooks(scan))) return endWithoutLibrary(scan, 0);
+    if (!waitForLibrary(realLibraryWaitHooks(scan))) return endRun(scan, 0);
     albums = scan.take();
     albums->setPlayerArguments(argumentsText.get());
     if (albums->getAlbumsCount() == 0) {  // the folder changed since the quick look
         platform::messageBox("error", invalid.c_str());
-        return endWithoutLibrary(scan, 1);
+        return endRun(scan, 1);
     }
 
     std::srand(unsigned(std::time(nullptr)));
@@ -175,7 +180,5 @@ int SDL_main(int argc, char** argv) {
 
     FrameLog::start();
     runFrameLoop(realFrameHooks());
-
-    shutdown();
-    return 0;
+    return endRun(scan, 0);
 }

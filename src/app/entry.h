@@ -8,6 +8,11 @@
 // as the media library declares it where it provides the entry (Windows).
 extern "C" int SDL_main(int argc, char** argv);
 
+// True when the process must end with _Exit, skipping static destructors:
+// the scan thread still runs, or the cover loader left a thread behind, and
+// either may be held in the kernel by a dead folder.
+bool mustEndWithoutTeardown(bool scanStillRunning, int loaderThreadsLeftBehind);
+
 // The music folder as the library gets it: one trailing separator removed
 // (only one: "a//" gives "a/").
 std::string musicFolderFromText(const std::string& text);

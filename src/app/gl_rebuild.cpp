@@ -4,9 +4,8 @@
 
 #include "app/app_state.h"
 #include "app/window.h"
-#include "library/albums_loader.h"
 #include "render/font_loader.h"
-#include "texture/gl_texture.h"
+#include "texture/texture_streaming.h"
 
 static GLuint marker = 0;
 
@@ -20,8 +19,5 @@ void rebuildGlContext() {
         font->listBase = 0;  // those lists went with the old context; nothing to delete
         font->buildFont();
     }
-    for (int i = 0; textures && albums && i < albums->getAlbumsCount(); ++i) {
-        textures[i].texID = 0;
-        albums->setAlbumLoaded(i, false);
-    }
+    if (coverStreaming) coverStreaming->forgetGlNames();
 }

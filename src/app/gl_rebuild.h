@@ -1,14 +1,15 @@
 // Setting the video mode again (a resize, full screen) may give the program a
-// new GL context, and with it lose every texture and display list. A marker
-// list made in the old context tells; the rebuild then sets the GL state
-// again, builds the caption font anew and lets the covers load again.
+// new GL context, and with it lose every texture and display list: SDL 1.2 on
+// Windows does so on every mode change. A display list made in the context
+// as a marker tells: in a new context that name is no list.
 #pragma once
 
 // Makes the marker in the current context; init_gl calls it.
 void markGlContext();
 // True when the current context is not the one the marker was made in.
 bool glContextWasLost();
-// init_gl (which marks the new context), a new font, every cover texture
-// forgotten (their names died with the old context) so that the streaming
-// loads them again.
+// After a lost context: init_gl (the fixed GL state, and a marker in the new
+// context), the caption font's display lists built anew, and the cover
+// streaming told to forget its texture names (they died with the old
+// context), so that the drawn strip's covers load again at once.
 void rebuildGlContext();

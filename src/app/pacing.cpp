@@ -1,6 +1,5 @@
 #include "app/pacing.h"
 
-#include <algorithm>
 
 static int32_t since(uint32_t later, uint32_t earlier) { return int32_t(later - earlier); }
 
@@ -38,9 +37,4 @@ bool keyRepeatDue(uint32_t now, int heldKey, uint32_t keyDownTime, uint32_t& las
     if (since(now, lastRepeatCheck) <= int32_t(kRepeatInterval)) return false;
     lastRepeatCheck = now;
     return heldKey != 0 && since(now, keyDownTime) > int32_t(kRepeatDelay);
-}
-
-IndexRange coverLookupRange(float position, int count) {
-    const int base = int(position);
-    return {std::max(0, base - kCoverLookupRadius), std::min(base + kCoverLookupRadius, count - 1)};
 }

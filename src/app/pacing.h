@@ -13,7 +13,6 @@ constexpr uint32_t kRepeatDelay = 300;        // a held key repeats after this
 constexpr uint32_t kRepeatInterval = 20;      // repeat checks more than this apart
 constexpr int kIdleTextureRadius = 10;        // loadClosestTexture radius while resting
 constexpr int kDrawTextureRadius = 4;         // ... and on a drawn pass
-constexpr int kCoverLookupRadius = 10;        // albums around the position whose cover is looked up
 
 // What one pass of the loop does after its events and key repeat.
 enum class PassAction {
@@ -42,11 +41,3 @@ PassAction pacePass(uint32_t now, int current, uint32_t playTime, float& positio
 // True when a held key's command should run again at tick `now`; moves
 // lastRepeatCheck on whenever a check is due (more than 20 ticks apart).
 bool keyRepeatDue(uint32_t now, int heldKey, uint32_t keyDownTime, uint32_t& lastRepeatCheck);
-
-// The albums whose covers are looked up on a drawn pass: ten places either side
-// of the truncated position, clamped to the library. Empty when count is 0.
-struct IndexRange {
-    int first;
-    int last;  // inclusive
-};
-IndexRange coverLookupRange(float position, int count);

@@ -163,5 +163,3 @@ void toggleFullScreen() {
     }
     afterModeChange();
 }
-
-bool isFullScreen() { return fullScreen; }

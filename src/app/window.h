@@ -46,4 +46,3 @@ void resizeWindow(int width, int height);
 // Switches between the window and full screen at the desktop's size; the
 // window comes back at the size it had. Does nothing before init_sdl.
 void toggleFullScreen();
-bool isFullScreen();

@@ -13,5 +13,5 @@ struct album {
     int32_t cover = -1;         // index of the cover's path among the library's found covers; -1 none
     bool hasCover = false;      // the cover lookup found a picture
     bool coverSearched = false; // the cover lookup has run, whatever it found
-    bool loaded = false;        // the cover's texture has been dealt with (see setAlbumLoaded)
+    bool loaded = false;        // the cover is shown or refused for good; the cover streaming's to write
 };

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "library/albums_loader.h"
-#include "library/cover_discovery.h"
 #include "library/media_files.h"
 #include "platform/platform.h"
 
@@ -24,7 +23,7 @@ bool lookAt(const platform::FindEntry& entry, void* context) {
         look->folders.push_back(entry.name);
         return !look->folderEnough;
     }
-    if (look->mediaCounts) look->media = isAudioName(entry.name) || isCoverName(entry.name);
+    if (look->mediaCounts) look->media = isAudioName(entry.name) || AlbumsLoader::is_cover(entry.name);
     return !look->media;
 }
 

@@ -31,6 +31,11 @@ std::string AlbumsLoader::getAlbumFolder(int i) {
     return path;
 }
 
+std::string AlbumsLoader::getAlbumKey(int i) {
+    const album& record = albumList[i];
+    return std::string(names, record.folder, record.folderLength);
+}
+
 std::string AlbumsLoader::getAlbumCover(int i) {
     const int cover = albumList[i].cover;
     return cover < 0 ? std::string() : covers[size_t(cover)];

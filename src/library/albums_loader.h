@@ -48,6 +48,22 @@ public:
     // The playerarguments setting ("" when not set), used from the next playAlbum on.
     void setPlayerArguments(const std::string& arguments);
 
+    // The album's identity for everything kept per album while the program
+    // runs (its cover's texture, a cover being loaded): its folder's path
+    // below the music folder. Unlike the index it does not change when albums
+    // are added or removed.
+    std::string getAlbumKey(int i);
+
+    // The cover picture in `folder`: its full path, or "" when the folder holds
+    // no picture file or cannot be listed. Lists the folder once. Among the
+    // picture files the one of the best coverRank wins; within a rank the
+    // listing order decides. Touches no library state, so the cover loader's
+    // threads call it while the frame thread reads the library.
+    static std::string searchCover(std::string folder);
+    // Whether a file of this name is taken as a picture: looks at the name
+    // alone. Names ending in jpg, bmp, png, jpeg or webp, in any letter case.
+    static bool is_cover(std::string name);
+
     static constexpr int kMaxDepth = 3;
 
 private:
@@ -60,8 +76,6 @@ private:
     void addAlbum(const std::string& caption);
     void addAlbum(const std::string& caption, const std::string& relative);
     uint32_t addText(const std::string& text);
-    std::string searchCover(std::string folder);
-    bool is_cover(std::string name);
     // folder + separator + name, built in one allocation.
     static std::string pathIn(const std::string& folder, const std::string& name);
 
@@ -73,6 +87,4 @@ private:
     std::string names;                // every caption and folder path, each followed by a NUL
     std::vector<album> albumList;     // in scan order; the position is the album index
     std::vector<std::string> covers;  // the cover paths found so far; album::cover indexes them
-
-    friend class AlbumsLoaderTestAccess;
 };

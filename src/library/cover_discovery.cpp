@@ -22,11 +22,7 @@ void AlbumsLoader::initAlbumCover(int i) {
     record.coverSearched = true;
 }
 
-std::string AlbumsLoader::searchCover(std::string folder) { return findCoverFile(folder); }
-
-bool AlbumsLoader::is_cover(std::string name) { return isCoverName(name); }
-
-std::string findCoverFile(const std::string& folder) {
+std::string AlbumsLoader::searchCover(std::string folder) {
     platform::FindEntry entry;
     platform::FindHandle listing = platform::findFirst(folder, &entry);
     if (listing == platform::kFindFailed) return "";
@@ -35,7 +31,7 @@ std::string findCoverFile(const std::string& folder) {
     do {
         if (entry.name.empty() || entry.name[0] == '.') continue;
         if (entry.attrib & platform::kAttrSubdir) continue;
-        if (!isCoverName(entry.name)) continue;
+        if (!is_cover(entry.name)) continue;
         const int rank = coverRank(entry.name);
         if (rank >= bestRank) continue;  // an earlier name of the same rank stays
         bestRank = rank;
@@ -101,7 +97,7 @@ bool holdsAny(const std::vector<std::string>& words, std::initializer_list<const
 }  // namespace
 
 // Looks at the ending only: no dot needed, letter case ignored.
-bool isCoverName(const std::string& name) {
+bool AlbumsLoader::is_cover(std::string name) {
     return endsWith(name, "jpg") || endsWith(name, "bmp") || endsWith(name, "png") || endsWith(name, "jpeg") ||
            endsWith(name, "webp");
 }

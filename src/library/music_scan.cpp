@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "library/albums_loader.h"
-#include "library/cover_discovery.h"
 #include "library/media_files.h"
 #include "platform/platform.h"
 
@@ -31,7 +30,7 @@ FolderContents contentsOf(const std::string& folder) {
     do {
         if (!isVisible(entry)) continue;
         if (entry.attrib & platform::kAttrSubdir) contents.folders.push_back(std::move(entry.name));
-        else if (!contents.holdsMedia) contents.holdsMedia = isAudioName(entry.name) || isCoverName(entry.name);
+        else if (!contents.holdsMedia) contents.holdsMedia = isAudioName(entry.name) || AlbumsLoader::is_cover(entry.name);
     } while (platform::findNext(listing, &entry) == 0);
     platform::findClose(listing);
     return contents;

@@ -30,12 +30,13 @@ void drawCover(int index) {
     const float offset =
         coverAnimationOffset(index, openingClock(platform::ticks()), playing, openingClock(playTime));
     if (offset != 0) glTranslatef(0, 0, offset);
-    // drawAlbum switches texturing off again, whether or not it was on.
-    if (textures[index].texID != 0) {
+    const bool textured = textures[index].texID != 0;
+    if (textured) {
         glBindTexture(GL_TEXTURE_2D, textures[index].texID);
         glEnable(GL_TEXTURE_2D);
     }
     drawAlbum();
+    if (textured) glDisable(GL_TEXTURE_2D);
     glPopMatrix();
 }
 
@@ -87,5 +88,4 @@ void drawAlbum() {
     glVertex3f(-1, 1, 0);
     glEnd();
     glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);  // the caller may have enabled it for this cover
 }

@@ -28,5 +28,6 @@ float coverAnimationOffset(int index, uint32_t t, int playing, uint32_t playTime
 // 2-D texturing are off.
 void drawAlbums();
 // One lit 2 x 2 quad in the local frame; textured only if the caller bound and
-// enabled a texture. Leaves lighting and 2-D texturing off.
+// enabled a texture (and the caller turns texturing off again). Leaves
+// lighting off.
 void drawAlbum();

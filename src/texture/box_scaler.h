@@ -1,15 +1,18 @@
 // Area-average scaling of RGB rows that arrive one at a time, and the mip
-// chain of a square texture. The scaler holds one row of sums, never the
-// whole source picture, so a large picture is shrunk as it is decoded.
+// chain of a square texture. The scaler keeps the output and a row of sums,
+// never the whole source picture, so a large picture is shrunk as it is
+// decoded.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 // Scales a width x height picture, fed top row first, to outWidth x
-// outHeight. Each output pixel is the mean of the source pixels its area
-// covers (at least one), so shrinking by any factor does not alias;
-// enlarging (never by 2 or more here) repeats source pixels.
+// outHeight; the two sides scale on their own, so a cover going to its
+// square texture may shrink along one side and grow along the other. Each
+// output pixel is the mean of the source pixels its area covers (at least
+// one), so shrinking by any factor does not alias; enlarging, by any factor,
+// repeats source pixels. Rows after the height-th are ignored.
 class BoxScaler {
 public:
     BoxScaler(int width, int height, int outWidth, int outHeight);

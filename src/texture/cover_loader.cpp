@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "library/cover_discovery.h"
+#include "library/albums_loader.h"
 #include "library/embedded_cover.h"
 #include "platform/platform.h"
 #include "texture/cover_requests.h"
@@ -23,11 +23,9 @@ int coverLoaderThreadsLeftBehind() { return leftBehind.load(); }
 
 int coverLoaderThreads(unsigned cores) { return cores <= 2 ? 1 : int(std::min(cores - 1, 4u)); }
 
-LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight,
-                           const std::atomic<bool>* cancel) {
+LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std::atomic<bool>* cancel) {
     LoadedCover cover;
-    cover.album = album;
-    cover.source = findCoverFile(folder);
+    cover.source = AlbumsLoader::searchCover(folder);
     if (!cover.source.empty()) {
         cover.texels = decodeCoverFile(cover.source, coverHeight, cancel);
         return cover;
@@ -47,18 +45,15 @@ LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight
 }
 
 struct CoverLoader::Shared {
-    Shared(int count, std::function<std::string(int)> folderOf, int reach, int maxWaiting)
-        : count(count), folderOf(std::move(folderOf)), queue(reach), maxWaiting(maxWaiting) {}
+    Shared(int reach, int maxWaiting) : queue(reach), maxWaiting(maxWaiting) {}
 
-    const int count;                                   // albums in the library
-    const std::function<std::string(int)> folderOf;    // called under mutex, before cancel only
     std::atomic<bool> cancel{false};
 
     mutable std::mutex mutex;
     std::condition_variable wake;           // work, room or the end
     CoverRequestQueue queue;                // guarded by mutex
     std::vector<LoadedCover> finished;      // guarded by mutex
-    std::vector<int> inHand;                // guarded by mutex
+    int inHand = 0;                         // guarded by mutex
     int running = 0;                        // guarded by mutex
     const size_t maxWaiting;
 
@@ -70,17 +65,13 @@ struct CoverLoader::Shared {
             if (cancel) break;
             CoverRequest request;
             queue.takeNext(&request);
-            inHand.push_back(request.album);
-            // The folder is found under the lock, so that once the destructor
-            // has cancelled nothing reads the library again.
-            const bool known = request.album >= 0 && request.album < count;
-            const std::string folder = known ? folderOf(request.album) : std::string();
+            ++inHand;
             lock.unlock();
-            LoadedCover cover;
-            if (known) cover = loadAlbumCover(request.album, folder, request.coverHeight, &cancel);
-            cover.album = request.album;
+            LoadedCover cover = loadAlbumCover(request.folder, request.coverHeight, &cancel);
+            cover.key = std::move(request.key);
+            cover.place = request.place;
             lock.lock();
-            inHand.erase(std::find(inHand.begin(), inHand.end(), request.album));
+            --inHand;
             if (cancel) break;
             finished.push_back(std::move(cover));
         }
@@ -89,16 +80,8 @@ struct CoverLoader::Shared {
     }
 };
 
-CoverLoader::CoverLoader(std::vector<std::string> folders, int threads, int reach, int maxWaiting)
-    : CoverLoader(std::make_shared<const std::vector<std::string>>(std::move(folders)), threads, reach, maxWaiting) {}
-
-CoverLoader::CoverLoader(std::shared_ptr<const std::vector<std::string>> folders, int threads, int reach,
-                         int maxWaiting)
-    : CoverLoader(int(folders->size()), [folders](int album) { return (*folders)[size_t(album)]; }, threads, reach,
-                  maxWaiting) {}
-
-CoverLoader::CoverLoader(int count, std::function<std::string(int)> folderOf, int threads, int reach, int maxWaiting)
-    : shared_(std::make_shared<Shared>(count, std::move(folderOf), reach, std::max(maxWaiting, 1))) {
+CoverLoader::CoverLoader(int threads, int reach, int maxWaiting)
+    : shared_(std::make_shared<Shared>(reach, std::max(maxWaiting, 1))) {
     const int threadCount = std::max(threads, 1);
     shared_->running = threadCount;
     for (int i = 0; i < threadCount; ++i) {
@@ -125,12 +108,14 @@ CoverLoader::~CoverLoader() {
     }
 }
 
-void CoverLoader::request(int album, int coverHeight) {
+bool CoverLoader::request(const std::string& key, const std::string& folder, int place, int coverHeight) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    if (shared_->queue.add(album, coverHeight)) shared_->wake.notify_one();
+    if (!shared_->queue.add({key, folder, place, coverHeight})) return false;
+    shared_->wake.notify_one();
+    return true;
 }
 
-std::vector<int> CoverLoader::moveTo(int base) {
+std::vector<std::string> CoverLoader::moveTo(int base) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     return shared_->queue.moveTo(base);
 }
@@ -141,7 +126,7 @@ bool CoverLoader::takeFinished(LoadedCover* cover) {
     if (finished.empty()) return false;
     const int base = shared_->queue.base();
     auto nearest = std::min_element(finished.begin(), finished.end(), [&](const LoadedCover& a, const LoadedCover& b) {
-        return walkRank(a.album - base) < walkRank(b.album - base);
+        return walkRank(a.place - base) < walkRank(b.place - base);
     });
     *cover = std::move(*nearest);
     finished.erase(nearest);
@@ -159,5 +144,5 @@ size_t CoverLoader::waitingBytes() const {
 
 bool CoverLoader::idle() const {
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    return shared_->queue.size() == 0 && shared_->inHand.empty() && shared_->finished.empty();
+    return shared_->queue.size() == 0 && shared_->inHand == 0 && shared_->finished.empty();
 }

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -23,17 +22,17 @@ int coverLoaderThreads(unsigned cores);
 
 // One finished request.
 struct LoadedCover {
-    int album = -1;
+    std::string key;      // the album, as it was asked for
+    int place = 0;        // its place in the row when asked
     std::string source;   // the picture file, or the audio file holding the picture; "" when there is none
     CoverTexels texels;   // meaningful when source is not empty
 };
 
-// Finds album `album`'s cover in `folder` (a picture file, else a picture
-// inside one of its audio files), reads and decodes it for a middle
-// cover `coverHeight` pixels high. The loader's whole job for one request;
-// runs on any thread.
-LoadedCover loadAlbumCover(int album, const std::string& folder, int coverHeight,
-                           const std::atomic<bool>* cancel);
+// Finds the cover in album folder `folder` (a picture file, else a picture
+// inside one of its audio files), reads and decodes it for a middle cover
+// `coverHeight` pixels high. The loader's whole job for one request (the
+// result's source and texels); runs on any thread.
+LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std::atomic<bool>* cancel);
 
 // Loader threads that did not end in time at a loader's destruction (held by
 // a read that never returns) and were left to end with the process.
@@ -41,15 +40,11 @@ int coverLoaderThreadsLeftBehind();
 
 class CoverLoader {
 public:
-    // Requests more than `reach` albums from the position are dropped; at
+    // Requests more than `reach` places from the position are dropped; at
     // most `maxWaiting` finished covers wait to be taken before the threads
-    // pause. `folders` is the library: album index -> folder.
-    CoverLoader(std::vector<std::string> folders, int threads, int reach, int maxWaiting = 3);
-    // The same with `folderOf` giving album index -> folder for `count` albums,
-    // so that a big library needs no string per album up front. It is called
-    // with the loader's lock held and never once the destructor has begun, so
-    // it may read a library that outlives the loader.
-    CoverLoader(int count, std::function<std::string(int)> folderOf, int threads, int reach, int maxWaiting = 3);
+    // pause. Every request brings its album's folder, so the threads never
+    // read the library, which may change while they work.
+    CoverLoader(int threads, int reach, int maxWaiting = 3);
     // Cancels the work in hand and returns within a fraction of a second: a
     // thread held in the kernel by a dead file system is left behind, and
     // ends with the process.
@@ -57,11 +52,13 @@ public:
     CoverLoader(const CoverLoader&) = delete;
     CoverLoader& operator=(const CoverLoader&) = delete;
 
-    // Asks for album `album`'s cover (ignored beyond the reach).
-    void request(int album, int coverHeight);
-    // The position moved to album `base`: re-ranks the queue and drops what
-    // has left the reach. Returns the dropped albums.
-    std::vector<int> moveTo(int base);
+    // Asks for the cover of album `key` in `folder`, which stands at `place`
+    // in the row. True when it was queued (or an earlier request for the
+    // album updated); false, and nothing will come of it, beyond the reach.
+    bool request(const std::string& key, const std::string& folder, int place, int coverHeight);
+    // The position moved to place `base`: re-ranks the queue and drops what
+    // has left the reach. Returns the dropped albums' keys.
+    std::vector<std::string> moveTo(int base);
     // Takes the finished cover nearest the position; false when none waits.
     bool takeFinished(LoadedCover* cover);
     // Bytes the finished, not yet taken covers will take as textures.
@@ -70,7 +67,6 @@ public:
     bool idle() const;
 
 private:
-    CoverLoader(std::shared_ptr<const std::vector<std::string>> folders, int threads, int reach, int maxWaiting);
     struct Shared;
     std::shared_ptr<Shared> shared_;
     std::vector<std::thread> threads_;

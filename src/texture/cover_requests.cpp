@@ -5,23 +5,23 @@
 
 int walkRank(int offset) { return offset > 0 ? 2 * offset - 1 : -2 * offset; }
 
-bool CoverRequestQueue::add(int album, int coverHeight) {
-    if (std::abs(album - base_) > reach_) return false;
-    for (CoverRequest& request : pending_)
-        if (request.album == album) {
-            request.coverHeight = coverHeight;
+bool CoverRequestQueue::add(CoverRequest request) {
+    if (std::abs(request.place - base_) > reach_) return false;
+    for (CoverRequest& queued : pending_)
+        if (queued.key == request.key) {
+            queued = std::move(request);
             return true;
         }
-    pending_.push_back({album, coverHeight});
+    pending_.push_back(std::move(request));
     return true;
 }
 
-std::vector<int> CoverRequestQueue::moveTo(int base) {
+std::vector<std::string> CoverRequestQueue::moveTo(int base) {
     base_ = base;
-    std::vector<int> dropped;
+    std::vector<std::string> dropped;
     auto gone = std::remove_if(pending_.begin(), pending_.end(), [&](const CoverRequest& request) {
-        if (std::abs(request.album - base_) <= reach_) return false;
-        dropped.push_back(request.album);
+        if (std::abs(request.place - base_) <= reach_) return false;
+        dropped.push_back(request.key);
         return true;
     });
     pending_.erase(gone, pending_.end());
@@ -31,13 +31,13 @@ std::vector<int> CoverRequestQueue::moveTo(int base) {
 bool CoverRequestQueue::takeNext(CoverRequest* request) {
     if (pending_.empty()) return false;
     auto nearest = std::min_element(pending_.begin(), pending_.end(), [&](const CoverRequest& a, const CoverRequest& b) {
-        return walkRank(a.album - base_) < walkRank(b.album - base_);
+        return walkRank(a.place - base_) < walkRank(b.place - base_);
     });
-    *request = *nearest;
+    *request = std::move(*nearest);
     pending_.erase(nearest);
     return true;
 }
 
-bool CoverRequestQueue::contains(int album) const {
-    return std::any_of(pending_.begin(), pending_.end(), [&](const CoverRequest& r) { return r.album == album; });
+bool CoverRequestQueue::contains(const std::string& key) const {
+    return std::any_of(pending_.begin(), pending_.end(), [&](const CoverRequest& r) { return r.key == key; });
 }

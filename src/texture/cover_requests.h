@@ -1,9 +1,14 @@
 // The cover request queue's rules, without threads: which album's cover the
 // loader takes next, how requests are re-ranked when the position moves and
 // which are dropped. The loader keeps one of these behind its mutex.
+//
+// A request names its album by the album's key (its folder below the music
+// folder), which stays the same when albums are added or removed; the place
+// (the album's index when it was asked for) only ranks it.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 // Rank of an album `offset` places from the position in the walk 0, +1, -1,
@@ -12,7 +17,9 @@
 int walkRank(int offset);
 
 struct CoverRequest {
-    int album = 0;
+    std::string key;      // the album
+    std::string folder;   // where its cover is looked for, found when asked
+    int place = 0;        // its place in the row when asked
     int coverHeight = 0;  // middle cover's height on screen when asked
 };
 
@@ -23,16 +30,16 @@ public:
 
     // Queues a request; one already queued for the album is updated instead
     // of doubled. False (nothing queued) when the album is beyond the reach.
-    bool add(int album, int coverHeight);
+    bool add(CoverRequest request);
     // The position moved: later takes follow the walk from `base`, and the
-    // requests now beyond the reach are dropped. Returns the dropped albums.
-    std::vector<int> moveTo(int base);
+    // requests now beyond the reach are dropped. Returns the dropped albums' keys.
+    std::vector<std::string> moveTo(int base);
     // Removes the request nearest in the walk; false when there is none.
     bool takeNext(CoverRequest* request);
 
     int base() const { return base_; }
     size_t size() const { return pending_.size(); }
-    bool contains(int album) const;
+    bool contains(const std::string& key) const;
 
 private:
     int reach_;

@@ -1,5 +1,8 @@
-// One GL texture record, kept per album in the `textures` table.
-// Only texID is used: 0 means no texture yet.
+// One GL texture record, kept per album in the `textures` table. The cover
+// streaming is its only writer: texID is the GL texture name (0: none yet),
+// width and height its size, pixelFormat and bitsPerPixel those of its texels
+// (0 while there is none). The strip binds texID and shutdown frees it; kind
+// is never written (TexKindOther).
 #pragma once
 
 #include <cstdint>
@@ -22,7 +25,7 @@ enum eglTexFilterType : int32_t {
 };
 
 // A plain record of six 32-bit words with no constructor: the table is made
-// with value-initialising new[] so every texID starts at 0.
+// with value-initialising new[] so every field starts at 0.
 struct glTexture {
     uint32_t texID;
     eglTexType kind;

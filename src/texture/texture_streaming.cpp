@@ -24,111 +24,168 @@ const int kRequestReach = kIdleTextureRadius;
 }  // namespace
 
 CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads)
-    : library_(library), table_(table), budget_(budgetBytes), albums_(size_t(library.getAlbumsCount())),
-      // Folder paths are built when a cover is asked for: a string per album
-      // up front would cost a big library's start-up a copy of every name.
-      loader_(library.getAlbumsCount(), [&library](int album) { return library.getAlbumFolder(album); }, threads,
-              kRequestReach) {}
+    : library_(library), table_(table), budget_(budgetBytes), loader_(threads, kRequestReach) {}
 
 CoverStreaming::~CoverStreaming() = default;
 
+// The state of the album at `index`, made (not loaded) on first use.
+std::pair<const std::string, CoverStreaming::AlbumCover>& CoverStreaming::entryAt(int index) {
+    auto& entry = *covers_.try_emplace(library_.getAlbumKey(index)).first;
+    entry.second.index = index;
+    return entry;
+}
+
+// Hands the album to the loader; it counts as requested only when the loader took it.
+bool CoverStreaming::ask(const std::string& key, const AlbumCover& cover, int coverHeight) {
+    return loader_.request(key, library_.getAlbumFolder(cover.index), cover.index, coverHeight);
+}
+
 bool CoverStreaming::step(float position, int n, int coverHeight) {
     const int base = int(position);
-    const int count = int(albums_.size());
-    for (int album : loader_.moveTo(base)) {
-        AlbumCover& cover = albums_[size_t(album)];
+    const int count = library_.getAlbumsCount();
+    for (const std::string& key : loader_.moveTo(base)) {
+        auto found = covers_.find(key);
+        if (found == covers_.end()) continue;
+        AlbumCover& cover = found->second;
         if (cover.phase == Phase::Requested) cover.phase = Phase::NotLoaded;
         cover.redecoding = false;
+        if (cover.phase == Phase::NotLoaded) covers_.erase(found);  // nothing of it is kept
+    }
+    if (reloadStrip_) {
+        // After a lost context: the strip's covers that had a texture, nearest
+        // first, as far as the loader reaches; the walk below brings the rest.
+        reloadStrip_ = false;
+        const StripRange strip = stripRange(position, count);
+        for (int k = 0; k <= kRequestReach; k = k > 0 ? -k : 1 - k) {
+            const int index = base + k;
+            if (index < strip.first || index >= strip.end) continue;
+            auto found = covers_.find(library_.getAlbumKey(index));
+            if (found == covers_.end() || found->second.phase != Phase::NotLoaded) continue;
+            if (ask(found->first, found->second, coverHeight)) found->second.phase = Phase::Requested;
+        }
     }
     for (int k = 0; k < n; k = k > 0 ? -k : 1 - k) {
-        const int album = base + k;
-        if (album < 0 || album >= count) continue;
-        AlbumCover& cover = albums_[size_t(album)];
+        const int index = base + k;
+        if (index < 0 || index >= count) continue;
+        auto& [key, cover] = entryAt(index);
         if (cover.phase == Phase::NotLoaded) {
-            loader_.request(album, coverHeight);
-            cover.phase = Phase::Requested;
+            if (ask(key, cover, coverHeight)) cover.phase = Phase::Requested;
         } else if (cover.phase == Phase::Shown && !cover.redecoding &&
-                   table_[album].width != coverTextureEdge(coverHeight, cover.sourceWidth, cover.sourceHeight)) {
-            loader_.request(album, coverHeight);  // the window changed size: decode again to suit it
-            cover.redecoding = true;
+                   cover.edge != coverTextureEdge(coverHeight, cover.sourceWidth, cover.sourceHeight)) {
+            // The window changed size: decode again to suit it.
+            if (ask(key, cover, coverHeight)) cover.redecoding = true;
         }
     }
     bool shownInStrip = false;
     LoadedCover finished;
     while (loader_.takeFinished(&finished)) {
-        if (!apply(finished)) continue;
+        const int shown = apply(finished);
+        if (shown < 0) continue;
         const StripRange strip = stripRange(position, count);
-        shownInStrip = finished.album >= strip.first && finished.album < strip.end;
+        shownInStrip = shown >= strip.first && shown < strip.end;
         break;  // one upload per call
     }
     keepWithinBudget(position);
     return shownInStrip;
 }
 
-// Records what the loader found; true when a texture was uploaded.
-bool CoverStreaming::apply(LoadedCover& finished) {
-    if (finished.album < 0 || size_t(finished.album) >= albums_.size()) return false;
-    const int album = finished.album;
-    AlbumCover& cover = albums_[size_t(album)];
-    if (cover.phase != Phase::Requested && !cover.redecoding) return false;  // dropped or released meanwhile
+void CoverStreaming::forgetGlNames() {
+    for (auto& [key, cover] : covers_) {
+        if (cover.texID == 0) continue;  // a request on its way stays on its way
+        cover.texID = 0;
+        cover.edge = 0;
+        residentBytes_ -= cover.bytes;
+        cover.bytes = 0;
+        // A better-sized decode on its way becomes the cover's load.
+        cover.phase = cover.redecoding ? Phase::Requested : Phase::NotLoaded;
+        cover.redecoding = false;
+        publish(cover);
+    }
+    reloadStrip_ = true;
+}
+
+// Records what the loader found; the album's index when a texture was
+// uploaded, else -1.
+int CoverStreaming::apply(LoadedCover& finished) {
+    auto found = covers_.find(finished.key);
+    if (found == covers_.end()) return -1;  // dropped or released meanwhile
+    AlbumCover& cover = found->second;
+    if (cover.phase != Phase::Requested && !cover.redecoding) return -1;
     const bool replacing = cover.redecoding;
     cover.redecoding = false;
     if (finished.source.empty()) {
+        if (replacing) release(cover);  // the picture has gone: so go its texture and its memory
         cover.phase = Phase::NoCover;
-        return false;
+        publish(cover);
+        return -1;
     }
+    uint32_t name = 0;
     if (!finished.texels.usable()) {
-        if (replacing) return false;  // keep the texture there is
+        if (replacing) return -1;  // keep the texture there is
         std::fprintf(stderr, "vellora: cannot show the cover %s: %s\n", finished.source.c_str(),
                      finished.texels.failure.c_str());
         cover.phase = Phase::Refused;
-        library_.setAlbumLoaded(album, true);
-        return false;
+        publish(cover);
+        return -1;
     }
-    uint32_t name = 0;
     if (!uploadCoverTexels(finished.texels, &name)) {
-        if (replacing) return false;
+        if (replacing) return -1;
         std::fprintf(stderr, "vellora: cannot make a texture of the cover %s\n", finished.source.c_str());
         cover.phase = Phase::Refused;
-        library_.setAlbumLoaded(album, true);
-        return false;
+        publish(cover);
+        return -1;
     }
-    if (replacing) release(album);
-    table_[album].texID = name;
-    table_[album].width = table_[album].height = finished.texels.edge;
-    table_[album].pixelFormat = GL_RGB;
-    table_[album].bitsPerPixel = 24;
+    if (replacing) release(cover);
+    cover.texID = name;
+    cover.edge = finished.texels.edge;
     cover.phase = Phase::Shown;
     cover.sourceWidth = finished.texels.sourceWidth;
     cover.sourceHeight = finished.texels.sourceHeight;
     cover.bytes = finished.texels.textureBytes();
     residentBytes_ += cover.bytes;
-    library_.setAlbumLoaded(album, true);
-    return true;
+    publish(cover);
+    return cover.index;
 }
 
 // Deletes the album's texture; the album is "not loaded" again.
-void CoverStreaming::release(int album) {
-    AlbumCover& cover = albums_[size_t(album)];
-    if (table_[album].texID != 0) glDeleteTextures(1, &table_[album].texID);
-    table_[album].texID = 0;
-    table_[album].width = table_[album].height = 0;
+void CoverStreaming::release(AlbumCover& cover) {
+    if (cover.texID != 0) glDeleteTextures(1, &cover.texID);
+    cover.texID = 0;
+    cover.edge = 0;
     residentBytes_ -= cover.bytes;
     cover.bytes = 0;
     cover.phase = Phase::NotLoaded;
-    library_.setAlbumLoaded(album, false);
+    publish(cover);
+}
+
+// The design's per-index views of the cover: its texture record and its
+// album's loaded flag (set once the cover is shown or refused for good).
+void CoverStreaming::publish(const AlbumCover& cover) {
+    if (cover.index < 0 || cover.index >= library_.getAlbumsCount()) return;
+    glTexture& record = table_[cover.index];
+    record.texID = cover.texID;
+    record.width = record.height = cover.edge;
+    record.pixelFormat = cover.texID != 0 ? GL_RGB : 0;
+    record.bitsPerPixel = cover.texID != 0 ? 24 : 0;
+    library_.setAlbumLoaded(cover.index, cover.phase == Phase::Shown || cover.phase == Phase::Refused);
 }
 
 void CoverStreaming::keepWithinBudget(float position) {
     const size_t waiting = loader_.waitingBytes();
     if (residentBytes_ + waiting <= budget_) return;
     std::vector<ResidentCover> resident;
-    for (size_t i = 0; i < albums_.size(); ++i)
-        if (albums_[i].phase == Phase::Shown) resident.push_back({int(i), albums_[i].bytes});
-    const StripRange strip = stripRange(position, int(albums_.size()));
-    for (int album : chooseEvictions(resident, waiting, budget_, position, strip.first, strip.end)) {
-        albums_[size_t(album)].redecoding = false;
-        release(album);
+    std::unordered_map<int, std::string> keys;  // index -> key of the resident covers
+    for (const auto& [key, cover] : covers_)
+        if (cover.phase == Phase::Shown) {
+            resident.push_back({cover.index, cover.bytes});
+            keys.emplace(cover.index, key);
+        }
+    const StripRange strip = stripRange(position, library_.getAlbumsCount());
+    for (int index : chooseEvictions(resident, waiting, budget_, position, strip.first, strip.end)) {
+        auto found = covers_.find(keys[index]);
+        found->second.redecoding = false;  // its decode, if any, is dropped when it comes
+        release(found->second);
+        covers_.erase(found);
     }
 }
 

@@ -1,12 +1,20 @@
 // Turns cover pictures into textures on the frame thread: hands the albums
 // near the position to the cover loader, nearest first, uploads at most one
 // finished cover per call, and keeps the textures within their memory budget.
+//
+// It is the one owner of every cover's state: its texture name and size, how
+// far its loading has come, the bytes it takes. That state is kept by album
+// key (albums_loader.h), which survives albums being added or removed; the
+// design's per-index views of it, the `textures` table and the albums'
+// loaded flags, are written here and nowhere else.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "texture/cover_loader.h"
@@ -17,8 +25,8 @@ struct glTexture;
 
 class CoverStreaming {
 public:
-    // Covers for `library`'s albums go into `table` (one record per album,
-    // same index), within `budgetBytes` of texture memory, decoded by
+    // Covers for `library`'s albums, shown through `table` (one record per
+    // album, same index), within `budgetBytes` of texture memory, decoded by
     // `threads` loader threads. Neither the library nor the table is owned;
     // both must outlive this object. Textures left in the table at the end are
     // the table owner's to delete.
@@ -30,9 +38,16 @@ public:
     // +2, ... +(n-1), -(n-1) that are not there yet (or whose texture size no
     // longer suits the window), applies the finished covers the loader has
     // (at most one upload), and releases the farthest textures while over the
-    // budget. Returns true when it uploaded a cover into the drawn strip.
-    // Needs the GL context.
+    // budget. After forgetGlNames it first asks again for every cover of the
+    // drawn strip within the loader's reach. Returns true when it uploaded a
+    // cover into the drawn strip. Needs the GL context.
     bool step(float position, int n, int coverHeight);
+
+    // The GL context is gone, and every texture name with it: forgets them
+    // (nothing to delete), gives their memory back to the budget and marks
+    // the covers to load again, the drawn strip's at the next step. A decode
+    // on its way is kept and uploaded into the new context. Needs no context.
+    void forgetGlNames();
 
     // Bytes the resident cover textures take, every level at 4 bytes a texel.
     size_t residentBytes() const { return residentBytes_; }
@@ -42,21 +57,28 @@ public:
 private:
     enum class Phase : uint8_t { NotLoaded, Requested, Shown, NoCover, Refused };
     struct AlbumCover {
+        int index = 0;  // the album's index in the library: where it is shown in the table
         Phase phase = Phase::NotLoaded;
         bool redecoding = false;  // shown, and a better-sized decode is on its way
+        uint32_t texID = 0;       // the GL texture name while shown
+        int edge = 0;             // the texture's width and height
         int sourceWidth = 0, sourceHeight = 0;
         size_t bytes = 0;
     };
 
-    bool apply(LoadedCover& cover);
-    void release(int album);
+    std::pair<const std::string, AlbumCover>& entryAt(int index);
+    bool ask(const std::string& key, const AlbumCover& cover, int coverHeight);
+    int apply(LoadedCover& cover);
+    void release(AlbumCover& cover);
+    void publish(const AlbumCover& cover);
     void keepWithinBudget(float position);
 
     AlbumsLoader& library_;
     glTexture* table_;
     size_t budget_;
-    std::vector<AlbumCover> albums_;
+    std::unordered_map<std::string, AlbumCover> covers_;  // by album key; albums never asked for have none
     size_t residentBytes_ = 0;
+    bool reloadStrip_ = false;  // forgetGlNames ran: ask for the strip's covers again
     CoverLoader loader_;
 };
 

@@ -41,6 +41,15 @@ TEST(StartupRules, OneTrailingSeparatorIsRemoved) {
     EXPECT_EQ(musicFolderFromText("/"), "");
 }
 
+// The normal end and the end during the scan decide alike: _Exit while any
+// thread may be stuck in the kernel, a plain return otherwise.
+TEST(StartupRules, AnEndSkipsStaticTeardownWhileAThreadMayBeStuck) {
+    EXPECT_FALSE(mustEndWithoutTeardown(false, 0));
+    EXPECT_TRUE(mustEndWithoutTeardown(true, 0)) << "the scan still runs";
+    EXPECT_TRUE(mustEndWithoutTeardown(false, 1)) << "a cover loader thread was left behind";
+    EXPECT_TRUE(mustEndWithoutTeardown(true, 2));
+}
+
 TEST(StartupRules, HomeRelativeSettingsAndDefaults) {
     EXPECT_EQ(expandHome("~/Music", "/home/ann"), "/home/ann/Music");
     EXPECT_EQ(expandHome("~ann/Music", "/home/ann"), "~ann/Music");

@@ -3,14 +3,13 @@
 // photographed through a real X server.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <thread>
 
 #include "pictures/picture_writer.h"
+#include "support/app_fixture.h"
 #include "support/browser_run.h"
 #include "support/frame_log_reader.h"
+#include "support/photo.h"
 #include "support/process.h"
 #include "support/x_server.h"
 #include "support/x11_window.h"
@@ -19,44 +18,11 @@ namespace {
 
 constexpr int kExitWait = 15000;
 
-struct Photo {
-    int width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-    const uint8_t* at(int x, int y) const { return &pixels[(size_t(y) * width + x) * 3]; }
-    bool blackAt(int x, int y) const { return at(x, y)[0] == 0 && at(x, y)[1] == 0 && at(x, y)[2] == 0; }
-};
-
-Photo photograph(unsigned long window) {
-    Photo photo;
-    photo.pixels = grabWindow(window, &photo.width, &photo.height);
-    return photo;
-}
-
-// The rectangle of `a` at (ax, ay) equals that of `b` at (bx, by), pixel for pixel.
-bool sameRegion(const Photo& a, int ax, int ay, const Photo& b, int bx, int by, int width, int height) {
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (std::memcmp(a.at(ax + x, ay + y), b.at(bx + x, by + y), 3) != 0) return false;
-    return true;
-}
-
-// A browser with a frame log, in a folder of its own.
-struct LoggedBrowser {
-    explicit LoggedBrowser(BrowserOptions options) {
-        log = logDir.at("frames.log");
-        options.extraEnv.push_back("VELLORA_FRAME_LOG=" + log);
-        browser = std::make_unique<BrowserRun>(options);
-    }
-    TempDir logDir;
-    std::string log;
-    std::unique_ptr<BrowserRun> browser;
-};
-
 TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEndsAndF1ShowsAndHidesTheHelp) {
     BrowserOptions options;
     options.albums = 40;
-    LoggedBrowser run(options);
-    BrowserRun& browser = *run.browser;
+    options.frameLog = true;
+    BrowserRun browser(options);
     ASSERT_NE(browser.window(), 0u) << browser.process->err();
     struct Step {
         std::vector<std::string> keys;
@@ -68,7 +34,7 @@ TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEndsAndF1ShowsAndHidesTheHelp)
     };
     for (const Step& step : steps) {
         pressKeys(browser.window(), step.keys);
-        LoggedFrame frame = waitRestingOn(run.log, step.expected);
+        LoggedFrame frame = waitRestingOn(browser.frameLog, step.expected);
         EXPECT_EQ(frame.selection, step.expected) << step.keys[0];
         EXPECT_EQ(frame.position, double(step.expected)) << step.keys[0];
     }
@@ -108,7 +74,7 @@ TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEndsAndF1ShowsAndHidesTheHelp)
     EXPECT_TRUE(showsPlain()) << "F1 again hides it";
 
     pressKeys(browser.window(), {"F1", "Right", "Left"});  // a command hides it
-    EXPECT_EQ(waitRestingOn(run.log, 0).selection, 0);
+    EXPECT_EQ(waitRestingOn(browser.frameLog, 0).selection, 0);
     EXPECT_TRUE(showsPlain());
 
     // The new keys re-arm Return like any other: Return, End, Return hands over twice.
@@ -126,26 +92,17 @@ TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEndsAndF1ShowsAndHidesTheHelp)
 }
 
 // True when some pixel of the band of rows y0 .. y1 is not black.
-bool bandLit(const Photo& photo, int y0, int y1) {
-    for (int y = y0; y <= y1; ++y)
-        for (int x = 0; x < photo.width; ++x)
-            if (!photo.blackAt(x, y)) return true;
-    return false;
-}
+bool bandLit(const Photo& photo, int y0, int y1) { return photo.countInRows(y0, y1, isLit) > 0; }
 
 // The player notice's pale yellow text: how many pixels of it lie in rows
 // y0 .. y1, and how many outside them.
+bool isNoticeInk(const uint8_t* rgb) { return rgb[0] >= 200 && rgb[1] >= 170 && rgb[2] >= 60 && rgb[2] <= 170; }
 struct NoticeInk {
     int inside = 0, outside = 0;
 };
 NoticeInk noticeInk(const Photo& photo, int y0, int y1) {
-    NoticeInk ink;
-    for (int y = 0; y < photo.height; ++y)
-        for (int x = 0; x < photo.width; ++x) {
-            const uint8_t* p = photo.at(x, y);
-            if (p[0] >= 200 && p[1] >= 170 && p[2] >= 60 && p[2] <= 170) ++(y >= y0 && y <= y1 ? ink.inside : ink.outside);
-        }
-    return ink;
+    return {photo.countInRows(y0, y1, isNoticeInk),
+            photo.countInRows(0, y0 - 1, isNoticeInk) + photo.countInRows(y1 + 1, photo.height - 1, isNoticeInk)};
 }
 
 TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
@@ -156,28 +113,28 @@ TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
     options.musicFolder = music.at("music");
     options.recorderAsPlayer = false;  // and a player that is not there
     options.settings = "musicplayer=vellora-no-such-player\n";
-    LoggedBrowser run(options);
-    BrowserRun& browser = *run.browser;
+    options.frameLog = true;
+    BrowserRun browser(options);
     ASSERT_NE(browser.window(), 0u) << browser.process->err();
 
     pressKeys(browser.window(), {"Home"});
-    waitRestingOn(run.log, 0);
+    waitRestingOn(browser.frameLog, 0);
     // Once the opening pose (covers standing forward, filling the window) is over,
     // nothing is written above the row.
     ASSERT_TRUE(waitFor([&] { return !bandLit(photograph(browser.window()), 20, 50); }, 10000));
 
     pressKeys(browser.window(), {"b", "j"});  // 100 ms apart: one text, "bj"
     EXPECT_TRUE(bandLit(photograph(browser.window()), 20, 50)) << "the text shows while it is live";
-    EXPECT_EQ(waitRestingOn(run.log, 3).selection, 3);
+    EXPECT_EQ(waitRestingOn(browser.frameLog, 3).selection, 3);
     // Once its second is over the text goes, and the next letter starts anew.
     EXPECT_TRUE(waitFor([&] { return !bandLit(photograph(browser.window()), 20, 50); }, 5000));
     pressKeys(browser.window(), {"B"});  // Shift+b: letter case does not matter
-    EXPECT_EQ(waitRestingOn(run.log, 1).selection, 1);
+    EXPECT_EQ(waitRestingOn(browser.frameLog, 1).selection, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
     pressKeys(browser.window(), {"q"});  // nothing starts with q: the selection stays
     EXPECT_TRUE(waitFor([&] { return bandLit(photograph(browser.window()), 20, 50); }, 3000))
         << "an unmatched text shows all the same";
-    EXPECT_EQ(lastLoggedFrame(run.log).selection, 1);
+    EXPECT_EQ(lastLoggedFrame(browser.frameLog).selection, 1);
 
     // Return with a player that is not there: a notice near the top for a few
     // seconds, below the search text when both show, and one line on stderr.
@@ -195,7 +152,7 @@ TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
     // The notice goes by itself: its end draws a frame though nothing else moves.
     EXPECT_TRUE(waitFor([&] { return !bandLit(photograph(browser.window()), 0, 95); }, 8000))
         << "the notice and the search text are gone";
-    EXPECT_EQ(lastLoggedFrame(run.log).selection, 4);
+    EXPECT_EQ(lastLoggedFrame(browser.frameLog).selection, 4);
     pressKeys(browser.window(), {"Escape"});
     int status = -1;
     ASSERT_TRUE(browser.waitExit(kExitWait, &status));
@@ -205,31 +162,31 @@ TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
 TEST(NavigateMouse, AClickOnASideCoverGoesThereAndADragMovesTheRow) {
     BrowserOptions options;
     options.albums = 40;
-    LoggedBrowser run(options);
-    BrowserRun& browser = *run.browser;
+    options.frameLog = true;
+    BrowserRun browser(options);
     ASSERT_NE(browser.window(), 0u) << browser.process->err();
     pressKeys(browser.window(), {"Home", "Next"});
-    ASSERT_EQ(waitRestingOn(run.log, 10).selection, 10);
+    ASSERT_EQ(waitRestingOn(browser.frameLog, 10).selection, 10);
 
     // The next cover on each side shows its outer strip around x = 540 and 60;
     // the one after that around 590.
     clickAt(browser.window(), 540, 300);
-    EXPECT_EQ(waitRestingOn(run.log, 11).selection, 11);
+    EXPECT_EQ(waitRestingOn(browser.frameLog, 11).selection, 11);
     clickAt(browser.window(), 590, 300);
-    EXPECT_EQ(waitRestingOn(run.log, 13).selection, 13);
+    EXPECT_EQ(waitRestingOn(browser.frameLog, 13).selection, 13);
     clickAt(browser.window(), 60, 300);
-    EXPECT_EQ(waitRestingOn(run.log, 12).selection, 12);
+    EXPECT_EQ(waitRestingOn(browser.frameLog, 12).selection, 12);
     EXPECT_TRUE(browser.playerCalls().empty()) << "a click on a side cover starts nothing";
 
     // Dragged 4.3 covers' width to the left and held still before the release:
     // later albums come to the middle and the row rests on the nearest one.
     dragAcross(browser.window(), 450, 150, 300, 10, 30, 400);
-    EXPECT_EQ(waitRestingOn(run.log, 16).selection, 16);
+    EXPECT_EQ(waitRestingOn(browser.frameLog, 16).selection, 16);
     // Thrown to the right: it glides on past where the pointer let go.
     dragAcross(browser.window(), 150, 450, 300, 6, 15, 0);
     LoggedFrame thrown;
     EXPECT_TRUE(waitFor([&] {
-        thrown = lastLoggedFrame(run.log);
+        thrown = lastLoggedFrame(browser.frameLog);
         return thrown.position == double(thrown.selection) && thrown.selection < 16;
     }, 15000));
     EXPECT_LE(thrown.selection, 12);
@@ -253,15 +210,7 @@ RgbPicture colourCover(int i) {
     return solidPicture(64, 64, uint8_t(60 + 9 * i), uint8_t(200 - 6 * i), uint8_t(40 + (i % 4) * 50));
 }
 
-bool showsCover(const Photo& photo, int x, int y, int album) {
-    if (photo.pixels.empty() || x >= photo.width || y >= photo.height) return false;
-    const uint8_t* seen = photo.at(x, y);
-    const RgbPicture cover = colourCover(album);
-    const uint8_t* texel = cover.at(0, 0);
-    for (int c = 0; c < 3; ++c)
-        if (std::abs(int(seen[c]) - int(texel[c])) > 8) return false;
-    return true;
-}
+bool showsCover(const Photo& photo, int x, int y, int album) { return photo.shows(x, y, colourCover(album).at(0, 0)); }
 
 TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
     // A screen with room for the grown window: X cannot read back pixels that are off the screen.
@@ -269,20 +218,16 @@ TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
     ASSERT_TRUE(screen.ready());
     TempDir pictures;
     const int count = 12;
-    std::string music = pictures.makeFolder("music");
-    for (int i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "album %05d", i);
-        writePng(pictures.makeFolder(std::string("music/") + name) + "/cover.png", colourCover(i), PngKind::Rgb);
-    }
     BrowserOptions options;
-    options.musicFolder = music;
-    LoggedBrowser run(options);
-    BrowserRun& browser = *run.browser;
+    options.musicFolder = makeMusicFolder(pictures, count, [](const std::string& folder, int i) {
+        writePng(folder + "/cover.png", colourCover(i), PngKind::Rgb);
+    });
+    options.frameLog = true;
+    BrowserRun browser(options);
     const unsigned long window = browser.window();
     ASSERT_NE(window, 0u) << browser.process->err();
     pressKeys(window, {"Home", "Right", "Right", "Right", "Right", "Right"});
-    ASSERT_EQ(waitRestingOn(run.log, 5).selection, 5);
+    ASSERT_EQ(waitRestingOn(browser.frameLog, 5).selection, 5);
     Photo square;
     // At rest the idle passes load every cover of this small library; wait
     // until a drawn frame has them all, so that no later frame differs.
@@ -293,15 +238,15 @@ TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         pressKeys(window, {"F1", "F1"});
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        drawn = lastLoggedFrame(run.log);
+        drawn = lastLoggedFrame(browser.frameLog);
         return drawn.textures == count;
     }, 20000)) << browser.process->err() << " textures " << drawn.textures;
     // Then until the frame that hides the help is drawn and no other follows.
     ASSERT_TRUE(waitFor([&] {
-        const long before = lastLoggedFrame(run.log).number;
+        const long before = lastLoggedFrame(browser.frameLog).number;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         square = photograph(window);
-        return lastLoggedFrame(run.log).number == before && showsCover(square, 300, 300, 5);
+        return lastLoggedFrame(browser.frameLog).number == before && showsCover(square, 300, 300, 5);
     }, 10000)) << " middle pixel " << int(square.at(300, 300)[0]) << "," << int(square.at(300, 300)[1]) << ","
                << int(square.at(300, 300)[2]);
     ASSERT_EQ(square.width, 600);

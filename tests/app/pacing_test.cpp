@@ -105,17 +105,6 @@ TEST(KeyRepeat, RepeatsAfter300TicksAtChecksMoreThan20Apart) {
     EXPECT_EQ(lastCheck, 400u);
 }
 
-TEST(CoverLookup, TenPlacesEachSideClampedToTheLibrary) {
-    EXPECT_EQ(coverLookupRange(0, 30).first, 0);
-    EXPECT_EQ(coverLookupRange(0, 30).last, 10);
-    EXPECT_EQ(coverLookupRange(4, 5).first, 0);
-    EXPECT_EQ(coverLookupRange(4, 5).last, 4);
-    EXPECT_EQ(coverLookupRange(7.6f, 30).first, 0);
-    EXPECT_EQ(coverLookupRange(7.6f, 30).last, 17);
-    EXPECT_EQ(coverLookupRange(25.9f, 30).first, 15);
-    EXPECT_EQ(coverLookupRange(25.9f, 30).last, 29);
-}
-
 TEST_F(PacingTest, OpeningDrawsEveryPassWithoutSleepingThenGlides) {
     startAt(3);
     SimulatedLoop loop(0);

@@ -5,59 +5,29 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/browser_run.h"
 #include "support/frame_log_reader.h"
+#include "support/photo.h"
 #include "support/x11_window.h"
 
 namespace {
 
-struct Frame {
-    double wallMs;
-    int current;
-    double position;
-};
-
-std::vector<Frame> loggedFrames(const std::string& log) {
-    std::vector<Frame> frames;
-    std::istringstream lines(readWholeFile(log));
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string tag;
-        long number;
-        Frame frame;
-        double draw, interval;
-        if (fields >> tag >> number >> frame.wallMs >> draw >> interval >> frame.current >> frame.position &&
-            tag == "frame")
-            frames.push_back(frame);
-    }
-    return frames;
-}
-
 // Light pixels in the bottom band of the window, where the caption goes.
 int lightPixelsAtTheBottom(unsigned long window) {
-    int width = 0, height = 0;
-    const std::vector<uint8_t> pixels = grabWindow(window, &width, &height);
-    int light = 0;
-    for (int y = height * 3 / 4; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const uint8_t* p = &pixels[(size_t(y) * width + x) * 3];
-            light += p[0] > 200 && p[1] > 200 && p[2] > 200;
-        }
-    return light;
+    const Photo photo = photograph(window);
+    return photo.countInRows(photo.height * 3 / 4, photo.height - 1, isLight);
 }
 
 TEST(SlowFolder, TheWindowAnswersWhileTheScanRunsAndEscapeEndsIt) {
-    TempDir logs;
-    const std::string log = logs.at("frames.log");
     BrowserOptions options;
-    options.extraEnv = {"VELLORA_SCAN_DELAY_MS=600000", "VELLORA_FRAME_LOG=" + log};
+    options.frameLog = true;
+    options.extraEnv = {"VELLORA_SCAN_DELAY_MS=600000"};
     BrowserRun browser(options);
+    const std::string& log = browser.frameLog;
     ASSERT_NE(browser.window(), 0u) << browser.process->err();
     EXPECT_TRUE(waitFor([&] { return lightPixelsAtTheBottom(browser.window()) > 50; }, 15000))
         << "after a second the window says it is reading the music folder";
@@ -69,16 +39,16 @@ TEST(SlowFolder, TheWindowAnswersWhileTheScanRunsAndEscapeEndsIt) {
 }
 
 TEST(SlowFolder, TheFirstFrameAndTheWholeOpeningComeByThemselves) {
-    TempDir logs;
-    const std::string log = logs.at("frames.log");
     BrowserOptions options;
-    options.extraEnv = {"VELLORA_SCAN_DELAY_MS=3000", "VELLORA_FRAME_LOG=" + log};
+    options.frameLog = true;
+    options.extraEnv = {"VELLORA_SCAN_DELAY_MS=3000"};
     BrowserRun browser(options);
+    const std::string& log = browser.frameLog;
     ASSERT_NE(browser.window(), 0u) << browser.process->err();
     // No key is pressed: the frames must come by themselves, and go on until
     // the opening is over (the loop then rests and draws nothing).
     ASSERT_TRUE(waitFor([&] { return !loggedFrames(log).empty(); }, 30000)) << browser.process->err();
-    std::vector<Frame> frames;
+    std::vector<LoggedFrame> frames;
     ASSERT_TRUE(waitFor(
         [&] {
             frames = loggedFrames(log);
@@ -89,9 +59,9 @@ TEST(SlowFolder, TheFirstFrameAndTheWholeOpeningComeByThemselves) {
     ASSERT_GE(frames.size(), 2u);
     EXPECT_GE(frames.back().wallMs - frames.front().wallMs, 2000)
         << "the opening (2400 ticks of frames) plays after the scan, not before it";
-    for (const Frame& frame : frames) {
-        EXPECT_EQ(frame.current, frames.front().current);
-        EXPECT_EQ(frame.position, double(frames.front().current)) << "the row stands still through the opening";
+    for (const LoggedFrame& frame : frames) {
+        EXPECT_EQ(frame.selection, frames.front().selection);
+        EXPECT_EQ(frame.position, double(frames.front().selection)) << "the row stands still through the opening";
     }
     pressKeys(browser.window(), {"Escape"});
     int status = -1;

@@ -26,12 +26,15 @@ void resetAppState() {
     openingTick = 0;
 }
 
-std::string makeMusicFolder(const TempDir& dir, int count, const std::string& folderName) {
+std::string makeMusicFolder(const TempDir& dir, int count,
+                            const std::function<void(const std::string& folder, int i)>& fill,
+                            const std::string& folderName) {
     std::string music = dir.makeFolder(folderName);
     char name[32];
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "/album %05d", i);
         std::filesystem::create_directory(music + name);
+        if (fill) fill(music + name, i);
     }
     return music;
 }

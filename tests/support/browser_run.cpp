@@ -8,7 +8,7 @@
 
 BrowserRun::BrowserRun(const BrowserOptions& options) {
     const std::string& relative = options.relativeMusicFolder;
-    musicFolder = !relative.empty()              ? makeMusicFolder(dir, options.albums, relative)
+    musicFolder = !relative.empty()              ? makeMusicFolder(dir, options.albums, {}, relative)
                   : options.musicFolder.empty() ? makeMusicFolder(dir, options.albums)
                                                 : options.musicFolder;
     playerLog = dir.at("player.log");
@@ -25,6 +25,10 @@ BrowserRun::BrowserRun(const BrowserOptions& options) {
     std::vector<std::string> argv{VELLORA_BINARY};
     argv.insert(argv.end(), options.options.begin(), options.options.end());
     argv.push_back(relative.empty() ? musicFolder : relative);
+    if (options.frameLog) {
+        frameLog = dir.at("frames.log");
+        env.push_back("VELLORA_FRAME_LOG=" + frameLog);
+    }
     process = std::make_unique<ChildProcess>(argv, dir.path(), env);
 }
 

@@ -13,7 +13,8 @@ struct BrowserOptions {
     int albums = 12;
     bool autoplay = false;
     std::string musicFolder;             // when set, used instead of generated albums
-    std::vector<std::string> extraEnv;   // e.g. "VELLORA_FRAME_LOG=..."
+    bool frameLog = false;               // write the frame log to BrowserRun::frameLog
+    std::vector<std::string> extraEnv;   // e.g. "VELLORA_SCAN_DELAY_MS=..."
     std::vector<std::string> options;    // command-line options before the folder, e.g. "--depth"
     std::string relativeMusicFolder;     // when set, the albums are made there, below the run's
                                          // folder, and the browser is given this relative name
@@ -40,6 +41,7 @@ public:
     TempDir dir;
     std::string musicFolder;
     std::string playerLog;
+    std::string frameLog;  // with BrowserOptions::frameLog; read it with frame_log_reader.h
     std::unique_ptr<ChildProcess> process;
 
 private:

@@ -1,29 +1,30 @@
 #include "support/frame_log_reader.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "support/process.h"
 
-LoggedFrame lastLoggedFrame(const std::string& logPath) {
-    LoggedFrame frame;
+std::vector<LoggedFrame> loggedFrames(const std::string& logPath) {
+    std::vector<LoggedFrame> frames;
     const std::string text = readWholeFile(logPath);
     // Lines read: frame N wall draw interval selection position textures
-    size_t at = text.rfind("\nframe ");
-    if (at == std::string::npos) return frame;
-    double wall = 0, draw = 0, interval = 0;
-    long number = 0;
-    int selection = 0;
-    double position = 0;
-    int textures = 0;
-    if (std::sscanf(text.c_str() + at + 1, "frame %ld %lf %lf %lf %d %lf %d", &number, &wall, &draw, &interval,
-                    &selection, &position, &textures) == 7) {
-        frame.number = number;
-        frame.selection = selection;
-        frame.position = position;
-        frame.textures = textures;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        LoggedFrame frame;
+        double draw = 0, interval = 0;
+        if (text.compare(at, 6, "frame ") == 0 &&
+            std::sscanf(text.c_str() + at, "frame %ld %lf %lf %lf %d %lf %d", &frame.number, &frame.wallMs, &draw,
+                        &interval, &frame.selection, &frame.position, &frame.textures) == 7)
+            frames.push_back(frame);
+        at = end + 1;
     }
-    return frame;
+    return frames;
+}
+
+LoggedFrame lastLoggedFrame(const std::string& logPath) {
+    const std::vector<LoggedFrame> frames = loggedFrames(logPath);
+    return frames.empty() ? LoggedFrame() : frames.back();
 }
 
 LoggedFrame waitRestingOn(const std::string& logPath, int selection, int timeoutMs) {

@@ -34,6 +34,12 @@ LoadedCover nextFinished(CoverLoader& loader) {
     return cover;
 }
 
+// Asks for album `place` of `folders`, keyed by its folder's name.
+bool ask(CoverLoader& loader, const std::vector<std::string>& folders, int place) {
+    const std::string& folder = folders[size_t(place)];
+    return loader.request(folder.substr(folder.rfind('/') + 1), folder, place, 400);
+}
+
 }  // namespace
 
 TEST(CoverLoader, ThreadCountFollowsTheCores) {
@@ -64,15 +70,16 @@ TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
     const char hugeTag[] = {'I', 'D', '3', 4, 0, 0, 0x64, 0, 0, 0};
     dir.writeFile("album7/01.mp3", std::string(hugeTag, sizeof hugeTag) + mp3Frames());
 
-    CoverLoader loader(folders, 1, 10);
+    CoverLoader loader(1, 10);
     loader.moveTo(0);
-    for (int i = 0; i < 8; ++i) loader.request(i, 400);
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(ask(loader, folders, i));
     std::vector<LoadedCover> covers(8);
     for (int n = 0; n < 8; ++n) {
         LoadedCover cover = nextFinished(loader);
-        ASSERT_GE(cover.album, 0);
-        ASSERT_LT(cover.album, 8);
-        covers[size_t(cover.album)] = std::move(cover);
+        ASSERT_GE(cover.place, 0);
+        ASSERT_LT(cover.place, 8);
+        EXPECT_EQ(cover.key, "album" + std::to_string(cover.place)) << "the result names its album";
+        covers[size_t(cover.place)] = std::move(cover);
     }
     EXPECT_TRUE(covers[0].texels.usable()) << covers[0].texels.failure;
     EXPECT_EQ(covers[0].texels.edge, 512);
@@ -100,24 +107,25 @@ TEST(CoverLoader, FinishesNearestFirstAndForgetsRequestsThatLeftTheReach) {
         folders.push_back(dir.makeFolder("album" + std::to_string(i)));
         ASSERT_TRUE(writePng(folders.back() + "/cover.png", solidPicture(4, 4, 0, 0, uint8_t(i)), PngKind::Rgb));
     }
-    CoverLoader loader(folders, 1, 5, 40);
+    CoverLoader loader(1, 5, 40);
     loader.moveTo(10);
-    for (int album : {10, 11, 9, 12, 8, 13, 7}) loader.request(album, 400);
-    std::vector<int> dropped = loader.moveTo(30);  // jumped away before most were done
-    std::vector<int> finished;
-    for (int n = 0; n < 7 - int(dropped.size()); ++n) finished.push_back(nextFinished(loader).album);
+    for (int album : {10, 11, 9, 12, 8, 13, 7}) ASSERT_TRUE(ask(loader, folders, album));
+    std::vector<std::string> dropped = loader.moveTo(30);  // jumped away before most were done
+    std::vector<std::string> finished;
+    for (int n = 0; n < 7 - int(dropped.size()); ++n) finished.push_back(nextFinished(loader).key);
     EXPECT_TRUE(loader.idle());
     EXPECT_EQ(finished.size() + dropped.size(), 7u);
-    for (int album : dropped) EXPECT_EQ(std::count(finished.begin(), finished.end(), album), 0) << album;
+    for (const std::string& album : dropped)
+        EXPECT_EQ(std::count(finished.begin(), finished.end(), album), 0) << album;
 
-    loader.request(30, 400);
-    loader.request(31, 400);
-    loader.request(29, 400);
-    loader.request(2, 400);  // beyond the reach: never done
-    std::vector<int> near;
-    for (int n = 0; n < 3; ++n) near.push_back(nextFinished(loader).album);
+    EXPECT_TRUE(ask(loader, folders, 30));
+    EXPECT_TRUE(ask(loader, folders, 31));
+    EXPECT_TRUE(ask(loader, folders, 29));
+    EXPECT_FALSE(ask(loader, folders, 2)) << "beyond the reach: refused, and never done";
+    std::vector<std::string> near;
+    for (int n = 0; n < 3; ++n) near.push_back(nextFinished(loader).key);
     std::sort(near.begin(), near.end());
-    EXPECT_EQ(near, (std::vector<int>{29, 30, 31}));
+    EXPECT_EQ(near, (std::vector<std::string>{"album29", "album30", "album31"}));
     EXPECT_TRUE(loader.idle());
 }
 
@@ -129,9 +137,9 @@ TEST(CoverLoader, EndsAtOnceWhileBusyWithAHugePicture) {
         ASSERT_TRUE(writePng(folder + "/cover.png", makeCoverPicture(2500, 7), PngKind::Rgb));
     const int leftBefore = coverLoaderThreadsLeftBehind();
     for (int round = 0; round < 3; ++round) {
-        CoverLoader loader(folders, 1, 10);
-        loader.request(0, 400);
-        loader.request(1, 400);
+        CoverLoader loader(1, 10);
+        ask(loader, folders, 0);
+        ask(loader, folders, 1);
         while (loader.idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         // Destroyed here, mid-decode: the decode in hand sees the cancel flag
         // between two rows and its thread ends, so none is left behind.

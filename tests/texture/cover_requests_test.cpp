@@ -3,17 +3,34 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "texture/texture_budget.h"
 
 namespace {
 
-std::vector<int> drain(CoverRequestQueue& queue) {
-    std::vector<int> order;
+// Album n of a row whose albums are keyed by their folders "album n".
+std::string keyOf(int album) { return "album " + std::to_string(album); }
+
+bool ask(CoverRequestQueue& queue, int album, int coverHeight = 400) {
+    return queue.add({keyOf(album), "/music/" + keyOf(album), album, coverHeight});
+}
+
+std::vector<std::string> drain(CoverRequestQueue& queue) {
+    std::vector<std::string> order;
     CoverRequest request;
-    while (queue.takeNext(&request)) order.push_back(request.album);
+    while (queue.takeNext(&request)) {
+        EXPECT_EQ(request.folder, "/music/" + request.key) << "the folder travels with its request";
+        order.push_back(request.key);
+    }
     return order;
+}
+
+std::vector<std::string> keysOf(std::initializer_list<int> albums) {
+    std::vector<std::string> keys;
+    for (int album : albums) keys.push_back(keyOf(album));
+    return keys;
 }
 
 }  // namespace
@@ -25,22 +42,24 @@ TEST(CoverRequests, TakesNearestFirstReRanksOnAMoveAndDropsWhatLeftTheReach) {
 
     CoverRequestQueue queue(10);
     queue.moveTo(20);
-    for (int album : {15, 25, 20, 30, 10, 21, 19, 9, 31})  // 9 and 31 are beyond the reach
-        queue.add(album, 400);
-    EXPECT_FALSE(queue.contains(9));
-    EXPECT_FALSE(queue.contains(31));
+    for (int album : {15, 25, 20, 30, 10, 21, 19})
+        EXPECT_TRUE(ask(queue, album)) << album;
+    EXPECT_FALSE(ask(queue, 9)) << "beyond the reach: the caller is told";
+    EXPECT_FALSE(ask(queue, 31));
+    EXPECT_FALSE(queue.contains(keyOf(9)));
+    EXPECT_FALSE(queue.contains(keyOf(31)));
     EXPECT_EQ(queue.size(), 7u);
-    queue.add(21, 300);  // asked again: updated, not doubled
+    EXPECT_TRUE(ask(queue, 21, 300));  // asked again: updated, not doubled
     EXPECT_EQ(queue.size(), 7u);
 
     CoverRequest first;
     ASSERT_TRUE(queue.takeNext(&first));
-    EXPECT_EQ(first.album, 20);
+    EXPECT_EQ(first.key, keyOf(20));
 
     // Holding the right arrow: the position runs ahead, the queue follows.
-    EXPECT_EQ(queue.moveTo(26), (std::vector<int>{15, 10}));
-    EXPECT_EQ(drain(queue), (std::vector<int>{25, 30, 21, 19}));
-    EXPECT_FALSE(queue.add(15, 400));
+    EXPECT_EQ(queue.moveTo(26), keysOf({15, 10}));
+    EXPECT_EQ(drain(queue), keysOf({25, 30, 21, 19}));
+    EXPECT_FALSE(ask(queue, 15));
     EXPECT_EQ(queue.size(), 0u);
 }
 
@@ -48,12 +67,13 @@ TEST(CoverRequests, TheQueueNeverHoldsMoreThanTheReachAllowsWhileTheKeyIsHeld) {
     CoverRequestQueue queue(10);
     for (int base = 0; base < 5000; ++base) {
         queue.moveTo(base);
-        for (int k = -9; k <= 9; ++k) queue.add(base + k, 400);
+        for (int k = -9; k <= 9; ++k) ask(queue, base + k);
         ASSERT_LE(queue.size(), 21u);
     }
     CoverRequest request;
     ASSERT_TRUE(queue.takeNext(&request));
-    EXPECT_EQ(request.album, 4999);
+    EXPECT_EQ(request.key, keyOf(4999));
+    EXPECT_EQ(request.place, 4999);
 }
 
 TEST(TextureBudget, ReleasesTheFarthestFirstButNeverTheDrawnStrip) {

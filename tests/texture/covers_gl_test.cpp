@@ -13,9 +13,11 @@
 #include <thread>
 
 #include "pictures/picture_writer.h"
+#include "support/app_fixture.h"
 #include "support/audio_files.h"
-#include "support/process.h"
 #include "support/browser_run.h"
+#include "support/photo.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x11_window.h"
 
@@ -30,37 +32,22 @@ RgbPicture coverOf(int i) {
 }
 
 std::string makeColouredLibrary(const TempDir& dir) {
-    std::string music = dir.makeFolder("music");
-    char name[32];
-    for (int i = 0; i < kAlbums; ++i) {
-        std::snprintf(name, sizeof name, "album %05d", i);
-        std::string folder = dir.makeFolder(std::string("music/") + name);
+    return makeMusicFolder(dir, kAlbums, [](const std::string& folder, int i) {
         // Lossless formats only: the colour must come through exactly.
         if (i % 2)
             writePng(folder + "/cover.png", coverOf(i), PngKind::Rgb);
         else
             writeBmp(folder + "/Folder.BMP", coverOf(i));
-    }
-    return music;
+    });
 }
 
-struct Colour {
-    int r, g, b;
-};
-
-Colour middleOf(unsigned long window) {
-    int width = 0, height = 0;
-    std::vector<uint8_t> pixels = grabWindow(window, &width, &height);
-    if (pixels.empty()) return {-1, -1, -1};
-    size_t at = (size_t(height / 2) * width + width / 2) * 3;
-    return {pixels[at], pixels[at + 1], pixels[at + 2]};
+// The middle of the window, where the middle cover faces the light squarely:
+// its texels show at full value.
+bool middleShows(const Photo& photo, const RgbPicture& cover) {
+    return photo.shows(photo.width / 2, photo.height / 2, cover.at(0, 0));
 }
 
-bool near(const Colour& seen, const RgbPicture& cover) {
-    // The middle cover faces the light squarely: its texels show at full value.
-    const uint8_t* texel = cover.at(0, 0);
-    return std::abs(seen.r - texel[0]) <= 8 && std::abs(seen.g - texel[1]) <= 8 && std::abs(seen.b - texel[2]) <= 8;
-}
+std::string middleColour(const Photo& photo) { return photo.colourAt(photo.width / 2, photo.height / 2); }
 
 TEST(CoversOnScreen, TheMiddleCoverShowsItsPictureAndFollowsTheSelection) {
     TempDir pictures;
@@ -73,14 +60,14 @@ TEST(CoversOnScreen, TheMiddleCoverShowsItsPictureAndFollowsTheSelection) {
     const int selected = BrowserRun::albumIndex(calls[0].argument);
     ASSERT_NE(browser.window(), 0u) << browser.process->err();
 
-    Colour seen{};
-    EXPECT_TRUE(waitFor([&] { return near(seen = middleOf(browser.window()), coverOf(selected)); }, 15000))
-        << "middle pixel " << seen.r << "," << seen.g << "," << seen.b << " for album " << selected;
+    Photo seen;
+    EXPECT_TRUE(waitFor([&] { return middleShows(seen = photograph(browser.window()), coverOf(selected)); }, 15000))
+        << "middle pixel " << middleColour(seen) << " for album " << selected;
 
     pressKeys(browser.window(), {"Right"});
     const int next = std::min(selected + 1, kAlbums - 1);
-    EXPECT_TRUE(waitFor([&] { return near(seen = middleOf(browser.window()), coverOf(next)); }, 15000))
-        << "middle pixel " << seen.r << "," << seen.g << "," << seen.b << " for album " << next;
+    EXPECT_TRUE(waitFor([&] { return middleShows(seen = photograph(browser.window()), coverOf(next)); }, 15000))
+        << "middle pixel " << middleColour(seen) << " for album " << next;
 }
 
 TagLib::ByteVector tagBytes(const std::vector<uint8_t>& bytes) {
@@ -192,23 +179,23 @@ TEST(CoversOnScreen, EmbeddedAndWebpCoversShowAndHostileOnesNeitherFreezeNorChat
     pressKeys(browser.window(), {"Home"});
     for (const Case& c : cases) {
         if (&c != cases) pressKeys(browser.window(), {"Right"});
-        Colour seen{};
+        Photo seen;
         if (c.cover) {
-            EXPECT_TRUE(waitFor([&] { return near(seen = middleOf(browser.window()), *c.cover); }, 15000))
-                << c.album << ": middle pixel " << seen.r << "," << seen.g << "," << seen.b;
+            EXPECT_TRUE(waitFor([&] { return middleShows(seen = photograph(browser.window()), *c.cover); }, 15000))
+                << c.album << ": middle pixel " << middleColour(seen);
             continue;
         }
         // A panel: none of the covers, once the glide has arrived and still after a while.
         auto panel = [&] {
-            seen = middleOf(browser.window());
-            if (seen.r < 0) return false;
+            seen = photograph(browser.window());
+            if (seen.empty()) return false;
             for (const Case& other : cases)
-                if (other.cover && near(seen, *other.cover)) return false;
+                if (other.cover && middleShows(seen, *other.cover)) return false;
             return true;
         };
         EXPECT_TRUE(waitFor(panel, 15000)) << c.album;
         std::this_thread::sleep_for(std::chrono::seconds(1));
-        EXPECT_TRUE(panel()) << c.album << ": middle pixel " << seen.r << "," << seen.g << "," << seen.b;
+        EXPECT_TRUE(panel()) << c.album << ": middle pixel " << middleColour(seen);
     }
     auto lines = [&] {
         std::string err = browser.process->err();

@@ -10,11 +10,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/app_state.h"
@@ -22,6 +20,7 @@
 #include "pictures/picture_writer.h"
 #include "render/projection.h"
 #include "support/gl_window.h"
+#include "support/streaming_fixture.h"
 #include "support/temp_dir.h"
 #include "texture/cover_picture.h"
 #include "texture/gl_texture.h"
@@ -33,58 +32,6 @@ std::string albumName(int i) {
     std::snprintf(name, sizeof name, "album%02d", i);
     return name;
 }
-
-// Owns the browser's globals for one test: the library over `folder`, a
-// texture table of one empty record per album and the cover streaming over
-// both, with one loader thread. Releases them like shutdown.
-class Streaming {
-public:
-    explicit Streaming(const std::string& folder, size_t budget = size_t(256) << 20) {
-        albums = new AlbumsLoader(folder, "");
-        textures = new glTexture[albums->getAlbumsCount()]();
-        position = 0;
-        streaming = std::make_unique<CoverStreaming>(*albums, textures, budget, 1);
-    }
-    ~Streaming() {
-        streaming.reset();
-        for (int i = 0; i < count(); ++i)
-            if (textures[i].texID != 0) glDeleteTextures(1, &textures[i].texID);
-        delete[] textures;
-        delete albums;
-        textures = nullptr;
-        albums = nullptr;
-        position = 0;
-    }
-    int count() const { return albums->getAlbumsCount(); }
-
-    // Steps at `at` until the loader has nothing left and a step brings
-    // nothing; returns the albums given a texture, in order. Fails the test
-    // when a step uploads more than one cover.
-    std::vector<int> settle(float at, int n, int coverHeight = 400) {
-        position = at;
-        std::vector<int> order;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        for (;;) {
-            std::vector<uint32_t> before;
-            for (int i = 0; i < count(); ++i) before.push_back(textures[i].texID);
-            const bool idleBefore = streaming->loaderIdle();
-            streaming->step(at, n, coverHeight);
-            std::vector<int> changed;
-            for (int i = 0; i < count(); ++i)
-                if (textures[i].texID != before[size_t(i)] && textures[i].texID != 0) changed.push_back(i);
-            EXPECT_LE(changed.size(), 1u) << "one upload per step";
-            order.insert(order.end(), changed.begin(), changed.end());
-            if (idleBefore && changed.empty() && streaming->loaderIdle()) return order;
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "the loader never settled";
-                return order;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-
-    std::unique_ptr<CoverStreaming> streaming;
-};
 
 // album00 .. album<count-1>, each with a small PNG cover unless listed in `withoutCover`.
 void makeLibrary(const TempDir& dir, int count, const std::set<int>& withoutCover = {}, int size = 8) {
@@ -154,19 +101,19 @@ TEST(TextureStreaming, LoadsTheNearestAlbumFirstOneUploadPerStep) {
     TempDir dir;
     makeLibrary(dir, 10);
     {
-        Streaming streaming(dir.path());
+        StreamingFixture streaming(dir.path());
         ASSERT_EQ(streaming.count(), 10);
         EXPECT_EQ(streaming.settle(0.0f, 4), (std::vector<int>{0, 1, 2, 3}));
     }
     {
-        Streaming streaming(dir.path());
+        StreamingFixture streaming(dir.path());
         EXPECT_EQ(streaming.settle(5.0f, 4), (std::vector<int>{5, 6, 4, 7, 3, 8, 2}));
         for (int i : {5, 6, 4, 7, 3, 8, 2}) EXPECT_NE(textures[i].texID, 0u) << i;
         for (int i : {0, 1, 9}) EXPECT_EQ(textures[i].texID, 0u) << i;
         for (int i : {5, 6, 4, 7, 3, 8, 2}) EXPECT_TRUE(albums->getAlbumLoaded(i)) << i;
     }
     {
-        Streaming streaming(dir.path());
+        StreamingFixture streaming(dir.path());
         EXPECT_EQ(streaming.settle(4.7f, 2), (std::vector<int>{4, 5, 3}));  // truncated: 4 before 5
         EXPECT_EQ(streaming.settle(9.0f, 3), (std::vector<int>{9, 8, 7}));  // past the last album: skipped
         EXPECT_EQ(streaming.settle(9.0f, 0), (std::vector<int>{}));
@@ -177,7 +124,7 @@ TEST(TextureStreaming, SkipsAlbumsWithoutAPictureAndLoadsNothingTwice) {
     GlWindow window;
     TempDir dir;
     makeLibrary(dir, 12, {5, 6});
-    Streaming streaming(dir.path());
+    StreamingFixture streaming(dir.path());
     EXPECT_EQ(streaming.settle(5.0f, 3), (std::vector<int>{4, 7, 3}));
     EXPECT_FALSE(albums->getAlbumLoaded(5));
     EXPECT_FALSE(albums->getAlbumLoaded(6));
@@ -199,7 +146,7 @@ TEST(TextureStreaming, UploadsEveryMipLevelNearestFilteredAndLeavesItBound) {
     GlWindow window;
     TempDir dir;
     makeLibrary(dir, 1);
-    Streaming streaming(dir.path());
+    StreamingFixture streaming(dir.path());
     ASSERT_EQ(streaming.settle(0.0f, 1), std::vector<int>{0});
     GLuint name = textures[0].texID;
     ASSERT_NE(name, 0u);
@@ -251,7 +198,7 @@ TEST(TextureStreaming, EveryCoverFormatShowsItsTrueColourInTheFrame) {
     const char* what[] = {"red JPEG",       "red PNG with alpha", "red palettised PNG",      "red 16-bit PNG",
                           "red 24-bit BMP", "grey JPEG",          "red 16-bit PNG, alpha 0", "red 2000 x 1500 JPEG"};
 
-    Streaming streaming(dir.path());
+    StreamingFixture streaming(dir.path());
     EXPECT_EQ(streaming.settle(0.0f, 10).size(), covers.size());
     EXPECT_EQ(textures[7].width, 512) << "a large cover is scaled to the screen";
     for (size_t i = 0; i < covers.size(); ++i) {
@@ -273,7 +220,7 @@ TEST(TextureStreaming, PicturesKeepTheirOrientationAndOddWidthsDoNotShear) {
     ASSERT_TRUE(writeJpeg(dir.at("album01/cover.jpg"), halvesPicture(37, 23), 95));
     ASSERT_TRUE(writeBmp(dir.at("album02/cover.bmp"), halvesPicture(37, 23)));
     ASSERT_TRUE(writePng(dir.at("album03/cover.png"), quadrantPicture(1601), PngKind::Rgb, 16));
-    Streaming streaming(dir.path());
+    StreamingFixture streaming(dir.path());
     EXPECT_EQ(streaming.settle(0.0f, 4).size(), 4u);
 
     for (int album : {0, 3}) {
@@ -313,7 +260,7 @@ TEST(TextureStreaming, AnUnusablePictureIsTriedOnceWithOneLineAndLeftUntextured)
     ASSERT_EQ(mkfifo(files.back().c_str(), 0644), 0);  // nobody writes: opening it must not wait
     ASSERT_TRUE(writePng(dir.at("album06/cover.png"), cover, PngKind::Rgb));
 
-    Streaming streaming(dir.path());
+    StreamingFixture streaming(dir.path());
     testing::internal::CaptureStderr();
     EXPECT_EQ(streaming.settle(3.0f, 10), std::vector<int>{6});
     std::string written = testing::internal::GetCapturedStderr();
@@ -341,7 +288,7 @@ TEST(TextureStreaming, StaysWithinTheBudgetFarthestFirstAndBringsCoversBackWhenN
     TempDir dir;
     makeLibrary(dir, 90, {}, 64);
     const size_t each = CoverTexels::coverTextureBytes(64);
-    Streaming streaming(dir.path(), each * 45);  // the strip's 41 and a few more
+    StreamingFixture streaming(dir.path(), each * 45);  // the strip's 41 and a few more
     for (int at = 0; at < 90; at += 5) {
         streaming.settle(float(at), 10);
         EXPECT_LE(streaming.streaming->residentBytes(), each * 45) << "at " << at;
@@ -359,11 +306,11 @@ TEST(TextureStreaming, StaysWithinTheBudgetFarthestFirstAndBringsCoversBackWhenN
     EXPECT_LE(streaming.streaming->residentBytes(), each * 45);
 }
 
-TEST(TextureStreaming, ACoverIsDecodedAgainWhenTheWindowHeightChanges) {
+TEST(TextureStreaming, ACoverIsDecodedAgainWhenTheWindowHeightChangesAndGoesWhenItsPictureHas) {
     GlWindow window;
     TempDir dir;
     makeLibrary(dir, 3, {}, 1000);
-    Streaming streaming(dir.path());
+    StreamingFixture streaming(dir.path());
     EXPECT_EQ(streaming.settle(1.0f, 2).size(), 3u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(textures[i].width, 512) << i;
     streaming.settle(1.0f, 2, middleCoverPixelHeight(300, 300));  // a 300-pixel window: the middle cover is 200 high
@@ -371,4 +318,15 @@ TEST(TextureStreaming, ACoverIsDecodedAgainWhenTheWindowHeightChanges) {
     EXPECT_EQ(streaming.streaming->residentBytes(), 3 * CoverTexels::coverTextureBytes(256));
     streaming.settle(1.0f, 2, middleCoverPixelHeight(1600, 1600));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(textures[i].width, 1024) << i;
+
+    // A cover whose picture has gone by the next decode: its texture and its
+    // memory are given back, and the album is drawn as a plain panel.
+    const GLuint gone = textures[1].texID;
+    ASSERT_EQ(std::remove(dir.at("album01/cover.png").c_str()), 0);
+    streaming.settle(1.0f, 2, middleCoverPixelHeight(600, 600));
+    EXPECT_EQ(textures[1].texID, 0u);
+    EXPECT_FALSE(glIsTexture(gone)) << "the texture is deleted";
+    EXPECT_FALSE(albums->getAlbumLoaded(1));
+    for (int i : {0, 2}) EXPECT_EQ(textures[i].width, 512) << i;
+    EXPECT_EQ(streaming.streaming->residentBytes(), 2 * CoverTexels::coverTextureBytes(512));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/folder_listing.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -19,17 +20,6 @@ std::string read(const std::string& file, const char* section, const char* key, 
     std::vector<char> value(size_t(size), 'x');
     platform::GetProfileString(section, key, "default", value.data(), size, file.c_str());
     return value.data();
-}
-
-std::vector<platform::FindEntry> list(const std::string& folder) {
-    std::vector<platform::FindEntry> entries;
-    platform::FindEntry entry;
-    platform::FindHandle handle = platform::findFirst(folder, &entry);
-    if (handle == platform::kFindFailed) return entries;
-    do entries.push_back(entry);
-    while (platform::findNext(handle, &entry) == 0);
-    platform::findClose(handle);
-    return entries;
 }
 
 }  // namespace
@@ -72,7 +62,7 @@ TEST(WindowsListing, NamesOutsideTheCodePageSurviveAndOpen) {
     dir.writeFile("music/" + kWideName + "/cover.jpg", "x");
     dir.writeFile("music/plain.txt", "x");
 
-    std::vector<platform::FindEntry> entries = list(music);
+    std::vector<platform::FindEntry> entries = listAll(music);
     ASSERT_EQ(entries.size(), 2u);
     bool sawAlbum = false;
     for (const platform::FindEntry& entry : entries) {
@@ -86,12 +76,12 @@ TEST(WindowsListing, NamesOutsideTheCodePageSurviveAndOpen) {
     }
     EXPECT_TRUE(sawAlbum);
     // The album folder itself opens by the name the listing gave.
-    std::vector<platform::FindEntry> inside = list(music + platform::kSeparator + kWideName);
+    std::vector<platform::FindEntry> inside = listAll(music + platform::kSeparator + kWideName);
     ASSERT_EQ(inside.size(), 1u);
     EXPECT_EQ(inside[0].name, "cover.jpg");
 
-    EXPECT_TRUE(list(dir.makeFolder("empty")).empty());
-    EXPECT_TRUE(list(dir.at("missing")).empty());
+    EXPECT_TRUE(listAll(dir.makeFolder("empty")).empty());
+    EXPECT_TRUE(listAll(dir.at("missing")).empty());
 }
 
 TEST(WindowsPlayer, StartsWithTheQuotedCommandLineWhateverTheName) {

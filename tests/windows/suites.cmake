@@ -2,7 +2,7 @@
 # executable that scripts/test-windows runs under Wine, and the stand-in music
 # player that the suites and the end-to-end checks of vellora.exe start.
 add_library(vellora_test_support STATIC
-  support/temp_dir.cpp support/app_fixture.cpp support/simulated_loop.cpp support/player_log.cpp
+  support/temp_dir.cpp support/app_fixture.cpp support/folder_listing.cpp support/simulated_loop.cpp support/player_log.cpp
   windows/recording_player.cpp)
 target_include_directories(vellora_test_support PUBLIC . ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(vellora_test_support PUBLIC vellora_core GTest::gtest)
