@@ -5,8 +5,28 @@
 
 #include "app/app_state.h"
 #include "app/key_help.h"
+#include "platform/platform.h"
+#include "texture/texture_budget.h"
 
 namespace {
+
+// `text` as lines of at most 80 columns, each starting with `indent`, broken at spaces.
+std::string wrapped(const std::string& text, const std::string& indent) {
+    std::string result, line = indent;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > 80) {
+            result += line + "\n";
+            line = indent;
+        }
+        line += (line.size() > indent.size() ? " " : "") + word;
+        start = end + 1;
+    }
+    return result + line + "\n";
+}
 
 // "1" .. "3" and nothing else: a depth of 0 is the answer for "not given".
 int depthValue(const char* text) {
@@ -70,9 +90,40 @@ std::string usageText() {
     text +=
         "\n"
         "Settings are read from ./vellora.ini, else $XDG_CONFIG_HOME/vellora/vellora.ini\n"
-        "(~/.config/vellora/vellora.ini): section [vellora], keys musicplayer, defaultdir,\n"
-        "autoplay. The music folder given here replaces defaultdir.\n";
+        "(~/.config/vellora/vellora.ini), section [vellora]; a missing key (and an\n"
+        "empty musicplayer or playerarguments) has its default:\n";
+    for (const SettingHelp& setting : settingsHelp()) {
+        text += "  " + std::string(setting.key) + "\n";
+        text += wrapped(setting.meaning, "      ");
+        text += wrapped("default: " + setting.fallback, "      ");
+    }
+    text += "The music folder given on the command line replaces defaultdir.\n";
     return text;
+}
+
+std::string defaultPlayersText() {
+    const std::vector<platform::DefaultPlayer>& players = platform::defaultPlayers();
+    if (players.size() == 1) return players[0].program;
+    std::string text = "the first found on PATH of ";
+    for (size_t i = 0; i < players.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == players.size() ? " and " : ", ";
+        text += players[i].program;
+        if (*players[i].arguments) text += std::string(" (with ") + players[i].arguments + ")";
+    }
+    return text;
+}
+
+std::vector<SettingHelp> settingsHelp() {
+    return {
+        {"musicplayer", "the program that plays an album folder", defaultPlayersText()},
+        {"playerarguments",
+         "words put between the player and the album folder (split at blanks; \"...\" keeps blanks)",
+         "none, or the default player's own"},
+        {"defaultdir", "the music folder", "the XDG music folder, else ~/Music"},
+        {"autoplay", "hand the selected album to the player at start (true or false)", "true"},
+        {"depth", "albums are the folders 1, 2 or 3 levels below the music folder", "1"},
+        {"texturememory", "MiB of cover textures kept", std::to_string(kDefaultTextureBudgetMiB)},
+    };
 }
 
 // The caption's name and the release it belongs to (the package's version).

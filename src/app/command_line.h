@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct CommandLine {
     bool help = false;
@@ -17,7 +18,20 @@ struct CommandLine {
 // A lone "-" is a plain argument. Further plain arguments are ignored.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
-// The --help text: usage, options, keys and mouse, where the settings come from.
+// The --help text: usage, options, keys and mouse, where the settings come
+// from, and every setting with its default.
 std::string usageText();
+
+// Every settings key: what it sets and its default, as --help says them.
+struct SettingHelp {
+    const char* key;
+    std::string meaning;
+    std::string fallback;
+};
+std::vector<SettingHelp> settingsHelp();
+
+// The default music players in their order, for people: "the first found on
+// PATH of vlc, audacious, mpv (with --player-operation-mode=pseudo-gui), ...".
+std::string defaultPlayersText();
 // The --version text, one line.
 std::string versionText();

@@ -20,6 +20,7 @@
 #include "app/library_scan.h"
 #include "app/library_wait.h"
 #include "app/opening.h"
+#include "app/player_notice.h"
 #include "app/user_paths.h"
 #include "app/window.h"
 #include "library/album_probe.h"
@@ -42,9 +43,13 @@ std::string expandHome(const std::string& value, const std::string& home) {
     return value;
 }
 
-std::string defaultPlayer() { return platform::defaultPlayerPath(); }
-
 std::string defaultMusicFolder(const std::string& home) { return defaultMusicFolder(home, ""); }
+
+std::string noMusicFolderMessage(const std::string& folderText, const std::string& settingsFile) {
+    return "The music directory " + folderText + " is not valid!\n" +
+           "Start vellora with your music folder (vellora FOLDER), or set defaultdir in the settings file " +
+           settingsFile + ".";
+}
 
 static void createTextures() {
     const int count = albums->getAlbumsCount();
@@ -108,7 +113,9 @@ int SDL_main(int argc, char** argv) {
     // ./vellora.ini wins when it is there and trusted; otherwise the one in
     // ~/.config. An untrusted one is named once on stderr and counts as absent.
     const bool localSettings = platform::isFile(kLocalSettingsFile) && CIniReader(kLocalSettingsFile).isTrusted();
-    CIniReader settings(settingsFilePath(localSettings, configHome, home).c_str());
+    const std::string settingsFile = settingsFilePath(localSettings, configHome, home);
+    CIniReader settings(settingsFile.c_str());
+    playerSettingsFile = settingsFileForPeople(settingsFile, home);
     std::string userDirs;  // a missing, odd or unreadable file leaves it empty: ~/Music then
     const std::string config = configFolder(configHome, home);
     std::vector<uint8_t> userDirsBytes;
@@ -116,7 +123,9 @@ int SDL_main(int argc, char** argv) {
     if (!config.empty() &&
         platform::readRegularFile(config + "/user-dirs.dirs", 64 * 1024, &userDirsBytes, &unreadable))
         userDirs.assign(userDirsBytes.begin(), userDirsBytes.end());
-    std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", defaultPlayer().c_str()));
+    // An empty or missing musicplayer (and playerarguments) means: the default players.
+    std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", ""));
+    std::unique_ptr<char[]> argumentsText(settings.ReadString("vellora", "playerarguments", ""));
     std::unique_ptr<char[]> folderText(
         settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str()));
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
@@ -129,7 +138,7 @@ int SDL_main(int argc, char** argv) {
     const std::string player = expandHome(playerText.get(), home);
 
     const std::string musicFolder = musicFolderFromText(folderAsGiven);
-    const std::string invalid = "The music directory " + folderAsGiven + " is not valid!";
+    const std::string invalid = noMusicFolderMessage(folderAsGiven, playerSettingsFile);
     // A quick look for one album, so that a folder without any still gets its
     // message before a window opens; the full scan then runs beside the
     // window's, GL's and the font's start-up.
@@ -149,6 +158,7 @@ int SDL_main(int argc, char** argv) {
     const bool waited = !scan.waitFinished(0);
     if (!waitForLibrary(realLibraryWaitHooks(scan))) return endRun(scan, 0);
     albums = scan.take();
+    albums->setPlayerArguments(argumentsText.get());
     if (albums->getAlbumsCount() == 0) {  // the folder changed since the quick look
         platform::messageBox("error", invalid.c_str());
         return endRun(scan, 1);

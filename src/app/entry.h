@@ -20,6 +20,9 @@ std::string musicFolderFromText(const std::string& text);
 // A settings value that begins with "~/" taken relative to `home`.
 std::string expandHome(const std::string& value, const std::string& home);
 
-// The settings defaults on this system: the player on PATH and ~/Music.
-std::string defaultPlayer();
+// The settings default for the music folder on this system: ~/Music.
 std::string defaultMusicFolder(const std::string& home);
+
+// The message of a music folder without albums: the folder as given, then
+// what to do, naming the settings file.
+std::string noMusicFolderMessage(const std::string& folderText, const std::string& settingsFile);

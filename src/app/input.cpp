@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/player_notice.h"
 #include "app/window.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
@@ -18,7 +19,8 @@ static void handOverSelection() {
     // window count from the command, whatever the start costs.
     playTime = platform::ticks();
     playing = current;
-    albums->playAlbum(current);
+    PlayerFailure failure;
+    if (!albums->playAlbum(current, &failure)) reportPlayerFailure(failure, platform::ticks());
 }
 
 // Searches with one more character typed at `now`. A text that only grew can

@@ -6,7 +6,10 @@
 #include "platform/platform.h"
 
 AlbumsLoader::AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth)
-    : musicPath(musicPath), playerPath(playerPath), depth(depth < 1 ? 1 : depth > kMaxDepth ? kMaxDepth : depth) {
+    : musicPath(musicPath),
+      playerPath(playerPath),
+      startFolder(platform::workingFolder()),
+      depth(depth < 1 ? 1 : depth > kMaxDepth ? kMaxDepth : depth) {
     searchPath();
 }
 

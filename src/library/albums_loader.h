@@ -8,6 +8,15 @@
 #include <vector>
 
 #include "library/album.h"
+#include "platform/platform.h"
+
+// Why the player did not start: which one (as the user knows it; "" when no
+// default player was found), the reason, and the command line that failed.
+struct PlayerFailure {
+    std::string player;
+    std::string reason;
+    std::string commandLine;
+};
 
 class AlbumsLoader {
 public:
@@ -29,7 +38,15 @@ public:
     bool getAlbumLoaded(int i);
     void setAlbumLoaded(int i, bool value);
     void initAlbumCover(int i);        // the cover lookup, at most once per album
-    void playAlbum(int i);             // starts the player on the album folder; a failed start is one line on stderr
+    // Starts the player on the album's folder, made absolute from the working
+    // folder the library was made in (so a folder named "-x" is never taken for
+    // an option). False when it cannot be started, with `failure` (when given)
+    // saying which player and why; nothing is written anywhere.
+    bool playAlbum(int i, PlayerFailure* failure = nullptr);
+    // What playAlbum(i) starts, searching the default players in `searchPath`.
+    platform::ProgramCall playerCall(int i, const std::string& searchPath);
+    // The playerarguments setting ("" when not set), used from the next playAlbum on.
+    void setPlayerArguments(const std::string& arguments);
 
     // The album's identity for everything kept per album while the program
     // runs (its cover's texture, a cover being loaded): its folder's path
@@ -49,9 +66,6 @@ public:
 
     static constexpr int kMaxDepth = 3;
 
-    // The player's command line as text: "player" "folder".
-    static std::string playerCommandLine(const std::string& player, const std::string& folder);
-
 private:
     void searchPath();
     // A folder `level` levels below musicPath (above the album level), given by
@@ -66,7 +80,9 @@ private:
     static std::string pathIn(const std::string& folder, const std::string& name);
 
     std::string musicPath;
-    std::string playerPath;
+    std::string playerPath;           // "" when not set: the first default player found
+    std::string playerArguments;      // "" when not set: the player's own, if a default
+    std::string startFolder;          // the working folder when the library was made
     int depth;
     std::string names;                // every caption and folder path, each followed by a NUL
     std::vector<album> albumList;     // in scan order; the position is the album index

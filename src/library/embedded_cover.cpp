@@ -15,6 +15,14 @@
 #include <mp4tag.h>
 #include <mpegfile.h>
 #include <aifffile.h>
+#include <apefile.h>
+#include <apeitem.h>
+#include <apetag.h>
+#include <asffile.h>
+#include <asfpicture.h>
+#include <asftag.h>
+#include <mpcfile.h>
+#include <wavpackfile.h>
 #include <oggflacfile.h>
 #include <opusfile.h>
 #include <vorbisfile.h>
@@ -24,6 +32,7 @@
 #include <new>
 
 #include "library/media_files.h"
+#include "library/ogg_flac_pictures.h"
 #include "library/tag_guards.h"
 #include "platform/platform.h"
 
@@ -35,51 +44,107 @@ struct Found {
     std::string failure;
 };
 
-Found pictureOf(const TagLib::ByteVector& data) {
+// One picture of a tag as the tag holds it (TagLib shares the bytes, so
+// nothing is copied yet), and whether it is the front cover.
+struct Candidate {
+    bool front;
+    TagLib::ByteVector data;
+};
+
+// The front covers first, then the others, each in tag order: the first that
+// is neither empty nor beyond the limit is copied out. The reason is that of
+// the first picture refused.
+Found choose(const std::vector<Candidate>& pictures) {
     Found found;
-    if (data.size() > kMaxEmbeddedPictureBytes) {
-        found.failure = "its embedded picture has " + std::to_string(data.size()) + " bytes, more than the " +
-                        std::to_string(kMaxEmbeddedPictureBytes >> 20) + " MiB allowed";
-        return found;
-    }
-    if (data.isEmpty()) {
-        found.failure = "its embedded picture is empty";
-        return found;
-    }
-    found.bytes.assign(data.begin(), data.end());
+    for (const bool front : {true, false})
+        for (const Candidate& picture : pictures) {
+            if (picture.front != front) continue;
+            if (picture.data.size() > kMaxEmbeddedPictureBytes) {
+                if (found.failure.empty()) found.failure = refusedPictureText(picture.data.size());
+                continue;
+            }
+            if (picture.data.isEmpty()) {
+                if (found.failure.empty()) found.failure = "its embedded picture is empty";
+                continue;
+            }
+            found.bytes.assign(picture.data.begin(), picture.data.end());
+            found.failure.clear();
+            return found;
+        }
     return found;
 }
 
 Found fromId3v2(TagLib::ID3v2::Tag* tag) {
     if (!tag) return {};
-    const TagLib::ID3v2::FrameList& frames = tag->frameListMap()["APIC"];
-    const TagLib::ID3v2::AttachedPictureFrame* chosen = nullptr;
-    for (TagLib::ID3v2::Frame* frame : frames) {
-        auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame);
-        if (!picture) continue;
-        if (!chosen) chosen = picture;
-        if (picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover) {
-            chosen = picture;
-            break;
-        }
-    }
-    return chosen ? pictureOf(chosen->picture()) : Found{};
+    std::vector<Candidate> pictures;
+    for (TagLib::ID3v2::Frame* frame : tag->frameListMap()["APIC"])
+        if (auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame))
+            pictures.push_back({picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover,
+                                picture->picture()});
+    return choose(pictures);
 }
 
-Found fromFlacPictures(const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
-    const TagLib::FLAC::Picture* chosen = nullptr;
-    for (const TagLib::FLAC::Picture* picture : pictures) {
-        if (!chosen) chosen = picture;
-        if (picture->type() == TagLib::FLAC::Picture::FrontCover) {
-            chosen = picture;
-            break;
-        }
-    }
-    return chosen ? pictureOf(chosen->data()) : Found{};
+Found fromFlacPictures(const TagLib::List<TagLib::FLAC::Picture*>& list) {
+    std::vector<Candidate> pictures;
+    for (const TagLib::FLAC::Picture* picture : list)
+        pictures.push_back({picture->type() == TagLib::FLAC::Picture::FrontCover, picture->data()});
+    return choose(pictures);
 }
 
 Found fromXiph(TagLib::Ogg::XiphComment* comment) {
     return comment ? fromFlacPictures(comment->pictureList()) : Found{};
+}
+
+// A second tag's answer when the first gave no picture: its picture, or the
+// first tag's reason for refusing one.
+Found orElse(Found first, Found second) {
+    return !second.bytes.empty() || first.failure.empty() ? second : first;
+}
+
+// APEv2 keeps pictures in binary items named "Cover Art (Front)", "Cover Art
+// (Back)" and so on (keys match in any letter case): a file name, a NUL, then
+// the picture file's bytes.
+Found fromApe(TagLib::APE::Tag* tag) {
+    if (!tag) return {};
+    std::vector<Candidate> pictures;
+    for (const auto& [key, item] : tag->itemListMap()) {
+        const std::string name = key.upper().to8Bit();
+        if (name.rfind("COVER ART (", 0) != 0 || item.type() != TagLib::APE::Item::Binary) continue;
+        const TagLib::ByteVector value = item.binaryData();
+        const int nul = value.find('\0');
+        if (nul < 0) continue;
+        pictures.push_back({name == "COVER ART (FRONT)", value.mid(unsigned(nul) + 1)});
+    }
+    return choose(pictures);
+}
+
+// ASF (WMA) keeps them in WM/Picture attributes, with ID3v2's picture types.
+Found fromAsf(TagLib::ASF::Tag* tag) {
+    if (!tag || !tag->contains("WM/Picture")) return {};
+    std::vector<Candidate> pictures;
+    for (const TagLib::ASF::Attribute& attribute : tag->attribute("WM/Picture")) {
+        const TagLib::ASF::Picture picture = attribute.toPicture();
+        if (picture.isValid())
+            pictures.push_back({picture.type() == TagLib::ASF::Picture::FrontCover, picture.picture()});
+    }
+    return choose(pictures);
+}
+
+// FLAC in Ogg: its PICTURE blocks first, then the pictures of its comment
+// block. False when the file is not FLAC in Ogg.
+bool fromOggFlac(const std::string& path, const platform::NativePath& native, Found* result) {
+    OggFlacCover blocks = readOggFlacCover(path, kMaxEmbeddedPictureBytes);
+    if (!blocks.isOggFlac) return false;
+    Found& found = *result;
+    found = Found{};
+    if (!blocks.bytes.empty()) {
+        found.bytes = std::move(blocks.bytes);
+        return true;
+    }
+    TagLib::Ogg::FLAC::File file(native.c_str(), false);
+    if (file.isValid()) found = fromXiph(file.tag());
+    if (found.bytes.empty()) found = orElse({{}, blocks.failure}, std::move(found));
+    return true;
 }
 
 template <typename FileType>
@@ -101,23 +166,35 @@ Found readOne(const std::string& path) {
         TagLib::FLAC::File file(name, false);
         if (!opened(file, &found)) return found;
         found = fromFlacPictures(file.pictureList());
-        if (found.bytes.empty() && found.failure.empty() && file.hasXiphComment())
-            found = fromXiph(file.xiphComment());
+        if (found.bytes.empty() && file.hasXiphComment()) found = orElse(found, fromXiph(file.xiphComment()));
     } else if (ending == "m4a" || ending == "mp4" || ending == "m4b") {
         TagLib::MP4::File file(name, false);
         if (!opened(file, &found) || !file.tag() || !file.tag()->contains("covr")) return found;
-        const TagLib::MP4::CoverArtList covers = file.tag()->item("covr").toCoverArtList();
-        if (!covers.isEmpty()) found = pictureOf(covers.front().data());  // covr has no picture types
+        std::vector<Candidate> pictures;  // covr has no picture types: the first usable one
+        for (const TagLib::MP4::CoverArt& cover : file.tag()->item("covr").toCoverArtList())
+            pictures.push_back({false, cover.data()});
+        found = choose(pictures);
     } else if (ending == "opus") {
         TagLib::Ogg::Opus::File file(name, false);
         if (opened(file, &found)) found = fromXiph(file.tag());
     } else if (ending == "ogg" || ending == "oga") {
         TagLib::Ogg::Vorbis::File vorbis(name, false);
         if (vorbis.isValid()) return fromXiph(vorbis.tag());
-        TagLib::Ogg::FLAC::File flac(name, false);  // .oga and .ogg also hold FLAC
-        if (flac.isValid()) return fromXiph(flac.tag());
+        if (fromOggFlac(path, native, &found)) return found;  // .oga and .ogg also hold FLAC
         TagLib::Ogg::Opus::File opus(name, false);
         if (opened(opus, &found)) found = fromXiph(opus.tag());
+    } else if (ending == "wv") {
+        TagLib::WavPack::File file(name, false);
+        if (opened(file, &found)) found = fromApe(file.APETag());
+    } else if (ending == "mpc") {
+        TagLib::MPC::File file(name, false);
+        if (opened(file, &found)) found = fromApe(file.APETag());
+    } else if (ending == "ape") {
+        TagLib::APE::File file(name, false);
+        if (opened(file, &found)) found = fromApe(file.APETag());
+    } else if (ending == "wma" || ending == "asf") {
+        TagLib::ASF::File file(name, false);
+        if (opened(file, &found)) found = fromAsf(file.tag());
     } else if (ending == "aif" || ending == "aiff") {
         TagLib::RIFF::AIFF::File file(name, false);
         if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.tag());
@@ -129,6 +206,11 @@ Found readOne(const std::string& path) {
 }
 
 }  // namespace
+
+std::string refusedPictureText(size_t bytes, size_t limit) {
+    return "its embedded picture has " + std::to_string(bytes) + " bytes, more than the " +
+           std::to_string(limit >> 20) + " MiB allowed for a picture";
+}
 
 std::vector<uint8_t> readEmbeddedCover(const std::string& path, std::string* failure) {
     Found found;

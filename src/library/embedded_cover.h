@@ -1,8 +1,10 @@
 // Covers kept inside audio files: ID3v2 APIC frames (MP3, AIFF, WAV), FLAC
-// PICTURE blocks, MP4 "covr" atoms (M4A, MP4) and METADATA_BLOCK_PICTURE
-// comments (Ogg Vorbis, Opus, Ogg FLAC). A pure function of the files, safe on
-// any thread; meant for the cover loader, never the frame thread, because it
-// opens and parses audio files.
+// PICTURE blocks (FLAC, and Ogg FLAC in .oga/.ogg), MP4 "covr" atoms (M4A,
+// MP4, M4B), METADATA_BLOCK_PICTURE comments (Ogg Vorbis, Opus, Ogg FLAC),
+// APEv2 "Cover Art (...)" items (WavPack, Musepack, Monkey's Audio) and ASF
+// WM/Picture attributes (WMA). A pure function of the files, safe on any
+// thread; meant for the cover loader, never the frame thread, because it opens
+// and parses audio files.
 #pragma once
 
 #include <cstddef>
@@ -11,13 +13,20 @@
 #include <string>
 #include <vector>
 
-// A bigger embedded picture is refused. (Whole tags are held to the limits
-// of library/tag_guards.h before they are read.)
+// A bigger embedded picture is refused before it is copied, and the next
+// picture of the file is taken instead: a tag may hold big booklet scans beside
+// a small front cover. (Whole tags are held to the limits of
+// library/tag_guards.h before they are read.)
 constexpr size_t kMaxEmbeddedPictureBytes = size_t(32) << 20;
+
+// What a refused picture's reason says: "its embedded picture has N bytes,
+// more than the 32 MiB allowed for a picture".
+std::string refusedPictureText(size_t bytes, size_t limit = kMaxEmbeddedPictureBytes);
 
 // The bytes of the first embedded picture found in the audio files lying
 // directly in `folder`, taken in name order; within a file the front cover
-// type is preferred over the first picture of another type. The bytes are the
+// type is preferred over the first picture of another type, and a picture
+// beyond kMaxEmbeddedPictureBytes gives way to the next one. The bytes are the
 // picture file as it was embedded (JPEG, PNG, ...), unchecked: decode them with
 // the usual limits. Empty when no audio file holds a usable picture; then
 // `failure` (when given) says why if a file could not be read or its picture

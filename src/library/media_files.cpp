@@ -11,7 +11,7 @@ bool isAudioName(const std::string& name) {
     for (char& c : ending)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     for (const char* known :
-         {"mp3", "flac", "ogg", "oga", "opus", "m4a", "mp4", "aac", "wma", "wav", "ape", "wv", "mpc", "aif", "aiff"})
+         {"mp3", "flac", "ogg", "oga", "opus", "m4a", "m4b", "mp4", "aac", "wma", "wav", "ape", "wv", "mpc", "aif", "aiff"})
         if (ending == known) return true;
     return false;
 }

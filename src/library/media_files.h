@@ -3,7 +3,7 @@
 
 #include <string>
 
-// Audio files the browser knows: mp3, flac, ogg, oga, opus, m4a, mp4, aac,
+// Audio files the browser knows: mp3, flac, ogg, oga, opus, m4a, m4b, mp4, aac,
 // wma, wav, ape, wv, mpc, aif, aiff, any letter case, after a dot.
 bool isAudioName(const std::string& name);
 

@@ -40,11 +40,22 @@ int GetProfileString(const char* section, const char* key, const char* def,
 int GetProfileInt(const char* section, const char* key, int def, const char* file);
 
 // True when the settings file at `path` may be read: it belongs to the current
-// user or to root and neither its group nor others can write to it. A path
-// that does not exist (or cannot be examined) is trusted too, since reading it
-// gives only defaults. When false, `why` (if given) gets a short reason for a
-// person, e.g. "other users can change it (mode 0666)".
+// user or to root, others cannot write to it, and its group can write to it
+// only when that group is the owner's private group (as OpenSSH allows it: the
+// owner's primary group, with no other member). A path that does not exist
+// (or cannot be examined) is trusted too, since reading it gives only
+// defaults. When false, `why` (if given) gets a short reason for a person,
+// e.g. "other users can change it (mode 0666)". Windows: always true.
 bool settingsFileTrusted(const std::string& path, std::string* why);
+
+// The rule itself (Linux), from what the system says of the file and of its group.
+struct SettingsFileFacts {
+    unsigned owner = 0, group = 0, mode = 0;  // the file's
+    std::string ownerName;                    // the owner's login name, "" when unknown
+    unsigned user = 0;                        // who asks (the effective user)
+    bool groupIsOwnersPrivate = false;        // the owner's primary group, no other member
+};
+bool settingsTrustRule(const SettingsFileFacts& facts, std::string* why);
 
 // ------------------------------------------------------------- folder listing
 // Lists one folder, never recursing, in a fixed order: by name with ASCII
@@ -86,14 +97,44 @@ constexpr char kSeparator = '/';
 #endif
 
 // ------------------------------------------------------------- program start
-// Starts `program` (searched on PATH when it has no slash) with the single
-// argument `argument`, without a shell, without waiting, leaving no zombie.
-// `commandLine` is the text form of the same request; it is only used to say
-// what failed (Windows starts the command line itself, with WinExec, and the
-// program is searched for as Windows searches). A failed start writes one line to standard error and returns
-// false.
-bool startProgram(const std::string& program, const std::string& argument,
-                  const std::string& commandLine);
+// The music players tried in this order when the settings name none, each
+// with the arguments that make it play the folder given after them. Linux:
+// vlc, audacious, mpv, celluloid, qmmp, the first found on PATH; Windows: the
+// one default path, which is not searched for.
+struct DefaultPlayer {
+    const char* program;
+    const char* arguments;  // as playerarguments would give them
+};
+const std::vector<DefaultPlayer>& defaultPlayers();
+
+// What handing `folder` to the music player starts.
+struct ProgramCall {
+    std::string player;              // the program as the user knows it: the setting, or a default's name
+    std::vector<std::string> words;  // Linux: the program to start, its arguments, the folder (argv)
+    std::string commandLine;         // the same as one text: Windows starts it as it stands; Linux shows it
+    std::string notFound;            // not "": no default player is there, and this says so
+};
+
+// The call that starts `player` (the musicplayer setting; "" when not set:
+// then the first default player found in `searchPath`, a PATH value) with
+// `arguments` (the playerarguments setting; "" when not set: then a default
+// player's own) on `folder`. Linux splits `arguments` into words: runs of
+// spaces and tabs separate them, a double-quoted part keeps its spaces in its
+// word, "" is an empty word, an unbalanced quote runs to the end, nothing is
+// escaped. Windows puts the text unchanged between the quoted player and the
+// quoted folder: "player" arguments "folder". Only absolute folders of
+// `searchPath` are looked in.
+ProgramCall playerCall(const std::string& player, const std::string& arguments, const std::string& folder,
+                       const std::string& searchPath);
+
+// Linux's splitting of playerarguments, as playerCall does it.
+std::vector<std::string> splitArguments(const std::string& text);
+
+// Starts `call` without a shell, without waiting, leaving no zombie (Linux:
+// posix_spawnp with its words; Windows: its command line, as WinExec takes
+// it). False, with `why` saying so for a person ("not found on PATH", ...),
+// when it cannot be started; nothing is written.
+bool startProgram(const ProgramCall& call, std::string* why);
 
 // ------------------------------------------------------------ helper process
 // A program of the browser's own, started with pipes on its standard input
@@ -198,10 +239,16 @@ using NativePath = std::string;
 #endif
 NativePath nativePath(const std::string& path);
 
-// The settings' defaults on this system: the music player, and the music
-// folder given the home folder.
-std::string defaultPlayerPath();
+// The music folder when the settings give none, given the home folder.
 std::string defaultMusicFolder(const std::string& home);
+
+// The folder the program runs in, "" when it cannot be told.
+std::string workingFolder();
+// `path` made absolute as text: joined to `workingFolder` when relative, "."
+// and ".." resolved as names, symbolic links not followed, no separator
+// doubled or left at the end. Windows: what GetFullPathNameW makes of it in
+// the program's own working folder (the same rules).
+std::string absolutePath(const std::string& path, const std::string& workingFolder);
 
 // ----------------------------------------------------------- caption glyphs
 // One glyph as glBitmap wants it: `rows` rows of `width` bits, most

@@ -14,8 +14,6 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
 }
 
-std::string defaultPlayerPath() { return "vlc"; }
-
 std::string defaultMusicFolder(const std::string& home) { return home + "/Music"; }
 
 }  // namespace platform

@@ -20,8 +20,6 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
     return arguments;
 }
 
-std::string defaultPlayerPath() { return "C:\\Program Files\\foobar2000\\foobar2000.exe"; }
-
 std::string defaultMusicFolder(const std::string&) { return "C:\\Music"; }
 
 }  // namespace platform

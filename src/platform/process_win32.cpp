@@ -1,24 +1,17 @@
 // Starting the music player with WinExec and the quoted command line, as the
-// program always has. WinExec takes ANSI text only; a command line with a
-// character the code page lacks goes to CreateProcessW instead, which is what
-// WinExec does underneath. The player is not waited for; no handle is kept.
+// program always has: "player" arguments "folder". WinExec takes ANSI text
+// only; a command line with a character the code page lacks goes to
+// CreateProcessW instead, which is what WinExec does underneath. The player is
+// not waited for; no handle is kept.
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
-#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "platform/text_win32.h"
 
 namespace platform {
 namespace {
-
-void report(const std::string& commandLine, const std::string& reason) {
-    std::string line = "vellora: cannot start " + printable(commandLine) + ": " + reason + "\n";
-    std::fputs(line.c_str(), stderr);
-    std::fflush(stderr);
-}
 
 // 0 on success, or the error code.
 DWORD startWide(const std::string& commandLine) {
@@ -37,21 +30,39 @@ DWORD startWide(const std::string& commandLine) {
 
 }  // namespace
 
-bool startProgram(const std::string& program, const std::string&, const std::string& commandLine) {
-    if (program.empty()) {
-        report(commandLine, "no program given");
-        return false;
-    }
+const std::vector<DefaultPlayer>& defaultPlayers() {
+    static const std::vector<DefaultPlayer> players = {{"C:\\Program Files\\foobar2000\\foobar2000.exe", ""}};
+    return players;
+}
+
+// Windows hands the arguments over as one text; the player splits them.
+std::vector<std::string> splitArguments(const std::string& text) { return {text}; }
+
+ProgramCall playerCall(const std::string& player, const std::string& arguments, const std::string& folder,
+                       const std::string&) {
+    ProgramCall call;
+    call.player = player.empty() ? defaultPlayers().front().program : player;
+    const std::string words = arguments.empty() ? defaultPlayers().front().arguments : arguments;
+    call.words = {call.player, words, folder};
+    call.commandLine = "\"" + call.player + "\" " + (words.empty() ? "" : words + " ") + "\"" + folder + "\"";
+    return call;
+}
+
+bool startProgram(const ProgramCall& call, std::string* why) {
+    std::string reason;
     std::string ansi;
-    if (!ansiFromUtf8(commandLine, &ansi)) {
-        const DWORD error = startWide(commandLine);
-        if (error != 0) report(commandLine, systemErrorText(error));
-        return error == 0;
+    if (call.player.empty()) {
+        reason = "no program given";
+    } else if (!ansiFromUtf8(call.commandLine, &ansi)) {
+        const DWORD error = startWide(call.commandLine);
+        if (error != 0) reason = systemErrorText(error);
+    } else {
+        // WinExec's results above 31 mean started; the others are error codes.
+        const UINT result = WinExec(ansi.c_str(), SW_SHOWNORMAL);
+        if (result <= 31) reason = result == 0 ? "out of memory" : systemErrorText(result);
     }
-    // WinExec's results above 31 mean started; the others are error codes.
-    const UINT result = WinExec(ansi.c_str(), SW_SHOWNORMAL);
-    if (result > 31) return true;
-    report(commandLine, result == 0 ? "out of memory" : systemErrorText(result));
+    if (reason.empty()) return true;
+    if (why) *why = reason;
     return false;
 }
 

@@ -1,8 +1,11 @@
 // The user's environment and small text files (settings locations, user-dirs.dirs).
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -21,5 +24,35 @@ bool isFile(const std::string& path) {
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 NativePath nativePath(const std::string& path) { return path; }
+
+std::string workingFolder() {
+    std::vector<char> buffer(4096);
+    while (!getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE || buffer.size() > (1u << 20)) return "";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+std::string absolutePath(const std::string& path, const std::string& workingFolder) {
+    const std::string joined = !path.empty() && path[0] == '/' ? path : workingFolder + "/" + path;
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= joined.size()) {
+        size_t end = joined.find('/', start);
+        if (end == std::string::npos) end = joined.size();
+        const std::string name = joined.substr(start, end - start);
+        start = end + 1;
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            if (!names.empty()) names.pop_back();  // the root's parent is the root
+            continue;
+        }
+        names.push_back(name);
+    }
+    std::string result;
+    for (const std::string& name : names) result += "/" + name;
+    return result.empty() ? "/" : result;
+}
 
 }  // namespace platform

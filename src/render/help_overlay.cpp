@@ -80,3 +80,26 @@ void drawFindText(const FindText& find) {
     printAt(x, kFindBaseline, text);
     disable2D();
 }
+
+int noticeBottom(int lines) { return kNoticeFirstBaseline + (lines - 1) * kNoticeLineHeight + 7; }
+
+void drawPlayerNotice(const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    size_t widest = 0;
+    for (const std::string& line : lines) widest = std::max(widest, line.size());
+    const int textWidth = int(widest) * kGlyphWidth;
+    const int left = std::max(0, (screenWidth - textWidth) / 2 - 6);
+    enable2D();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.45f, 0.05f, 0.05f, 0.85f);
+    glRecti(left, kNoticeTop, std::min(screenWidth, left + textWidth + 12), noticeBottom(int(lines.size())));
+    glDisable(GL_BLEND);
+    glColor3f(1, 0.9f, 0.45f);  // before each raster position, which takes the current colour
+    int y = kNoticeFirstBaseline;
+    for (const std::string& line : lines) {
+        printAt(std::max(1, (screenWidth - int(line.size()) * kGlyphWidth) / 2), y, line);
+        y += kNoticeLineHeight;
+    }
+    disable2D();
+}

@@ -1,8 +1,10 @@
 // The screen-space texts over the scene: the F1 help (every key and mouse
-// action on a dark panel) and the search text of type-to-find.
+// action on a dark panel), the search text of type-to-find, and the notice of
+// a player that could not be started.
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct FindText;
 
@@ -28,3 +30,13 @@ void drawHelpOverlay();
 // Draws the search line centred near the top, white, or pale red when no
 // album matches. Same GL state rules as drawHelpOverlay.
 void drawFindText(const FindText& find);
+
+// Where the player notice stands: a dark red band right below the search
+// line's place, all within the top 90 pixels, its lines in pale yellow.
+constexpr int kNoticeTop = 48;
+constexpr int kNoticeLineHeight = 17;
+constexpr int kNoticeFirstBaseline = kNoticeTop + 16;
+// The band's bottom for `lines` lines (two: 88).
+int noticeBottom(int lines);
+// Draws the notice centred near the top. Same GL state rules as drawHelpOverlay.
+void drawPlayerNotice(const std::vector<std::string>& lines);

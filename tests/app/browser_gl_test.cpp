@@ -121,9 +121,9 @@ TEST(BrowserEnds, ReturnThenReturnHandsOverOnceAndEnds) {
     EXPECT_EQ(calls[0].argument.rfind(browser.musicFolder + "/album ", 0), 0u) << calls[0].argument;
 }
 
-// Runs the browser with autoplay for one frame; the one folder it handed to
-// the player, or "" (a test failure) when that did not happen exactly once.
-std::string autoplayedFolder(BrowserOptions options) {
+// Runs the browser with autoplay for one frame; the one call of the player it
+// made (a test failure when that did not happen exactly once).
+PlayerCall autoplayedCall(BrowserOptions options, std::string* folder = nullptr) {
     options.autoplay = true;
     options.extraEnv.push_back("VELLORA_EXIT_AFTER_FRAMES=1");
     BrowserRun browser(options);
@@ -132,8 +132,11 @@ std::string autoplayedFolder(BrowserOptions options) {
     EXPECT_EQ(status, 0) << browser.process->err();
     std::vector<PlayerCall> calls = browser.waitPlayerCalls(1);
     EXPECT_EQ(calls.size(), 1u) << browser.process->err();
-    return calls.size() == 1 ? calls[0].argument : "";
+    if (folder) *folder = browser.musicFolder;
+    return calls.size() == 1 ? calls[0] : PlayerCall{-1, "", {}};
 }
+
+std::string autoplayedFolder(BrowserOptions options) { return autoplayedCall(options).argument; }
 
 TEST(BrowserPlayer, AutoplayStartsThePlayerOnceBeforeTheFirstFrame) {
     TempDir music;
@@ -158,6 +161,37 @@ TEST(BrowserPlayer, DepthFromTheCommandLineChoosesTheAlbumFolders) {
         options.musicFolder = music.path();
         options.options = c.options;
         EXPECT_EQ(autoplayedFolder(options), music.path() + c.album);
+    }
+}
+
+// What the player gets: a relative music folder named like an option goes
+// over absolute; playerarguments come before it, split with their quotes; with
+// no musicplayer set, the first default player on PATH with its own arguments.
+TEST(BrowserPlayer, ARelativeDashFolderPlayerArgumentsAndTheDefaultPlayerReachThePlayer) {
+    struct Case {
+        const char* name;
+        BrowserOptions options;
+        std::vector<std::string> words;  // the player's arguments before the folder
+    };
+    BrowserOptions dashed, withArguments, byDefault, defaultWithArguments;
+    dashed.options = {"--"};
+    dashed.relativeMusicFolder = "-Music";
+    withArguments.settings = "playerarguments = -e  \"two words\" \"\"\n";
+    byDefault.recorderAsPlayer = false;
+    byDefault.playerOnPath = "mpv";
+    defaultWithArguments = byDefault;
+    defaultWithArguments.settings = "musicplayer=\nplayerarguments=--shuffle\n";
+    for (Case c : {Case{"a relative folder after --", dashed, {}},
+                    Case{"playerarguments", withArguments, {"-e", "two words", ""}},
+                    Case{"the default player", byDefault, {"--player-operation-mode=pseudo-gui"}},
+                    Case{"the default player, playerarguments", defaultWithArguments, {"--shuffle"}}}) {
+        c.options.albums = 1;
+        std::string music;
+        const PlayerCall call = autoplayedCall(c.options, &music);
+        std::vector<std::string> expected = c.words;
+        expected.push_back(music + "/album 00000");
+        EXPECT_EQ(call.arguments, expected) << c.name;
+        EXPECT_EQ(call.argument.substr(0, 1), "/") << c.name;
     }
 }
 

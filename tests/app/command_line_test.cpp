@@ -74,6 +74,34 @@ TEST(CommandLineProgram, HelpVersionUnknownOptionsAndAFolderAfterDoubleDash) {
                              "(~/.config/vellora/vellora.ini)"})
         EXPECT_NE(help.out.find(part), std::string::npos) << part << "\n" << help.out;
     EXPECT_EQ(help.err, "");
+    // Every key the program reads, with its default, in --help, the README and
+    // the manual page; the default players in their order.
+    const std::string entry = readWholeFile(std::string(VELLORA_SOURCE_DIR) + "/src/app/entry.cpp");
+    const std::string readme = readWholeFile(std::string(VELLORA_SOURCE_DIR) + "/README.md");
+    std::string manual = readWholeFile(std::string(VELLORA_SOURCE_DIR) + "/data/vellora.1");
+    for (size_t at; (at = manual.find("\\-")) != std::string::npos;) manual.erase(at, 1);  // groff's \- is a dash
+    int keys = 0;
+    for (size_t at = 0; (at = entry.find("(\"vellora\", \"", at)) != std::string::npos; ++keys) {
+        at += 13;
+        const std::string key = entry.substr(at, entry.find('"', at) - at);
+        const size_t inHelp = help.out.find("\n  " + key + "\n");
+        EXPECT_NE(inHelp, std::string::npos) << key << "\n" << help.out;
+        EXPECT_NE(help.out.find("      default: ", inHelp), std::string::npos) << key;
+        EXPECT_NE(readme.find(key), std::string::npos) << key << " is not in the README";
+        EXPECT_NE(manual.find(key), std::string::npos) << key << " is not in the manual page";
+    }
+    EXPECT_EQ(keys, 6) << "musicplayer, playerarguments, defaultdir, autoplay, depth, texturememory";
+    std::string unwrapped = help.out;  // continued lines joined again
+    for (size_t at; (at = unwrapped.find("\n      --")) != std::string::npos;) unwrapped.replace(at, 7, " ");
+    EXPECT_NE(unwrapped.find("vlc, audacious, mpv (with --player-operation-mode=pseudo-gui), celluloid and qmmp"),
+              std::string::npos)
+        << help.out;
+    for (size_t start = 0, end; (end = help.out.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(end - start, 80u) << help.out.substr(start, end - start);
+    for (const char* text : {"vlc, audacious, mpv", "--player-operation-mode=pseudo-gui"}) {
+        EXPECT_NE(readme.find(text), std::string::npos) << text;
+        EXPECT_NE(manual.find(text), std::string::npos) << text;
+    }
 
     ProcessResult version = runBrowser(dir.path(), {"--version"});
     EXPECT_EQ(version.status, 0);
@@ -91,7 +119,9 @@ TEST(CommandLineProgram, HelpVersionUnknownOptionsAndAFolderAfterDoubleDash) {
     dir.makeFolder("--help");
     ProcessResult result = runBrowser(dir.path(), {"--", "--help"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("The music directory --help is not valid!"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("The music directory --help is not valid!\nStart vellora with your music folder"),
+              std::string::npos)
+        << result.err;
     EXPECT_EQ(result.out, "");
 }
 

@@ -1,14 +1,17 @@
 // Key and mouse commands against a real library and a recording stand-in player.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/input.h"
+#include "app/player_notice.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "support/app_fixture.h"
 #include "support/process.h"
+#include "support/simulated_loop.h"
 
 namespace {
 
@@ -225,6 +228,71 @@ TEST(MouseButtonKey, Table) {
     EXPECT_EQ(mouseButtonKey(0), 0);
     EXPECT_EQ(mouseButtonKey(6), 0);
     EXPECT_EQ(mouseButtonKey(255), 0);
+}
+
+
+// A player that cannot be started: one line on stderr and the notice, raised
+// at the hand-over's tick for a few seconds. Its texts fit the window.
+TEST(PlayerNoticeTest, AFailedHandOverSaysSoOnceAndRaisesTheNoticeForAFewSeconds) {
+    TempDir dir;
+    useGeneratedLibrary(dir, 3, dir.at("missing player"));
+    playerSettingsFile = "~/.config/vellora/vellora.ini";
+    redrawWanted = false;
+    SimulatedLoop clock(7000);
+    testing::internal::CaptureStderr();
+    processKeys(KeyReturn);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind("vellora: cannot start \"" + dir.at("missing player") + "\" \"", 0), 0u) << err;
+    EXPECT_NE(err.find("; set musicplayer in ~/.config/vellora/vellora.ini to choose the player\n"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_TRUE(redrawWanted);
+    ASSERT_EQ(playerNotice.lines.size(), 2u);
+    EXPECT_EQ(playerNotice.lines[0].rfind("Cannot start \"", 0), 0u) << playerNotice.lines[0];
+    EXPECT_EQ(playerNotice.lines[1], "Set musicplayer in ~/.config/vellora/vellora.ini to choose it");
+    EXPECT_TRUE(playerNoticeLive(playerNotice, 7000));
+    EXPECT_TRUE(playerNoticeLive(playerNotice, 7000 + kPlayerNoticeTicks - 1));
+    EXPECT_FALSE(playerNoticeLive(playerNotice, 7000 + kPlayerNoticeTicks));
+    playerNotice = PlayerNotice{};
+    resetAppState();
+}
+
+TEST(PlayerNoticeTest, TextsNameThePlayerTheReasonAndTheSettingsFileWithinTheLine) {
+    const std::string longName = "/opt/" + std::string(80, 'p') + "/player";
+    const struct {
+        PlayerFailure failure;
+        std::string file;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {{"vlc", "not found on PATH", "\"vlc\" \"/m/A\""}, "./vellora.ini",
+         {"Cannot start \"vlc\": not found on PATH", "Set musicplayer in ./vellora.ini to choose it"}},
+        {{"", "no music player found on PATH (tried vlc, audacious, mpv, celluloid, qmmp)", "\"\" \"/m/A\""},
+         "./vellora.ini",
+         {"No music player found on PATH (tried vlc, audacious, mpv, cel...",
+          "Set musicplayer in ./vellora.ini to choose it"}},
+        {{longName, "no such file", ""}, "/srv/" + std::string(60, 's') + "/vellora.ini",
+         {"Cannot start \"/opt/ppppppppppp...ppppppppp/player\": no such file",  // 64 characters each
+          "Set musicplayer in /srv/sssssssss...sss/vellora.ini to choose it"}},
+        {{"caf\xC3\xA9 player", "no such file", ""}, "./vellora.ini",  // UTF-8 to the font's own bytes
+         {"Cannot start \"caf\xE9 player\": no such file", "Set musicplayer in ./vellora.ini to choose it"}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> lines = playerNoticeLines(c.failure, c.file);
+        EXPECT_EQ(lines, c.lines);
+        for (const std::string& line : lines) EXPECT_LE(line.size(), kPlayerNoticeColumns) << line;
+    }
+    EXPECT_EQ(playerFailureLine({"", "no music player found on PATH (tried vlc)", "\"\" \"/m/A\""}, "./vellora.ini"),
+              "vellora: cannot start a music player: no music player found on PATH (tried vlc); set musicplayer in "
+              "./vellora.ini to choose the player\n");
+    EXPECT_EQ(playerFailureLine({"p", "no such file", "\"p\" \"/m/new\nline\""}, "./vellora.ini"),
+              "vellora: cannot start \"p\" \"/m/new\\nline\": no such file; set musicplayer in ./vellora.ini to "
+              "choose the player\n");
+    EXPECT_EQ(settingsFileForPeople("/home/ann/.config/vellora/vellora.ini", "/home/ann"),
+              "~/.config/vellora/vellora.ini");
+    EXPECT_EQ(settingsFileForPeople("/home/anna/vellora.ini", "/home/ann"), "/home/anna/vellora.ini");
+    EXPECT_EQ(settingsFileForPeople("./vellora.ini", "/home/ann"), "./vellora.ini");
+    EXPECT_EQ(settingsFileForPeople("", "/home/ann"), "./vellora.ini");
 }
 
 }  // namespace

@@ -94,12 +94,25 @@ TEST(NavigateKeys, HomeEndAndPagesJumpAndStopAtTheEndsAndF1ShowsAndHidesTheHelp)
 // True when some pixel of the band of rows y0 .. y1 is not black.
 bool bandLit(const Photo& photo, int y0, int y1) { return photo.countInRows(y0, y1, isLit) > 0; }
 
+// The player notice's pale yellow text: how many pixels of it lie in rows
+// y0 .. y1, and how many outside them.
+bool isNoticeInk(const uint8_t* rgb) { return rgb[0] >= 200 && rgb[1] >= 170 && rgb[2] >= 60 && rgb[2] <= 170; }
+struct NoticeInk {
+    int inside = 0, outside = 0;
+};
+NoticeInk noticeInk(const Photo& photo, int y0, int y1) {
+    return {photo.countInRows(y0, y1, isNoticeInk),
+            photo.countInRows(0, y0 - 1, isNoticeInk) + photo.countInRows(y1 + 1, photo.height - 1, isNoticeInk)};
+}
+
 TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
     TempDir music;
     for (const char* name : {"Abba", "Bach", "Beatles", "Bj\xC3\xB6rk", "Zappa"})
         music.makeFolder(std::string("music/") + name);
     BrowserOptions options;
     options.musicFolder = music.at("music");
+    options.recorderAsPlayer = false;  // and a player that is not there
+    options.settings = "musicplayer=vellora-no-such-player\n";
     options.frameLog = true;
     BrowserRun browser(options);
     ASSERT_NE(browser.window(), 0u) << browser.process->err();
@@ -122,6 +135,24 @@ TEST(NavigateKeys, TypingANameSelectsItsAlbumAndShowsTheTextWhileLive) {
     EXPECT_TRUE(waitFor([&] { return bandLit(photograph(browser.window()), 20, 50); }, 3000))
         << "an unmatched text shows all the same";
     EXPECT_EQ(lastLoggedFrame(browser.frameLog).selection, 1);
+
+    // Return with a player that is not there: a notice near the top for a few
+    // seconds, below the search text when both show, and one line on stderr.
+    EXPECT_TRUE(waitFor([&] { return !bandLit(photograph(browser.window()), 0, 95); }, 5000));
+    EXPECT_EQ(browser.process->err(), "");
+    pressKeys(browser.window(), {"Return", "z"});
+    NoticeInk ink;
+    EXPECT_TRUE(waitFor([&] { return (ink = noticeInk(photograph(browser.window()), 48, 88)).inside > 200; }, 3000))
+        << ink.inside;
+    EXPECT_EQ(ink.outside, 0) << "all of the notice within the top 90 pixels, below the search text's";
+    EXPECT_TRUE(bandLit(photograph(browser.window()), 20, 44)) << "the search text shows above it";
+    const std::string said = "vellora: cannot start \"vellora-no-such-player\" \"" + music.at("music") +
+                             "/Bach\": not found on PATH; set musicplayer in ./vellora.ini to choose the player\n";
+    EXPECT_EQ(browser.process->err(), said);
+    // The notice goes by itself: its end draws a frame though nothing else moves.
+    EXPECT_TRUE(waitFor([&] { return !bandLit(photograph(browser.window()), 0, 95); }, 8000))
+        << "the notice and the search text are gone";
+    EXPECT_EQ(lastLoggedFrame(browser.frameLog).selection, 4);
     pressKeys(browser.window(), {"Escape"});
     int status = -1;
     ASSERT_TRUE(browser.waitExit(kExitWait, &status));

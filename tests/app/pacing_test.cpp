@@ -8,13 +8,15 @@
 #include "app/pacing.h"
 #include "library/albums_loader.h"
 #include "support/app_fixture.h"
+#include "support/process.h"
 #include "support/simulated_loop.h"
 
 namespace {
 
 class PacingTest : public ::testing::Test {
 protected:
-    void SetUp() override { useGeneratedLibrary(dir, 30); }
+    // A player that starts: a failed start would raise the notice, a frame of its own.
+    void SetUp() override { useGeneratedLibrary(dir, 30, writeRecordingPlayer(dir.path(), dir.at("player.log"))); }
     void TearDown() override { resetAppState(); }
 
     // Start-up's values: selection and position on `album`, playTime 2000.

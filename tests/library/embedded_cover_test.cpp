@@ -1,14 +1,14 @@
-// Covers inside audio files: real MP3, FLAC, M4A and Opus files written here (minimal
-// audio frames and headers, then the picture added by TagLib as a tagger
-// would), their pictures decoded by the browser's own decoder to check the
-// colour; broken, cut and oversized tags give a reason and no crash.
+// Covers inside audio files: real MP3, FLAC, M4A/M4B, Opus, WMA and Monkey's
+// Audio files written here (minimal audio frames and headers, then the picture
+// added by TagLib as a tagger would), Ogg FLAC, WavPack and Musepack files made
+// by their own encoders, their pictures decoded by the browser's own decoder to
+// check the colour; broken, cut and oversized tags and pictures give a reason
+// and no crash, and a picture beyond the limit gives way to the next one.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <flacpicture.h>
 #include <mp4coverart.h>
-#include <mp4file.h>
-#include <mp4tag.h>
 #include <opusfile.h>
 #include <xiphcomment.h>
 
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "library/embedded_cover.h"
+#include "library/ogg_flac_pictures.h"
 #include "pictures/picture_writer.h"
 #include "support/audio_files.h"
 #include "support/process.h"
@@ -86,15 +87,6 @@ void addXiphPicture(const std::string& path, int type, const TagLib::ByteVector&
     ASSERT_TRUE(file.save());
 }
 
-void addMp4Cover(const std::string& path, const TagLib::ByteVector& data, TagLib::MP4::CoverArt::Format format) {
-    TagLib::MP4::File file(path.c_str());
-    ASSERT_TRUE(file.isValid()) << path;
-    TagLib::MP4::CoverArtList covers;
-    covers.append(TagLib::MP4::CoverArt(format, data));
-    file.tag()->setItem("covr", covers);
-    ASSERT_TRUE(file.save());
-}
-
 // The picture's middle pixel as the browser's decoder sees it.
 void expectDecodesTo(const TempDir& dir, const std::vector<uint8_t>& bytes, Colour want, const std::string& what) {
     ASSERT_FALSE(bytes.empty()) << what;
@@ -139,12 +131,42 @@ TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
     dir.writeFile("ogg/01.ogg", opusStream());
     addXiphPicture(dir.at("ogg/01.ogg"), kOther, jpegOf(kMagenta));
 
+    // Ogg FLAC as `flac --ogg --picture` writes it, a back cover before the front.
+    const std::string wav = dir.writeFile("silence.wav", silentWav());
+    for (const char* folder : {"oga", "ogg-flac", "m4b", "wv", "mpc", "ape", "wma"}) dir.makeFolder(folder);
+    encode({"flac", "--ogg", "--silent", "--picture=4|image/jpeg|||" + scratch(dir, "back.jpg", jpegOf(kRed)),
+            "--picture=3|image/png|||" + scratch(dir, "front.png", pngOf(dir, kGreen)), "-o", dir.at("oga/01.oga"),
+            wav},
+           dir);
+    // Under the .ogg ending, a picture of another type only.
+    encode({"flac", "--ogg", "--silent", "--picture=0|image/jpeg|||" + scratch(dir, "other.jpg", jpegOf(kYellow)),
+            "-o", dir.at("ogg-flac/01.ogg"), wav},
+           dir);
+    // An audiobook: MP4 with covr.
+    dir.writeFile("m4b/Book.m4b", mp4Skeleton());
+    addMp4Cover(dir.at("m4b/Book.m4b"), jpegOf(kBlue), TagLib::MP4::CoverArt::JPEG);
+    // WavPack with the front cover written by the encoder itself.
+    encode({"wavpack", "-q", "--write-binary-tag", "Cover Art (Front)=@" + scratch(dir, "wv.jpg", jpegOf(kMagenta)),
+            wav, "-o", dir.at("wv/01.wv")},
+           dir);
+    // Musepack, tagged afterwards: the back before the front.
+    encode({"mpcenc", "--silent", wav, dir.at("mpc/01.mpc")}, dir);
+    addApeCovers(dir.at("mpc/01.mpc"), {{"Cover Art (Back)", jpegOf(kRed)}, {"Cover Art (Front)", jpegOf(kYellow)}});
+    // Monkey's Audio with only the back: it is taken.
+    dir.writeFile("ape/01.ape", apeSkeleton());
+    addApeCovers(dir.at("ape/01.ape"), {{"Cover Art (Back)", jpegOf(kGreen)}});
+    // WMA: WM/Picture attributes, the back before the front.
+    dir.writeFile("wma/01.wma", asfSkeleton());
+    addAsfPictures(dir.at("wma/01.wma"), {{kBack, jpegOf(kRed)}, {kFront, jpegOf(kBlue)}});
+
     struct Case {
         const char* folder;
         Colour colour;
     };
     for (const Case& c : {Case{"mp3", kGreen}, Case{"flac", kBlue}, Case{"flac2", kYellow}, Case{"m4a", kMagenta},
-                          Case{"opus", kBlue}, Case{"ogg", kMagenta}}) {
+                          Case{"opus", kBlue}, Case{"ogg", kMagenta}, Case{"oga", kGreen}, Case{"ogg-flac", kYellow},
+                          Case{"m4b", kBlue}, Case{"wv", kMagenta}, Case{"mpc", kYellow}, Case{"ape", kGreen},
+                          Case{"wma", kBlue}}) {
         std::string failure = "unchanged";
         std::vector<uint8_t> bytes = findEmbeddedCover(dir.at(c.folder), &failure);
         EXPECT_EQ(failure, "") << c.folder;
@@ -208,4 +230,74 @@ TEST(EmbeddedCover, NoPictureBrokenCutAndHugeTagsGiveAReasonNeverACrash) {
     addMp4Cover(dir.at("big/01.m4a"), big, TagLib::MP4::CoverArt::JPEG);
     EXPECT_TRUE(findEmbeddedCover(dir.at("big"), &failure).empty());
     EXPECT_NE(failure.find("more than the 32 MiB"), std::string::npos) << failure;
+}
+
+// The limit holds for each picture, not for the whole tag: a small front cover
+// beside big booklet scans is shown, a front cover beyond the limit gives way
+// to the next picture, and a refusal blames the picture.
+TEST(EmbeddedCover, EachPictureHasTheLimitNotTheWholeTag) {
+    TempDir dir;
+    for (const char* folder : {"booklet", "big-front", "only-big"}) dir.makeFolder(folder);
+    TagLib::ByteVector scan(unsigned(12) << 20, '\x55');
+    dir.writeFile("booklet/01.mp3", mp3Frames());
+    addId3Pictures(dir.at("booklet/01.mp3"), {{kOther, scan}, {kFront, jpegOf(kGreen)}, {kOther, scan}, {kOther, scan}});
+    ASSERT_GT(readWholeFile(dir.at("booklet/01.mp3")).size(), size_t(36) << 20);
+    TagLib::ByteVector big = jpegOf(kRed);
+    big.resize(unsigned(kMaxEmbeddedPictureBytes + 1), '\0');
+    dir.writeFile("big-front/01.mp3", mp3Frames());
+    addId3Pictures(dir.at("big-front/01.mp3"), {{kFront, big}, {kBack, jpegOf(kYellow)}});
+    dir.writeFile("only-big/01.mp3", mp3Frames());
+    addId3Pictures(dir.at("only-big/01.mp3"), {{kFront, big}});
+
+    std::string failure = "unchanged";
+    expectDecodesTo(dir, findEmbeddedCover(dir.at("booklet"), &failure), kGreen, "booklet scans beside the front");
+    EXPECT_EQ(failure, "");
+    expectDecodesTo(dir, findEmbeddedCover(dir.at("big-front"), &failure), kYellow, "the next after a big front");
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(findEmbeddedCover(dir.at("only-big"), &failure).empty());
+    EXPECT_EQ(failure, dir.at("only-big/01.mp3") + ": its embedded picture has " +
+                           std::to_string(kMaxEmbeddedPictureBytes + 1) + " bytes, more than the 32 MiB allowed for a picture");
+
+    // The Ogg FLAC reader, told of a smaller limit: the same rules, and its
+    // reading bounded by the header budget; a cut or foreign file gives a
+    // reason or nothing, never a crash.
+    const std::string wav = dir.writeFile("silence.wav", silentWav());
+    const TagLib::ByteVector front = pngOf(dir, kGreen), back = jpegOf(kBlue);
+    const std::string oga = dir.at("two.oga");
+    encode({"flac", "--ogg", "--serial-number=7", "--silent", "--picture=3|image/png|||" + scratch(dir, "front.png", front),
+            "--picture=4|image/jpeg|||" + scratch(dir, "back.jpg", back), "-o", oga, wav},
+           dir);
+    const size_t between = (std::max(front.size(), back.size()) + std::min(front.size(), back.size())) / 2;
+    OggFlacCover cover = readOggFlacCover(oga, front.size() > back.size() ? between : size_t(1) << 20);
+    EXPECT_TRUE(cover.isOggFlac);
+    expectDecodesTo(dir, cover.bytes, front.size() > back.size() ? kBlue : kGreen, "within the limit");
+    cover = readOggFlacCover(oga, 100);
+    EXPECT_TRUE(cover.bytes.empty());
+    EXPECT_EQ(cover.failure.rfind("its embedded picture has ", 0), 0u) << cover.failure;
+    cover = readOggFlacCover(oga, kMaxEmbeddedPictureBytes, 200);
+    EXPECT_TRUE(cover.bytes.empty());
+    EXPECT_NE(cover.failure.find("run on beyond"), std::string::npos) << cover.failure;
+    const std::string whole = readWholeFile(oga);
+    for (size_t cut : {size_t(20), size_t(100), whole.size() / 3}) {
+        const std::string path = dir.writeFile("cut.oga", whole.substr(0, cut));
+        cover = readOggFlacCover(path, kMaxEmbeddedPictureBytes);
+        EXPECT_TRUE(cover.bytes.empty() || cover.isOggFlac) << cut;
+        std::string why;
+        readEmbeddedCover(path, &why);  // and through the whole reader: no crash
+    }
+    // Damaged bytes in the headers (lengths, lacing, flags): a reason or a
+    // picture, never a read past the packet (the sanitizer build watches).
+    uint32_t seed = 12345;
+    for (int i = 0; i < 200; ++i) {
+        std::string damaged = whole;
+        for (int flips = 0; flips < 4; ++flips) {
+            seed = seed * 1103515245u + 12345u;
+            damaged[(seed >> 8) % std::min<size_t>(damaged.size(), 4096)] = char(seed >> 24);
+        }
+        cover = readOggFlacCover(dir.writeFile("damaged.oga", damaged), kMaxEmbeddedPictureBytes);
+        EXPECT_TRUE(cover.bytes.empty() || cover.bytes.size() <= std::max(front.size(), back.size())) << i;
+    }
+    EXPECT_FALSE(readOggFlacCover(wav, kMaxEmbeddedPictureBytes).isOggFlac);
+    dir.writeFile("opus.ogg", opusStream());
+    EXPECT_FALSE(readOggFlacCover(dir.at("opus.ogg"), kMaxEmbeddedPictureBytes).isOggFlac);
 }

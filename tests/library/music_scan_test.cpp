@@ -138,8 +138,7 @@ TEST(MusicScan, DeeperScanFindsAlbumsAtTheirDepthInPathOrder) {
     AlbumsLoader albums(music, "player", 2);
     EXPECT_EQ(albums.getAlbumFolder(0), music + "/alpha/One");
     EXPECT_EQ(albums.getAlbumFolder(4), music + "/Loose Album");
-    EXPECT_EQ(AlbumsLoader::playerCommandLine("player", albums.getAlbumFolder(2)),
-              "\"player\" \"" + music + "/Beta/Second\"");
+    EXPECT_EQ(albums.playerCall(2, "").commandLine, "\"player\" \"" + music + "/Beta/Second\"");
     EXPECT_TRUE(albums.albumHasCover(5));
     EXPECT_EQ(albums.getAlbumCover(5), music + "/Picture Only/folder.jpg");
 }

@@ -1,5 +1,7 @@
-// Starting a program: one argument byte for byte, no shell, no waiting, no
-// zombie, and one line on standard error when it cannot start.
+// Starting a program: the player's words and the folder byte for byte, no
+// shell, no waiting, no zombie, and a reason for a person when it cannot
+// start; the call the settings make (arguments split, the default players
+// found on PATH) and the absolute folder as tables.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -36,16 +39,28 @@ bool noZombieChild() {
     return none;
 }
 
-// Starts `program` with stderr captured; returns what was written there.
-std::string failedStartMessage(const std::string& program, const std::string& commandLine) {
-    testing::internal::CaptureStderr();
-    bool started = platform::startProgram(program, "/music/album", commandLine);
-    std::string message = testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(started) << program;
-    return message;
+// The call that starts `program` on `argument` alone.
+platform::ProgramCall callOf(const std::string& program, const std::string& argument) {
+    return platform::playerCall(program, "", argument, "");
 }
 
-int linesIn(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+// Starting `program` fails without a word on stderr; the reason given.
+std::string failureReason(const std::string& program) {
+    testing::internal::CaptureStderr();
+    std::string why;
+    bool started = platform::startProgram(callOf(program, "/music/album"), &why);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << program;
+    EXPECT_FALSE(started) << program;
+    return why;
+}
+
+// A stand-in player named `name` in `folder` that records its arguments.
+std::string standIn(const std::string& folder, const std::string& name, const std::string& log) {
+    const std::string path = folder + "/" + name;
+    std::ofstream(path) << "#!/bin/sh\nprintf '%s\\0' \"$0\" \"$@\" >> '" << log << "'\n";
+    chmod(path.c_str(), 0755);
+    return path;
+}
 
 }  // namespace
 
@@ -58,7 +73,7 @@ TEST(ProgramStart, PassesOneArgumentByteForByteWithoutAShell) {
         "-starts-with-dash", "/music/new\nline", std::string("/music/not utf-8 \xff\xfe\x80"), "", "*"};
     size_t started = 0;
     for (const std::string& argument : arguments) {
-        ASSERT_TRUE(platform::startProgram(player, argument, "\"" + player + "\" \"" + argument + "\""));
+        ASSERT_TRUE(platform::startProgram(callOf(player, argument), nullptr));
         ++started;
         ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() == started; }, 20000)) << argument;
         PlayerCall call = readPlayerCalls(log).back();
@@ -74,7 +89,7 @@ TEST(ProgramStart, FindsAProgramWithoutASlashOnThePath) {
     writeRecordingPlayer(dir.path(), log);  // named recording-player
     std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (dir.path() + ":" + oldPath).c_str(), 1);
-    bool started = platform::startProgram("recording-player", "/music/a", "\"recording-player\" \"/music/a\"");
+    bool started = platform::startProgram(callOf("recording-player", "/music/a"), nullptr);
     setenv("PATH", oldPath.c_str(), 1);
     ASSERT_TRUE(started);
     ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() == 1; }, 20000));
@@ -90,7 +105,7 @@ TEST(ProgramStart, ReturnsWithoutWaitingForTheProgram) {
                                                              "' ] && [ $i -lt 200 ]; do sleep 0.1; i=$((i+1)); "
                                                              "done; echo done > '" + finished + "'\n");
     ASSERT_EQ(chmod(player.c_str(), 0755), 0);
-    ASSERT_TRUE(platform::startProgram(player, "x", "\"" + player + "\" \"x\""));
+    ASSERT_TRUE(platform::startProgram(callOf(player, "x"), nullptr));
     EXPECT_FALSE(exists(finished)) << "startProgram waited for the program to end";
     dir.writeFile("release", "");
     EXPECT_TRUE(waitFor([&] { return readWholeFile(finished) == "done\n"; }, 20000));
@@ -101,35 +116,110 @@ TEST(ProgramStart, LeavesNoZombieBehind) {
     std::string log = dir.at("calls");
     std::string player = writeRecordingPlayer(dir.path(), log);
     for (size_t run = 1; run <= 3; ++run) {
-        ASSERT_TRUE(platform::startProgram(player, "/music/a", "\"player\" \"/music/a\""));
+        ASSERT_TRUE(platform::startProgram(callOf(player, "/music/a"), nullptr));
         ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() == run; }, 20000));
     }
     // The players have ended or are ending; each must be reaped.
     EXPECT_TRUE(waitFor(noZombieChild, 20000)) << "an ended program was left a zombie";
 }
 
-TEST(ProgramStart, FailureIsOneLineNamingTheCommandAndTheReason) {
+TEST(ProgramStart, AFailureGivesAReasonForAPersonAndWritesNothing) {
     TempDir dir;
-    std::string missing = dir.at("no such player");
-    std::string message = failedStartMessage(missing, "\"" + missing + "\" \"/music/album\"");
-    EXPECT_EQ(linesIn(message), 1) << message;
-    EXPECT_NE(message.find("\"" + missing + "\" \"/music/album\""), std::string::npos) << message;
-    EXPECT_NE(message.find("No such file or directory"), std::string::npos) << message;
+    EXPECT_EQ(failureReason(dir.at("no such player")), "no such file");
+    EXPECT_EQ(failureReason("vellora-no-such-player"), "not found on PATH");
+    EXPECT_EQ(failureReason(dir.writeFile("not executable", "#!/bin/sh\nexit 0\n")),
+              "not a program you may run (permission denied)");
+    EXPECT_EQ(failureReason(dir.path()), "not a program you may run (permission denied)");
+    // Nothing on PATH: the default players are missing, and each is named.
+    std::string why;
+    platform::ProgramCall none = platform::playerCall("", "", "/music/album", dir.path());
+    EXPECT_FALSE(platform::startProgram(none, &why));
+    EXPECT_EQ(why, "no music player found on PATH (tried vlc, audacious, mpv, celluloid, qmmp)");
+    EXPECT_EQ(none.player, "");
+}
 
-    message = failedStartMessage("", "\"\" \"/music/album\"");
-    EXPECT_EQ(linesIn(message), 1) << message;
-    EXPECT_NE(message.find("\"\" \"/music/album\""), std::string::npos) << message;
+// The settings' playerarguments, split as the Linux call takes them.
+TEST(PlayerCall, ArgumentsSplitAtBlanksWithDoubleQuotesKeepingThem) {
+    using Words = std::vector<std::string>;
+    const struct {
+        const char* text;
+        Words words;
+    } cases[] = {
+        {"", {}},
+        {"-e", {"-e"}},
+        {"  -e \t --x=1  ", {"-e", "--x=1"}},
+        {"--title \"two words\" last", {"--title", "two words", "last"}},
+        {"a\"b c\"d", {"ab cd"}},          // quotes only group, inside a word too
+        {"\"\" x", {"", "x"}},              // "" is an empty word
+        {"x \"unbalanced to the end", {"x", "unbalanced to the end"}},
+        {"back\\slash 'single quoted'", {"back\\slash", "'single", "quoted'"}},  // no escapes, no single quotes
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::splitArguments(c.text), c.words) << c.text;
+}
 
-    std::string plain = dir.writeFile("not executable", "#!/bin/sh\nexit 0\n");
-    message = failedStartMessage(plain, "\"" + plain + "\" \"/music/album\"");
-    EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
+// The call a hand-over makes: the player's words, then the folder, started
+// without a shell and shown as quoted words.
+TEST(PlayerCall, TheSettingsPlayerAndArgumentsOrTheFirstDefaultPlayerOnThePath) {
+    TempDir dir;
+    const std::string bin = dir.makeFolder("bin"), other = dir.makeFolder("other"), log = dir.at("calls");
+    const std::string folder = "/music/-Album \"x\"";
+    using Words = std::vector<std::string>;
+    // Set: the words as given, wherever the player is.
+    platform::ProgramCall call = platform::playerCall("audacious", "-e \"a b\"", folder, bin);
+    EXPECT_EQ(call.words, (Words{"audacious", "-e", "a b", folder}));
+    EXPECT_EQ(call.commandLine, "\"audacious\" \"-e\" \"a b\" \"" + folder + "\"");
+    EXPECT_EQ(call.player, "audacious");
 
-    message = failedStartMessage(dir.path(), "\"" + dir.path() + "\" \"/music/album\"");
-    EXPECT_EQ(linesIn(message), 1) << message;
+    // Not set: the first of the list that PATH holds, with its own arguments,
+    // unless playerarguments is set. Relative and empty PATH entries are not
+    // looked in (the working folder holds a "vlc" too).
+    standIn(other, "mpv", log);
+    standIn(other, "qmmp", log);
+    standIn(bin, "celluloid", log);
+    std::ofstream(dir.at("vlc")) << "#!/bin/sh\n";
+    chmod(dir.at("vlc").c_str(), 0755);
+    std::ofstream(bin + "/audacious") << "not executable\n";  // not a program: passed over
+    const std::string path = ":.:relative:" + bin + ":" + other + "/";
+    struct Case {
+        std::string arguments;
+        Words words;
+    };
+    const std::string cwd = platform::workingFolder();
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    for (const Case& c : {Case{"", {other + "/mpv", "--player-operation-mode=pseudo-gui", folder}},
+                          Case{"--no-video", {other + "/mpv", "--no-video", folder}}}) {
+        call = platform::playerCall("", c.arguments, folder, path);
+        EXPECT_EQ(call.words, c.words) << c.arguments;
+        EXPECT_EQ(call.player, "mpv");
+        EXPECT_EQ(call.notFound, "");
+    }
+    ASSERT_EQ(chdir(cwd.c_str()), 0);
+    // And it really starts, each word as one argument.
+    ASSERT_TRUE(platform::startProgram(platform::playerCall("", "\"\" \"x y\"", folder, other), nullptr));
+    const std::string expected = other + "/mpv" + std::string(1, '\0') + std::string(1, '\0') + "x y" +
+                                 std::string(1, '\0') + folder + std::string(1, '\0');
+    EXPECT_TRUE(waitFor([&] { return readWholeFile(log) == expected; }, 20000)) << readWholeFile(log);
+}
 
-    message = failedStartMessage(missing, "\"" + missing + "\" \"/music/new\nline\"");
-    EXPECT_EQ(linesIn(message), 1) << "a newline in a name must not split the line";
-    EXPECT_NE(message.find("new\\nline"), std::string::npos) << message;
+// Album folders go to the player absolute, made as text from the working folder.
+TEST(AbsolutePath, JoinedToTheWorkingFolderWithDotsResolvedAsNames) {
+    const struct {
+        const char* path;
+        const char* working;
+        const char* absolute;
+    } cases[] = {
+        {"-Music/Album", "/home/ann", "/home/ann/-Music/Album"},
+        {"./Music//Album/", "/home/ann", "/home/ann/Music/Album"},
+        {"../shared/Music/../Music/A", "/home/ann", "/home/shared/Music/A"},
+        {"../../../../x", "/home/ann", "/x"},  // never above the root
+        {"/srv/music/./A/..", "/home/ann", "/srv/music"},
+        {"/", "/home/ann", "/"},
+        {"Album", "/", "/Album"},
+        {"...", "/w", "/w/..."},  // only "." and ".." are special
+        {"a\\b", "/w", "/w/a\\b"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::absolutePath(c.path, c.working), c.absolute) << c.path;
+    EXPECT_EQ(platform::workingFolder().substr(0, 1), "/");
 }
 
 // The user folder sits beside the program start in the same OS layer.

@@ -27,8 +27,9 @@ void resetAppState() {
 }
 
 std::string makeMusicFolder(const TempDir& dir, int count,
-                            const std::function<void(const std::string& folder, int i)>& fill) {
-    std::string music = dir.makeFolder("music");
+                            const std::function<void(const std::string& folder, int i)>& fill,
+                            const std::string& folderName) {
+    std::string music = dir.makeFolder(folderName);
     char name[32];
     for (int i = 0; i < count; ++i) {
         std::snprintf(name, sizeof name, "/album %05d", i);

@@ -12,11 +12,14 @@
 void resetAppState();
 
 // Makes `count` album folders named "album 00000", "album 00001", ... in a
-// "music" folder below `dir` (so listing order is index order) and returns the
-// music folder's path. Empty, unless `fill` puts files into album i's folder.
+// folder `folderName` below `dir` (so listing order is index order) and
+// returns the music folder's path. Empty, unless `fill` puts files into album
+// i's folder.
 std::string makeMusicFolder(const TempDir& dir, int count,
-                            const std::function<void(const std::string& folder, int i)>& fill = {});
+                            const std::function<void(const std::string& folder, int i)>& fill = {},
+                            const std::string& folderName = "music");
 
 // resetAppState, then `albums` = a library of `count` generated albums with
-// the given player path.
-void useGeneratedLibrary(const TempDir& dir, int count, const std::string& player = "");
+// the given player path (by default one that is not there, so that a
+// hand-over never starts a real player that happens to be installed).
+void useGeneratedLibrary(const TempDir& dir, int count, const std::string& player = "/nonexistent/player");

@@ -1,20 +1,30 @@
 #include "support/browser_run.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "support/app_fixture.h"
 #include "support/x11_window.h"
 
 BrowserRun::BrowserRun(const BrowserOptions& options) {
-    musicFolder = options.musicFolder.empty() ? makeMusicFolder(dir, options.albums) : options.musicFolder;
+    const std::string& relative = options.relativeMusicFolder;
+    musicFolder = !relative.empty()              ? makeMusicFolder(dir, options.albums, {}, relative)
+                  : options.musicFolder.empty() ? makeMusicFolder(dir, options.albums)
+                                                : options.musicFolder;
     playerLog = dir.at("player.log");
     std::string player = writeRecordingPlayer(dir.path(), playerLog);
-    dir.writeFile("vellora.ini", "[vellora]\nmusicplayer=" + player + "\nautoplay=" +
-                                     (options.autoplay ? "true" : "false") + "\n");
+    std::vector<std::string> env = options.extraEnv;
+    if (!options.playerOnPath.empty()) {
+        const std::string bin = dir.makeFolder("bin");
+        std::rename(player.c_str(), (bin + "/" + options.playerOnPath).c_str());
+        env.push_back("PATH=" + bin + ":/usr/bin:/bin");
+    }
+    dir.writeFile("vellora.ini", "[vellora]\n" + options.settings +
+                                     (options.recorderAsPlayer ? "musicplayer=" + player + "\n" : "") +
+                                     "autoplay=" + (options.autoplay ? "true" : "false") + "\n");
     std::vector<std::string> argv{VELLORA_BINARY};
     argv.insert(argv.end(), options.options.begin(), options.options.end());
-    argv.push_back(musicFolder);
-    std::vector<std::string> env = options.extraEnv;
+    argv.push_back(relative.empty() ? musicFolder : relative);
     if (options.frameLog) {
         frameLog = dir.at("frames.log");
         env.push_back("VELLORA_FRAME_LOG=" + frameLog);

@@ -16,6 +16,11 @@ struct BrowserOptions {
     bool frameLog = false;               // write the frame log to BrowserRun::frameLog
     std::vector<std::string> extraEnv;   // e.g. "VELLORA_SCAN_DELAY_MS=..."
     std::vector<std::string> options;    // command-line options before the folder, e.g. "--depth"
+    std::string relativeMusicFolder;     // when set, the albums are made there, below the run's
+                                         // folder, and the browser is given this relative name
+    std::string settings;                // more lines of [vellora], e.g. "playerarguments=-e\n"
+    bool recorderAsPlayer = true;        // musicplayer is the recording stand-in
+    std::string playerOnPath;            // when set, the stand-in goes on PATH under this name
 };
 
 class BrowserRun {

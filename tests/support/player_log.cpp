@@ -20,6 +20,11 @@ std::vector<PlayerCall> readPlayerCalls(const std::string& logPath) {
     for (size_t nul; (nul = text.find('\0', start)) != std::string::npos; start = nul + 1)
         fields.push_back(text.substr(start, nul - start));
     std::vector<PlayerCall> calls;
-    for (size_t i = 0; i + 1 < fields.size(); i += 2) calls.push_back({std::atoi(fields[i].c_str()), fields[i + 1]});
+    for (size_t i = 0; i < fields.size();) {
+        PlayerCall call{std::atoi(fields[i++].c_str()), "", {}};
+        for (int n = 0; n < call.argumentCount && i < fields.size(); ++n) call.arguments.push_back(fields[i++]);
+        if (!call.arguments.empty()) call.argument = call.arguments.back();
+        calls.push_back(call);
+    }
     return calls;
 }

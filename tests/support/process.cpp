@@ -107,7 +107,7 @@ std::string writeRecordingPlayer(const std::string& folder, const std::string& l
     std::string path = folder + "/recording-player";
     std::ofstream script(path);
     script << "#!/bin/sh\n"
-           << "printf '%s\\0%s\\0' \"$#\" \"$1\" >> '" << logPath << "'\n"
+           << "printf '%s\\0' \"$#\" \"$@\" >> '" << logPath << "'\n"
            << "env > '" << logPath << ".env'\n";
     script.close();
     chmod(path.c_str(), 0755);

@@ -50,13 +50,14 @@ template <typename Condition>
 bool waitFor(Condition condition, int timeoutMs);
 
 // A stand-in music player: a shell script that appends its argument count and
-// its first argument, each followed by a NUL byte, to `logPath` on every start,
-// and writes its environment (`env`) to logPath + ".env". Returns the script's path.
+// its arguments, each followed by a NUL byte, to `logPath` on every start, and
+// writes its environment (`env`) to logPath + ".env". Returns the script's path.
 std::string writeRecordingPlayer(const std::string& folder, const std::string& logPath);
 // The calls recorded so far: one entry per start, the arguments as given.
 struct PlayerCall {
     int argumentCount;
-    std::string argument;
+    std::string argument;                // the last one: the album folder
+    std::vector<std::string> arguments;  // all of them
 };
 std::vector<PlayerCall> readPlayerCalls(const std::string& logPath);
 

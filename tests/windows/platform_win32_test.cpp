@@ -90,8 +90,9 @@ TEST(WindowsPlayer, StartsWithTheQuotedCommandLineWhateverTheName) {
     const std::string player = writeRecordingPlayer(dir.path(), log);
     const std::vector<std::string> folders = {dir.makeFolder("Plain Album"), dir.makeFolder(kWideName)};
     for (const std::string& folder : folders) {
-        const std::string line = "\"" + player + "\" \"" + folder + "\"";
-        EXPECT_TRUE(platform::startProgram(player, folder, line)) << line;
+        const platform::ProgramCall call = platform::playerCall(player, "", folder, "");
+        EXPECT_EQ(call.commandLine, "\"" + player + "\" \"" + folder + "\"");
+        EXPECT_TRUE(platform::startProgram(call, nullptr)) << call.commandLine;
     }
     ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() >= 2; }, 20000));
     std::vector<std::string> received;
@@ -104,16 +105,34 @@ TEST(WindowsPlayer, StartsWithTheQuotedCommandLineWhateverTheName) {
     EXPECT_EQ(received, folders);
 }
 
-TEST(WindowsPlayer, AFailedStartSaysSoOnStandardError) {
+// playerarguments go in as they stand, between the quoted player and the
+// quoted folder; the player splits them as Windows programs do.
+TEST(WindowsPlayer, ArgumentsGoInUnchangedBetweenPlayerAndFolder) {
+    TempDir dir;
+    const std::string log = dir.at("player.log");
+    const std::string player = writeRecordingPlayer(dir.path(), log);
+    const std::string folder = dir.makeFolder("Album");
+    const platform::ProgramCall call = platform::playerCall(player, "/e  \"two words\"", folder, "");
+    EXPECT_EQ(call.commandLine, "\"" + player + "\" /e  \"two words\" \"" + folder + "\"");
+    ASSERT_TRUE(platform::startProgram(call, nullptr));
+    ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() == 1; }, 20000));
+    EXPECT_EQ(readPlayerCalls(log)[0].arguments, (std::vector<std::string>{"/e", "two words", folder}));
+    // Not set: the Windows default player, whatever the PATH.
+    EXPECT_EQ(platform::playerCall("", "", "C:\\Music\\A", "C:\\bin").commandLine,
+              "\"C:\\Program Files\\foobar2000\\foobar2000.exe\" \"C:\\Music\\A\"");
+    // And the album folder made absolute by the system's own rules.
+    const std::string here = platform::workingFolder();
+    EXPECT_EQ(platform::absolutePath("Music\\.\\x\\..\\Album", here), here + "\\Music\\Album");
+}
+
+TEST(WindowsPlayer, AFailedStartGivesTheSystemsReasonAndWritesNothing) {
     TempDir dir;
     const std::string missing = dir.at("no-such-player.exe");
-    const std::string line = "\"" + missing + "\" \"C:\\Music\\Album\"";
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(platform::startProgram(missing, "C:\\Music\\Album", line));
-    EXPECT_FALSE(platform::startProgram("", "C:\\Music\\Album", "\"\" \"C:\\Music\\Album\""));
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("vellora: cannot start " + line + ": "), std::string::npos) << err;
-    EXPECT_NE(err.find("no program given"), std::string::npos) << err;
+    std::string why;
+    EXPECT_FALSE(platform::startProgram(platform::playerCall(missing, "", "C:\\Music\\Album", ""), &why));
+    EXPECT_NE(why, "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(WindowsCaptionFont, IsFixedPitchWithTheCellTheCaptionIsCentredBy) {

@@ -1,6 +1,6 @@
 // A stand-in music player for the Windows tests: appends its argument count
-// and its first argument (UTF-8, from the wide command line), each followed by
-// a NUL byte, to the file beside it with its own name and ".log" for ".exe".
+// and its arguments (UTF-8, from the wide command line), each followed by a
+// NUL byte, to the file beside it with its own name and ".log" for ".exe".
 #include <windows.h>
 
 #include <shellapi.h>
@@ -26,8 +26,10 @@ int main() {
     log += L".log";
     std::string record = std::to_string(count - 1);
     record += '\0';
-    if (count > 1) record += utf8(arguments[1]);
-    record += '\0';
+    for (int i = 1; i < count; ++i) {
+        record += utf8(arguments[i]);
+        record += '\0';
+    }
     FILE* file = _wfopen(log.c_str(), L"ab");
     if (!file) return 3;
     const bool written = std::fwrite(record.data(), 1, record.size(), file) == record.size();
