@@ -85,30 +85,6 @@ void addFlacPictures(const std::string& path, std::initializer_list<std::pair<in
     ASSERT_TRUE(file.save());
 }
 
-namespace {
-
-// One MP4 box (atom): its size, type and body.
-std::string box(const std::string& type, const std::string& body) {
-    const uint32_t size = uint32_t(8 + body.size());
-    std::string s;
-    for (int shift = 24; shift >= 0; shift -= 8) s += char((size >> shift) & 0xFF);
-    return s + type + body;
-}
-
-}  // namespace
-
-// ftyp and a moov holding only its movie header: enough for a tagger to add an ilst.
-std::string mp4Skeleton() {
-    std::string mvhd(100, '\0');
-    mvhd[15] = char(0xE8), mvhd[14] = char(0x03);  // time scale 1000
-    mvhd[20] = 1;                                   // rate 1.0
-    mvhd[24] = 1;                                   // volume 1.0
-    mvhd[37] = 1, mvhd[53] = 1, mvhd[68] = 0x40;    // identity matrix
-    mvhd[99] = 2;                                   // next track id
-    return box("ftyp", std::string("M4A ") + std::string("\0\0\2\0", 4) + "M4A isom") +
-           box("moov", box("mvhd", mvhd));
-}
-
 void addMp4Cover(const std::string& path, const TagLib::ByteVector& data, TagLib::MP4::CoverArt::Format format) {
     TagLib::MP4::File file(path.c_str());
     ASSERT_TRUE(file.isValid()) << path;

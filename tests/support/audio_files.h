@@ -27,9 +27,7 @@ std::string mp4Skeleton();
 void addId3Pictures(const std::string& path, std::initializer_list<std::pair<int, TagLib::ByteVector>> pictures);
 void addFlacPictures(const std::string& path, std::initializer_list<std::pair<int, TagLib::ByteVector>> pictures);
 
-// An MP4 file's ftyp and a moov holding only its movie header: enough for a
-// tagger to add an ilst. And the covr atom such a tagger adds.
-std::string mp4Skeleton();
+// The covr atom a tagger adds to an MP4 file.
 void addMp4Cover(const std::string& path, const TagLib::ByteVector& data, TagLib::MP4::CoverArt::Format format);
 
 // A fifth of a second of stereo silence as a WAV file, for the encoders.
