@@ -64,6 +64,9 @@ class Browser:
             ini.write("[vellora]\nmusicplayer=/bin/true\nautoplay=false\n")
         self.log = os.path.join(self.scratch, "frames.log")
         env = dict(os.environ, VELLORA_FRAME_LOG=self.log)
+        # Thumbnails go to the run's own folder: every run is a first start,
+        # and the desktop's cache is left alone.
+        env["XDG_CACHE_HOME"] = os.path.join(self.scratch, "cache")
         if exit_after:
             env["VELLORA_EXIT_AFTER_FRAMES"] = str(exit_after)
         self.started = time.time()

@@ -71,7 +71,7 @@ std::string usageText() {
         "\n"
         "Settings are read from ./vellora.ini, else $XDG_CONFIG_HOME/vellora/vellora.ini\n"
         "(~/.config/vellora/vellora.ini): section [vellora], keys musicplayer, defaultdir,\n"
-        "autoplay. The music folder given here replaces defaultdir.\n";
+        "autoplay, thumbnailcache. The music folder given here replaces defaultdir.\n";
     return text;
 }
 

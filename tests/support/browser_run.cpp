@@ -15,6 +15,10 @@ BrowserRun::BrowserRun(const BrowserOptions& options) {
     argv.insert(argv.end(), options.options.begin(), options.options.end());
     argv.push_back(musicFolder);
     std::vector<std::string> env = options.extraEnv;
+    // The browser writes thumbnails: into the run's own folder unless the test names one.
+    bool cacheNamed = false;
+    for (const std::string& entry : env) cacheNamed = cacheNamed || entry.rfind("XDG_CACHE_HOME", 0) == 0;
+    if (!cacheNamed) env.push_back("XDG_CACHE_HOME=" + dir.at("cache"));
     if (options.frameLog) {
         frameLog = dir.at("frames.log");
         env.push_back("VELLORA_FRAME_LOG=" + frameLog);
