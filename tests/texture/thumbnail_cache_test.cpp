@@ -1,11 +1,14 @@
 // The thumbnail cache's naming and sizes, as tables: MD5 against RFC 1321's
 // test suite, URIs and names against the thumbnail standard's own example,
 // paths made absolute, the size classes and when a thumbnail serves. The
-// cache's files are checked end to end in covers_gl_test.cpp.
+// cache's files are checked end to end in covers_gl_test.cpp and through the
+// loader in cover_loader_test.cpp; here only a cache that cannot write.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "support/temp_dir.h"
 #include "texture/md5.h"
 #include "texture/thumbnail_cache.h"
 
@@ -105,3 +108,26 @@ TEST(ThumbnailSizes, ClassesDimensionsAndWhatServes) {
 }
 
 }  // namespace
+
+// A cache folder that cannot be made (a file stands where a folder should
+// be; root is refused that too): one line on standard error, then silence.
+TEST(ThumbnailWriting, ACacheFolderThatCannotBeMadeIsSaidOnceThenNothingIsTried) {
+    TempDir dir;
+    dir.writeFile("cache", "a file, not a folder");
+    ThumbnailCache cache(dir.at("cache/thumbnails"));
+    PendingThumbnail pending;
+    pending.wanted = true;
+    pending.uri = "file:///m/a/cover.jpg";
+    pending.name = thumbnailName(pending.uri);
+    pending.size = &thumbnailSizeFor(128);
+    pending.width = pending.height = 2;
+    pending.rgb.assign(12, 200);
+    testing::internal::CaptureStderr();
+    cache.write(pending);
+    pending.failed = true;
+    cache.write(pending);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind("vellora: not writing thumbnails: ", 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(dir.at("cache")), std::string::npos) << "names the folder: " << err;
+}
