@@ -65,6 +65,9 @@ class Browser:
             ini.write("[vellora]\nmusicplayer=/bin/true\nautoplay=false\n")
         self.log = os.path.join(self.scratch, "frames.log")
         env = dict(os.environ, VELLORA_FRAME_LOG=self.log, **(extra_env or {}))
+        # Thumbnails go to the run's own folder unless the run names one: every
+        # run is a first start, and the desktop's cache is left alone.
+        env.setdefault("XDG_CACHE_HOME", os.path.join(self.scratch, "cache"))
         if exit_after:
             env["VELLORA_EXIT_AFTER_FRAMES"] = str(exit_after)
         self.started = time.time()

@@ -123,6 +123,7 @@ std::vector<SettingHelp> settingsHelp() {
         {"autoplay", "hand the selected album to the player at start (true or false)", "true"},
         {"depth", "albums are the folders 1, 2 or 3 levels below the music folder", "1"},
         {"texturememory", "MiB of cover textures kept", std::to_string(kDefaultTextureBudgetMiB)},
+        {"thumbnailcache", "keep scaled covers in the desktop's shared thumbnail cache (true or false)", "true"},
     };
 }
 

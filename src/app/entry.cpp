@@ -32,6 +32,7 @@
 #include "texture/texture_budget.h"
 #include "texture/texture_loader.h"
 #include "texture/texture_streaming.h"
+#include "texture/thumbnail_cache.h"
 
 std::string musicFolderFromText(const std::string& text) {
     if (!text.empty() && text.back() == platform::kSeparator) return text.substr(0, text.size() - 1);
@@ -62,9 +63,17 @@ static void createTextures() {
     texLoader->SetTextureFilter(TexFilterTrilinear);
 }
 
+// The desktop's thumbnail cache the cover loader reads and writes; nullptr
+// when the thumbnailcache setting turns it off. Outlives the cover streaming.
+static ThumbnailCache* thumbnails = nullptr;
+
 static void shutdown() {
     delete coverStreaming;  // stops the loader threads first
     coverStreaming = nullptr;
+    // A loader thread left behind may still hold the cache: it is left to
+    // end with the process, like the thread.
+    if (coverLoaderThreadsLeftBehind() == 0) delete thumbnails;
+    thumbnails = nullptr;
     FrameLog::finish();
     for (int i = 0; textures && i < albums->getAlbumsCount(); ++i)
         if (textures[i].texID != 0) texLoader->FreeTexture(&textures[i]);
@@ -132,6 +141,7 @@ int SDL_main(int argc, char** argv) {
     // --depth wins over the setting; the library keeps either within 1..3.
     const int depth = commandLine.depth != 0 ? commandLine.depth : settings.ReadInteger("vellora", "depth", 1);
     const int textureMiB = settings.ReadInteger("vellora", "texturememory", int(kDefaultTextureBudgetMiB));
+    const bool thumbnailCache = settings.ReadBoolean("vellora", "thumbnailcache", true);
 
     const std::string folderAsGiven =
         commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
@@ -169,8 +179,9 @@ int SDL_main(int argc, char** argv) {
     position = float(current);
     createTextures();
     platform::returnFreedMemoryPromptly();
+    if (thumbnailCache) thumbnails = new ThumbnailCache(platform::thumbnailCacheFolder());
     coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
-                                        coverLoaderThreads(std::thread::hardware_concurrency()));
+                                        coverLoaderThreads(std::thread::hardware_concurrency()), thumbnails);
 
     if (autoplay) processKeys(KeyReturn);
     // The opening animation and the launch window count from here: from the

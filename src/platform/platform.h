@@ -289,6 +289,25 @@ bool buildCaptionFont(uint32_t listBase, int pixelHeight, int first, int count, 
 bool readRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* bytes,
                      std::string* error, const std::atomic<bool>* cancel = nullptr);
 
+// ------------------------------------------------------------ thumbnail cache
+// The folder of the desktop's shared thumbnail cache: $XDG_CACHE_HOME/thumbnails
+// ($HOME/.cache/thumbnails when XDG_CACHE_HOME is unset or not absolute);
+// Windows: %LOCALAPPDATA%\vellora\thumbnails. "" when none can be named.
+std::string thumbnailCacheFolder();
+// The folder the program runs in, as an absolute path ("" when unknown).
+std::string currentFolder();
+// The modification time of the regular file at `path`, in whole seconds
+// since 1970. False when it is not a regular file or cannot be examined.
+bool fileModifiedSeconds(const std::string& path, int64_t* seconds);
+// Makes `folder` and its missing parents; the folders it makes can be entered
+// by the user only (0700). True when the folder is there afterwards; else
+// `error` says why.
+bool makePrivateFolder(const std::string& folder, std::string* error);
+// Writes `bytes` to a new file readable by the user only (0600) beside `path`
+// and renames it to `path`, so that a reader never sees half a file. False,
+// with `error` saying why and nothing left behind, on any failure.
+bool replaceFilePrivately(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
 // ------------------------------------------------------------------- threads
 // Gives the calling thread a lower scheduling priority than the program's
 // other threads (background work that must not slow the frames). Best effort.

@@ -15,6 +15,8 @@ namespace {
 
 // How long the destructor waits for the threads to see the cancel flag.
 const auto kShutdownWait = std::chrono::milliseconds(300);
+// Thumbnails held back while requests wait; past this the oldest is written at once.
+const size_t kMaxHeldThumbnails = 8;
 
 std::atomic<int> leftBehind{0};
 
@@ -25,11 +27,13 @@ int coverLoaderThreadsLeftBehind() { return leftBehind.load(); }
 int coverLoaderThreads(unsigned cores) { return cores <= 2 ? 1 : int(std::min(cores - 1, 4u)); }
 
 LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std::atomic<bool>* cancel,
-                           TagReader* tags, std::atomic<size_t>* inHandBytes) {
+                           TagReader* tags, std::atomic<size_t>* inHandBytes, ThumbnailCache* thumbnails,
+                           PendingThumbnail* pending) {
     LoadedCover cover;
     cover.source = AlbumsLoader::searchCover(folder);
     if (!cover.source.empty()) {
-        cover.texels = decodeCoverFile(cover.source, coverHeight, cancel, inHandBytes);
+        cover.texels = thumbnails ? thumbnails->decodeCoverFile(cover.source, coverHeight, cancel, pending, inHandBytes)
+                                  : decodeCoverFile(cover.source, coverHeight, cancel, inHandBytes);
         return cover;
     }
     // No picture file: the first picture inside the folder's audio files. The
@@ -48,7 +52,9 @@ LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std
     std::vector<uint8_t> bytes = findEmbeddedCover(folder, &failure, &cover.source, read);
     if (!bytes.empty()) {
         if (inHandBytes) *inHandBytes += bytes.size();
-        cover.texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
+        cover.texels = thumbnails ? thumbnails->decodeEmbeddedCover(cover.source, bytes, coverHeight, cancel, pending,
+                                                                    inHandBytes)
+                                  : decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
         if (inHandBytes) *inHandBytes -= bytes.size();
     } else if (!failure.empty()) {
         const std::string named = cover.source + ": ";  // the failure begins with the file it is about
@@ -59,7 +65,8 @@ LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std
 }
 
 struct CoverLoader::Shared {
-    Shared(int reach, int maxWaiting) : queue(reach), maxWaiting(maxWaiting) {}
+    Shared(int reach, int maxWaiting, ThumbnailCache* thumbnails)
+        : queue(reach), maxWaiting(maxWaiting), thumbnails(thumbnails) {}
 
     std::atomic<bool> cancel{false};
     std::atomic<size_t> inHandBytes{0};                // memory of the decodes in hand
@@ -71,33 +78,60 @@ struct CoverLoader::Shared {
     int inHand = 0;                         // guarded by mutex
     int running = 0;                        // guarded by mutex
     const size_t maxWaiting;
+    ThumbnailCache* const thumbnails;
+    std::vector<PendingThumbnail> held;     // guarded by mutex: to write when no request waits
+
+    // Writes the held thumbnails while no request waits (all but
+    // kMaxHeldThumbnails of them at once), one at a time, unlocked.
+    void writeThumbnails(std::unique_lock<std::mutex>& lock) {
+        while (!cancel && !held.empty() && (queue.size() == 0 || held.size() > kMaxHeldThumbnails)) {
+            PendingThumbnail pending = std::move(held.front());
+            held.erase(held.begin());
+            ++inHand;
+            lock.unlock();
+            thumbnails->write(pending);
+            lock.lock();
+            --inHand;
+        }
+    }
 
     void work() {
         platform::lowerThreadPriority();
         TagReader tags;  // this thread's tag helper, started on first need
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
-            wake.wait(lock, [&] { return cancel || (queue.size() > 0 && finished.size() < maxWaiting); });
+            wake.wait(lock, [&] {
+                return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || (queue.size() == 0 && !held.empty());
+            });
             if (cancel) break;
+            if (queue.size() == 0 || finished.size() >= maxWaiting) {
+                writeThumbnails(lock);
+                continue;
+            }
             CoverRequest request;
             queue.takeNext(&request);
             ++inHand;
             lock.unlock();
-            LoadedCover cover = loadAlbumCover(request.folder, request.coverHeight, &cancel, &tags, &inHandBytes);
+            PendingThumbnail pending;
+            LoadedCover cover =
+                loadAlbumCover(request.folder, request.coverHeight, &cancel, &tags, &inHandBytes, thumbnails, &pending);
             cover.key = std::move(request.key);
             cover.place = request.place;
             lock.lock();
             --inHand;
             if (cancel) break;
             finished.push_back(std::move(cover));
+            // The cover is handed on first; its thumbnail is written after the covers asked for.
+            if (pending.wanted) held.push_back(std::move(pending));
+            writeThumbnails(lock);
         }
         --running;
         wake.notify_all();
     }
 };
 
-CoverLoader::CoverLoader(int threads, int reach, int maxWaiting)
-    : shared_(std::make_shared<Shared>(reach, std::max(maxWaiting, 1))) {
+CoverLoader::CoverLoader(int threads, int reach, int maxWaiting, ThumbnailCache* thumbnails)
+    : shared_(std::make_shared<Shared>(reach, std::max(maxWaiting, 1), thumbnails)) {
     const int threadCount = std::max(threads, 1);
     shared_->running = threadCount;
     for (int i = 0; i < threadCount; ++i) {
@@ -133,7 +167,9 @@ bool CoverLoader::request(const std::string& key, const std::string& folder, int
 
 std::vector<std::string> CoverLoader::moveTo(int base) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    return shared_->queue.moveTo(base);
+    std::vector<std::string> dropped = shared_->queue.moveTo(base);
+    if (!dropped.empty()) shared_->wake.notify_all();  // an empty queue lets the thumbnails be written
+    return dropped;
 }
 
 bool CoverLoader::takeFinished(LoadedCover* cover) {
@@ -160,5 +196,5 @@ size_t CoverLoader::waitingBytes() const {
 
 bool CoverLoader::idle() const {
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    return shared_->queue.size() == 0 && shared_->inHand == 0 && shared_->finished.empty();
+    return shared_->queue.size() == 0 && shared_->inHand == 0 && shared_->finished.empty() && shared_->held.empty();
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "texture/cover_picture.h"
+#include "texture/thumbnail_cache.h"
 
 class TagReader;
 
@@ -37,9 +38,12 @@ struct LoadedCover {
 // `tags`' helper process when given (in this process otherwise); once the
 // helper has failed on a file, the album's other audio files are not tried.
 // `inHandBytes`, when given, counts the memory of the picture being decoded
-// while it is.
+// while it is. With `thumbnails`, the cover comes from the thumbnail cache
+// when it can, and `pending` gets the thumbnail (or fail entry) to write once
+// the cover has been handed on.
 LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std::atomic<bool>* cancel,
-                           TagReader* tags = nullptr, std::atomic<size_t>* inHandBytes = nullptr);
+                           TagReader* tags = nullptr, std::atomic<size_t>* inHandBytes = nullptr,
+                           ThumbnailCache* thumbnails = nullptr, PendingThumbnail* pending = nullptr);
 
 // Loader threads that did not end in time at a loader's destruction (held by
 // a read that never returns) and were left to end with the process.
@@ -50,8 +54,10 @@ public:
     // Requests more than `reach` places from the position are dropped; at
     // most `maxWaiting` finished covers wait to be taken before the threads
     // pause. Every request brings its album's folder, so the threads never
-    // read the library, which may change while they work.
-    CoverLoader(int threads, int reach, int maxWaiting = 3);
+    // read the library, which may change while they work. With `thumbnails`
+    // (not owned; it must outlive the loader) covers go through the
+    // thumbnail cache, and the thumbnails are written when no request waits.
+    CoverLoader(int threads, int reach, int maxWaiting = 3, ThumbnailCache* thumbnails = nullptr);
     // Cancels the work in hand and returns within a fraction of a second: a
     // thread held in the kernel by a dead file system is left behind, and
     // ends with the process.

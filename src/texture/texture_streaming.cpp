@@ -23,8 +23,9 @@ const int kRequestReach = kIdleTextureRadius;
 
 }  // namespace
 
-CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads)
-    : library_(library), table_(table), budget_(budgetBytes), loader_(threads, kRequestReach) {}
+CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads,
+                               ThumbnailCache* thumbnails)
+    : library_(library), table_(table), budget_(budgetBytes), loader_(threads, kRequestReach, 3, thumbnails) {}
 
 CoverStreaming::~CoverStreaming() = default;
 

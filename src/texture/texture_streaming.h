@@ -29,8 +29,10 @@ public:
     // album, same index), within `budgetBytes` of texture memory, decoded by
     // `threads` loader threads. Neither the library nor the table is owned;
     // both must outlive this object. Textures left in the table at the end are
-    // the table owner's to delete.
-    CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads);
+    // the table owner's to delete. With `thumbnails` (not owned, outliving
+    // this object) the loader reads and writes the desktop's thumbnail cache.
+    CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads,
+                   ThumbnailCache* thumbnails = nullptr);
     ~CoverStreaming();  // stops the loader at once
 
     // One pass at scroll position `position` with the middle cover

@@ -25,6 +25,10 @@ BrowserRun::BrowserRun(const BrowserOptions& options) {
     std::vector<std::string> argv{VELLORA_BINARY};
     argv.insert(argv.end(), options.options.begin(), options.options.end());
     argv.push_back(relative.empty() ? musicFolder : relative);
+    // The browser writes thumbnails: into the run's own folder unless the test names one.
+    bool cacheNamed = false;
+    for (const std::string& entry : env) cacheNamed = cacheNamed || entry.rfind("XDG_CACHE_HOME", 0) == 0;
+    if (!cacheNamed) env.push_back("XDG_CACHE_HOME=" + dir.at("cache"));
     if (options.frameLog) {
         frameLog = dir.at("frames.log");
         env.push_back("VELLORA_FRAME_LOG=" + frameLog);

@@ -14,7 +14,8 @@ struct BrowserOptions {
     bool autoplay = false;
     std::string musicFolder;             // when set, used instead of generated albums
     bool frameLog = false;               // write the frame log to BrowserRun::frameLog
-    std::vector<std::string> extraEnv;   // e.g. "VELLORA_SCAN_DELAY_MS=..."
+    std::vector<std::string> extraEnv;   // e.g. "VELLORA_SCAN_DELAY_MS=..."; XDG_CACHE_HOME is the run's
+                                         // own "cache" folder unless given here
     std::vector<std::string> options;    // command-line options before the folder, e.g. "--depth"
     std::string relativeMusicFolder;     // when set, the albums are made there, below the run's
                                          // folder, and the browser is given this relative name

@@ -1,9 +1,10 @@
 // The cover loader with its real thread and real pictures on disk: the order
-// it finishes in, what it makes of bad and hostile files, and quitting while
-// it is busy. No GL; these also run under ThreadSanitizer.
+// it finishes in, what it makes of bad and hostile files, quitting while it
+// is busy, and the thumbnail cache. No GL; these also run under ThreadSanitizer.
 #include "texture/cover_loader.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "pictures/picture_writer.h"
+#include "platform/platform.h"
 #include "support/audio_files.h"
 #include "support/temp_dir.h"
 
@@ -145,4 +147,76 @@ TEST(CoverLoader, EndsAtOnceWhileBusyWithAHugePicture) {
         // between two rows and its thread ends, so none is left behind.
     }
     EXPECT_EQ(coverLoaderThreadsLeftBehind(), leftBefore);
+}
+
+// Through the thumbnail cache, in a folder of the test's own, on two loader
+// threads: the first loader writes a thumbnail for the picture and for the
+// picture inside an MP3 (keyed by the audio file), and a fail entry for the
+// refused picture only (a FIFO is not a content failure); each after its
+// cover was handed on, so the loader is idle only once they are written. A
+// second loader serves the picture from its thumbnail though the file has
+// been corrupted since (its time put back), and does not decode the refused
+// one again.
+TEST(CoverLoader, WritesThumbnailsAfterHandingCoversOnAndServesTheNextRunFromThem) {
+    TempDir dir;
+    std::vector<std::string> folders;
+    for (int i = 0; i < 4; ++i) folders.push_back(dir.makeFolder("album" + std::to_string(i)));
+    const std::string jpegPath = folders[0] + "/cover.jpg";
+    ASSERT_TRUE(writeJpeg(jpegPath, quadrantPicture(900), 90));
+    ASSERT_TRUE(writePngClaimingSize(folders[1] + "/cover.png", 20000, 20000));
+    ASSERT_EQ(mkfifo((folders[2] + "/cover.jpg").c_str(), 0644), 0);
+    dir.writeFile("album3/01.mp3", mp3Frames());
+    const std::vector<uint8_t> jpeg = encodeJpeg(quadrantPicture(300), 90);
+    addId3Pictures(folders[3] + "/01.mp3", {{3, TagLib::ByteVector(reinterpret_cast<const char*>(jpeg.data()),
+                                                                   unsigned(jpeg.size()))}});
+    ThumbnailCache cache(dir.at("cache/thumbnails"));
+    auto thumbnail = [&](const char* size, const std::string& file) {
+        return dir.at("cache/thumbnails/") + size + "/" + thumbnailName(thumbnailUri(file, false));
+    };
+    auto runLoader = [&] {
+        CoverLoader loader(2, 10, 3, &cache);
+        loader.moveTo(0);
+        for (int i = 0; i < 4; ++i) EXPECT_TRUE(ask(loader, folders, i));
+        std::vector<LoadedCover> covers(4);
+        for (int n = 0; n < 4; ++n) {
+            LoadedCover cover = nextFinished(loader);
+            if (cover.place < 0 || cover.place >= 4) break;
+            covers[size_t(cover.place)] = std::move(cover);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!loader.idle() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return covers;
+    };
+
+    std::vector<LoadedCover> first = runLoader();
+    EXPECT_TRUE(first[0].texels.usable()) << first[0].texels.failure;
+    EXPECT_TRUE(first[3].texels.usable()) << first[3].texels.failure;
+    EXPECT_TRUE(platform::isFile(thumbnail("x-large", jpegPath)));
+    EXPECT_TRUE(platform::isFile(thumbnail("x-large", folders[3] + "/01.mp3")));
+    EXPECT_TRUE(platform::isFile(thumbnail("fail/vellora-0.1", folders[1] + "/cover.png")));
+    EXPECT_FALSE(platform::isFile(thumbnail("fail/vellora-0.1", folders[2] + "/cover.jpg")));
+
+    struct stat before;
+    ASSERT_EQ(stat(jpegPath.c_str(), &before), 0);
+    dir.writeFile("album0/cover.jpg", "\xff\xd8 no longer a picture");
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, jpegPath.c_str(), times, 0), 0);
+
+    std::vector<LoadedCover> second = runLoader();
+    ASSERT_TRUE(second[0].texels.usable()) << second[0].texels.failure;
+    EXPECT_EQ(second[0].texels.edge, first[0].texels.edge);
+    EXPECT_EQ(second[0].texels.sourceWidth, 900) << "the original's size, from the thumbnail";
+    // The quadrants' colours come through the thumbnail: compare the middle of each.
+    const std::vector<uint8_t>& a = first[0].texels.levels[0];
+    const std::vector<uint8_t>& b = second[0].texels.levels[0];
+    const int edge = first[0].texels.edge;
+    for (int y : {edge / 4, 3 * edge / 4})
+        for (int x : {edge / 4, 3 * edge / 4})
+            for (int c = 0; c < 3; ++c) {
+                const size_t at = (size_t(y) * edge + x) * 3 + c;
+                EXPECT_NEAR(int(a[at]), int(b[at]), 6) << x << "," << y;
+            }
+    EXPECT_NE(second[1].texels.failure.find("earlier run"), std::string::npos) << second[1].texels.failure;
+    EXPECT_TRUE(second[3].texels.usable()) << second[3].texels.failure;
 }

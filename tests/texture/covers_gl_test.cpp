@@ -3,6 +3,7 @@
 // files of every format and from pictures inside audio files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -20,7 +21,11 @@
 #include "support/photo.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "support/folder_listing.h"
 #include "support/x11_window.h"
+#include "platform/platform.h"
+#include "texture/thumbnail_cache.h"
+#include "texture/thumbnail_png.h"
 
 namespace {
 
@@ -255,3 +260,148 @@ TEST(CoversOnScreen, EmbeddedAndWebpCoversShowAndHostileOnesNeitherFreezeNorChat
 }
 
 }  // namespace
+
+namespace {
+
+// The thumbnail PNG at `path`: its size and text chunks, read with the
+// browser's own reader; width 0 when it cannot be read.
+PngThumbnailInfo thumbnailAt(const std::string& path) {
+    const std::string bytes = readWholeFile(path);
+    PngThumbnailInfo info;
+    if (bytes.empty() ||
+        !readPngThumbnailInfo(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &info))
+        return PngThumbnailInfo();
+    return info;
+}
+
+int64_t mtimeOf(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? int64_t(info.st_mtime) : -1;
+}
+
+int modeOf(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+void setMtime(const std::string& path, int64_t seconds) {
+    const struct timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+}  // namespace
+
+// The desktop's thumbnail cache over two starts of the browser, in a cache
+// folder of the test's own. The first start writes a thumbnail of every
+// cover (URI, MTime, Size, the original's size, longest side the size class
+// or the picture's own, mode 0600 in 0700 folders) and a fail entry for the
+// broken one. Between the starts one cover is corrupted with its time put
+// back, one is replaced by another colour, one gets a thumbnail "made by
+// another program" in a colour of its own, and the second start shows: the
+// corrupted cover from its thumbnail, the new colour (not the stale
+// thumbnail), the other program's thumbnail; the broken cover is not decoded
+// again.
+TEST(CoversOnScreen, TheThumbnailCacheIsWrittenOnceAndServesTheNextStart) {
+    TempDir pictures;
+    const std::string cacheHome = pictures.makeFolder("cache home");
+    const std::string thumbnails = cacheHome + "/thumbnails";
+    const RgbPicture wide = solidPicture(640, 480, 200, 60, 40);  // album 0: 512 x 384 in x-large
+    const RgbPicture magenta = solidPicture(96, 96, 210, 30, 200), teal = solidPicture(512, 512, 20, 180, 170);
+    const std::string music = makeMusicFolder(pictures, 5, [&](const std::string& folder, int i) {
+        if (i == 0) writePng(folder + "/cover.png", wide, PngKind::Rgb);
+        if (i == 1 || i == 2 || i == 3) writePng(folder + "/cover.png", coverOf(i), PngKind::Rgb);
+        if (i == 4) std::ofstream(folder + "/cover.png") << "\x89PNG\r\n\x1a\n not really a picture";
+    });
+    auto cover = [&](int i) { return music + "/album 0000" + std::to_string(i) + "/cover.png"; };
+    auto nameOf = [&](int i) { return thumbnailName(thumbnailUri(cover(i), false)); };
+    const std::vector<std::string> env = {"XDG_CACHE_HOME=" + cacheHome};
+
+    // Shows album `i` in the middle and waits for `colour` there.
+    auto showsAt = [&](BrowserRun& browser, int i, const RgbPicture& picture) {
+        pressKeys(browser.window(), {"Home"});
+        for (int k = 0; k < i; ++k) pressKeys(browser.window(), {"Right"});
+        Photo seen;
+        EXPECT_TRUE(waitFor([&] { return middleShows(seen = photograph(browser.window()), picture); }, 15000))
+            << "album " << i << ": middle pixel " << middleColour(seen);
+    };
+    // 64-pixel covers make 64-pixel textures, whose class is normal; album 0's is x-large.
+    auto classOf = [](int i) { return std::string(i == 0 ? "/x-large/" : "/normal/"); };
+
+    {
+        BrowserOptions options;
+        options.musicFolder = music;
+        options.extraEnv = env;
+        BrowserRun first(options);
+        ASSERT_NE(first.window(), 0u) << first.process->err();
+        auto written = [&] {
+            for (int i = 0; i < 4; ++i)
+                if (!platform::isFile(thumbnails + classOf(i) + nameOf(i))) return false;
+            return platform::isFile(thumbnails + "/fail/vellora-0.1/" + nameOf(4));
+        };
+        EXPECT_TRUE(waitFor(written, 20000)) << first.process->err();
+        pressKeys(first.window(), {"Escape"});
+        int status = -1;
+        ASSERT_TRUE(first.waitExit(5000, &status));
+    }
+    EXPECT_EQ(modeOf(thumbnails), 0700);
+    EXPECT_EQ(modeOf(thumbnails + "/x-large"), 0700);
+    EXPECT_EQ(modeOf(thumbnails + "/normal"), 0700);
+    EXPECT_EQ(modeOf(thumbnails + "/fail/vellora-0.1"), 0700);
+    for (int i = 0; i < 4; ++i) {
+        const std::string path = thumbnails + classOf(i) + nameOf(i);
+        const PngThumbnailInfo info = thumbnailAt(path);
+        EXPECT_EQ(modeOf(path), 0600) << path;
+        EXPECT_EQ(info.text("Thumb::URI"), thumbnailUri(cover(i), false));
+        EXPECT_EQ(info.text("Thumb::MTime"), std::to_string(mtimeOf(cover(i))));
+        EXPECT_EQ(info.text("Thumb::Size"), std::to_string(readWholeFile(cover(i)).size()));
+        EXPECT_EQ(info.text("Thumb::Image::Width"), i == 0 ? "640" : "64");
+        EXPECT_EQ(info.text("Thumb::Image::Height"), i == 0 ? "480" : "64");
+        EXPECT_EQ(info.width, i == 0 ? 512 : 64) << i;  // never larger than the original
+        EXPECT_EQ(info.height, i == 0 ? 384 : 64) << i;
+    }
+    const PngThumbnailInfo failed = thumbnailAt(thumbnails + "/fail/vellora-0.1/" + nameOf(4));
+    EXPECT_EQ(failed.text("Thumb::URI"), thumbnailUri(cover(4), false));
+    EXPECT_EQ(failed.text("Thumb::MTime"), std::to_string(mtimeOf(cover(4))));
+    // Nothing half-written is left about.
+    for (const char* folder : {"/normal", "/x-large", "/fail/vellora-0.1"})
+        for (const platform::FindEntry& entry : listAll(thumbnails + folder))
+            EXPECT_EQ(entry.name.find(".tmp"), std::string::npos) << entry.name;
+
+    // Album 0: corrupted, its time put back. Album 1: a new picture, a new time.
+    const int64_t wideTime = mtimeOf(cover(0));
+    std::ofstream(cover(0), std::ios::binary | std::ios::trunc) << "\x89PNG\r\n\x1a\n corrupted since";
+    setMtime(cover(0), wideTime);
+    ASSERT_TRUE(writePng(cover(1), magenta, PngKind::Rgb));
+    setMtime(cover(1), mtimeOf(cover(1)) + 10);
+    // Album 2: another program's thumbnail, without the original's size, in
+    // teal; at 512 pixels it serves the 512-texel texture a cover of unknown
+    // size might need.
+    const std::vector<uint8_t> foreignPng = encodePngThumbnail(
+        teal.rgb.data(), teal.width, teal.height,
+        {{"Thumb::URI", thumbnailUri(cover(2), false)}, {"Thumb::MTime", std::to_string(mtimeOf(cover(2)))},
+         {"Software", "Another File Manager 3.1"}});
+    pictures.writeFile("cache home/thumbnails/x-large/" + nameOf(2), std::string(foreignPng.begin(), foreignPng.end()));
+
+    BrowserOptions options;
+    options.musicFolder = music;
+    options.extraEnv = env;
+    BrowserRun second(options);
+    ASSERT_NE(second.window(), 0u) << second.process->err();
+    showsAt(second, 0, wide);
+    showsAt(second, 1, magenta);
+    showsAt(second, 2, teal);
+    showsAt(second, 3, coverOf(3));
+    // The new picture's thumbnail replaces the stale one.
+    EXPECT_TRUE(waitFor(
+        [&] { return thumbnailAt(thumbnails + classOf(1) + nameOf(1)).text("Thumb::MTime") ==
+                     std::to_string(mtimeOf(cover(1))); },
+        10000));
+    pressKeys(second.window(), {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(second.waitExit(5000, &status));
+    const std::string err = second.process->err();
+    EXPECT_NE(err.find("cannot show the cover " + cover(4) + ": it could not be read on an earlier run"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(err.find(cover(0)), std::string::npos) << err;  // served from its thumbnail, never decoded
+}

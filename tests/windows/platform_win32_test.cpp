@@ -1,6 +1,6 @@
 // The Windows platform layer against the real calls (under Wine in CI): the
 // profile reader's Windows rules, listings and player starts with names that
-// the ANSI code page cannot hold.
+// the ANSI code page cannot hold, and the thumbnail cache's files.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -172,4 +172,30 @@ TEST(WindowsFiles, ReadByTheirWideNameAndOnlyWhenTheyAreFiles) {
         EXPECT_EQ(error.rfind(c.reason, 0), 0u) << c.path << ": " << error;
         EXPECT_TRUE(bytes.empty());
     }
+}
+
+// The thumbnail cache's files: under %LOCALAPPDATA%, folders made with their
+// parents, a file replaced whole (also one that is there already), its time
+// read back; names outside the code page included.
+TEST(WindowsThumbnailFiles, FoldersFilesAndTimes) {
+    EXPECT_EQ(platform::thumbnailCacheFolder(), platform::environmentValue("LOCALAPPDATA") + "\\vellora\\thumbnails");
+    TempDir dir;
+    const std::string folder = dir.at(kWideName + "/thumbnails/x-large");
+    std::string error;
+    ASSERT_TRUE(platform::makePrivateFolder(folder, &error)) << error;
+    EXPECT_TRUE(platform::makePrivateFolder(folder, &error)) << "a folder that is there is fine: " << error;
+    const std::string file = folder + "\\" + kWideName + ".png";
+    for (const std::string content : {"first", "second, longer"}) {
+        ASSERT_TRUE(platform::replaceFilePrivately(file, std::vector<uint8_t>(content.begin(), content.end()), &error))
+            << error;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(platform::readRegularFile(file, 1024, &bytes, &error)) << error;
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), content);
+    }
+    EXPECT_EQ(listAll(folder).size(), 1u) << "no temporary file is left";
+    int64_t seconds = 0;
+    ASSERT_TRUE(platform::fileModifiedSeconds(file, &seconds));
+    EXPECT_GT(seconds, int64_t(1600000000));  // after 2020: seconds since 1970, not since 1601
+    EXPECT_FALSE(platform::fileModifiedSeconds(folder, &seconds)) << "a folder has no file time";
+    EXPECT_FALSE(platform::makePrivateFolder(file, &error)) << "a file is not a folder";
 }

@@ -1,0 +1,301 @@
+#include "texture/thumbnail_cache.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/platform.h"
+#include "texture/box_scaler.h"
+#include "texture/md5.h"
+#include "texture/picture_rows.h"
+#include "texture/thumbnail_png.h"
+
+const char* const kThumbnailSoftware = "Vellora 0.1";
+const char* const kThumbnailFailFolder = "vellora-0.1";
+
+const ThumbnailSize kThumbnailSizes[4] = {{"normal", 128}, {"large", 256}, {"x-large", 512}, {"xx-large", 1024}};
+
+namespace {
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+// A thumbnail file larger than this is not read: 1024 x 1024 RGB with room to spare.
+constexpr size_t kMaxThumbnailFileBytes = size_t(16) << 20;
+
+bool isSeparator(char c, bool windows) { return c == '/' || (windows && c == '\\'); }
+
+bool hasDrive(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+// A whole decimal number, sign allowed, nothing else.
+bool parseInteger(const std::string& text, int64_t* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(text.c_str(), &end, 10);
+    if (!end || *end != '\0' || end == text.c_str()) return false;
+    *value = parsed;
+    return true;
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+    return folder + platform::kSeparator + name;
+}
+
+CoverTexels refused(std::string reason) {
+    CoverTexels texels;
+    texels.failure = std::move(reason);
+    return texels;
+}
+
+}  // namespace
+
+std::string lexicalAbsolutePath(const std::string& path, const std::string& currentFolder, bool windows) {
+    std::string prefix;  // "/" or "C:\"
+    std::string rest;
+    if (windows && hasDrive(path) && path.size() > 2 && isSeparator(path[2], true)) {
+        prefix = path.substr(0, 2) + "\\";
+        rest = path.substr(3);
+    } else if (!path.empty() && isSeparator(path[0], windows)) {
+        if (windows && hasDrive(currentFolder)) {
+            prefix = currentFolder.substr(0, 2) + "\\";
+        } else {
+            prefix = windows ? "\\" : "/";
+        }
+        rest = path.substr(1);
+    } else {
+        // Relative: below the current folder, made plain the same way.
+        std::string base = currentFolder.empty() ? (windows ? "\\" : "/") : currentFolder;
+        std::string absoluteBase = lexicalAbsolutePath(base, windows ? "C:\\" : "/", windows);
+        return lexicalAbsolutePath(absoluteBase + (windows ? "\\" : "/") + path, absoluteBase, windows);
+    }
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = start;
+        while (end < rest.size() && !isSeparator(rest[end], windows)) ++end;
+        const std::string part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out = prefix;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += windows ? '\\' : '/';
+        out += parts[i];
+    }
+    return out;
+}
+
+std::string thumbnailUri(const std::string& absolutePath, bool windows) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    if (windows) uri += '/';
+    for (size_t i = 0; i < absolutePath.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(absolutePath[i]);
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                                c == '-' || c == '.' || c == '_' || c == '~';
+        if (unreserved || c == '/') {
+            uri += char(c);
+        } else if (windows && c == '\\') {
+            uri += '/';
+        } else if (windows && c == ':' && i == 1) {
+            uri += ':';  // the drive letter's
+        } else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri;
+}
+
+std::string thumbnailName(const std::string& uri) { return md5Hex(uri) + ".png"; }
+
+const ThumbnailSize& thumbnailSizeFor(int edge) {
+    for (const ThumbnailSize& size : kThumbnailSizes)
+        if (size.side >= edge) return size;
+    return kThumbnailSizes[3];
+}
+
+void thumbnailDimensions(int side, int width, int height, int* thumbWidth, int* thumbHeight) {
+    const int longest = std::max(std::max(width, height), 1);
+    const int target = std::min(side, longest);
+    const auto scaled = [&](int length) {
+        return std::max(1, int((int64_t(length) * target + longest / 2) / longest));
+    };
+    *thumbWidth = width >= height ? target : scaled(width);
+    *thumbHeight = height >= width ? target : scaled(height);
+}
+
+bool thumbnailServes(int thumbWidth, int thumbHeight, int originalSide, int edge) {
+    const int longest = std::max(thumbWidth, thumbHeight);
+    const int wanted = originalSide > 0 ? std::min(edge, originalSide) : edge;
+    return longest >= wanted;
+}
+
+ThumbnailCache::ThumbnailCache(std::string folder)
+    : folder_(std::move(folder)), currentFolder_(platform::currentFolder()) {}
+
+std::string ThumbnailCache::uriOf(const std::string& path) const {
+    return thumbnailUri(lexicalAbsolutePath(path, currentFolder_, kWindows), kWindows);
+}
+
+bool ThumbnailCache::findThumbnail(const std::string& uri, int64_t mtime, bool anyMaker, int coverHeight,
+                                   const std::atomic<bool>* cancel, CoverTexels* texels) const {
+    if (folder_.empty()) return false;
+    // The texture's edge for a picture at least as large as any cover texture.
+    const int edge = coverTextureEdge(coverHeight, kMaxCoverTextureEdge, kMaxCoverTextureEdge);
+    // The class that fits first, then the larger ones, then the smaller ones
+    // (which serve only pictures smaller than the texture).
+    std::vector<const ThumbnailSize*> order;
+    for (const ThumbnailSize& size : kThumbnailSizes)
+        if (size.side >= edge) order.push_back(&size);
+    for (int i = 3; i >= 0; --i)
+        if (kThumbnailSizes[i].side < edge) order.push_back(&kThumbnailSizes[i]);
+    const std::string name = thumbnailName(uri);
+    for (const ThumbnailSize* size : order) {
+        std::vector<uint8_t> bytes;
+        std::string why;
+        if (!platform::readRegularFile(joined(joined(folder_, size->folder), name), kMaxThumbnailFileBytes, &bytes,
+                                       &why, cancel))
+            continue;
+        PngThumbnailInfo info;
+        int64_t thumbMtime = 0, width = 0, height = 0;
+        if (!readPngThumbnailInfo(bytes.data(), bytes.size(), &info) || info.text("Thumb::URI") != uri ||
+            !parseInteger(info.text("Thumb::MTime"), &thumbMtime) || thumbMtime != mtime)
+            continue;
+        if (!anyMaker && info.text("Software") != kThumbnailSoftware) continue;
+        const bool originalKnown = parseInteger(info.text("Thumb::Image::Width"), &width) &&
+                                   parseInteger(info.text("Thumb::Image::Height"), &height) && width > 0 &&
+                                   height > 0 && width <= kMaxCoverSide && height <= kMaxCoverSide;
+        if (!thumbnailServes(info.width, info.height, originalKnown ? int(std::max(width, height)) : 0, edge))
+            continue;
+        CoverTexels decoded = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel);
+        if (!decoded.usable()) continue;
+        // The texture's size is judged by the original's size, so that a
+        // larger window asks again; unknown, it counts as large.
+        decoded.sourceWidth = originalKnown ? int(width) : kMaxCoverSide;
+        decoded.sourceHeight = originalKnown ? int(height) : kMaxCoverSide;
+        *texels = std::move(decoded);
+        return true;
+    }
+    return false;
+}
+
+bool ThumbnailCache::failedBefore(const std::string& uri, int64_t mtime) const {
+    if (folder_.empty()) return false;
+    std::vector<uint8_t> bytes;
+    std::string why;
+    const std::string path = joined(joined(joined(folder_, "fail"), kThumbnailFailFolder), thumbnailName(uri));
+    if (!platform::readRegularFile(path, kMaxThumbnailFileBytes, &bytes, &why)) return false;
+    PngThumbnailInfo info;
+    int64_t failedMtime = 0;
+    return readPngThumbnailInfo(bytes.data(), bytes.size(), &info) && info.text("Thumb::URI") == uri &&
+           parseInteger(info.text("Thumb::MTime"), &failedMtime) && failedMtime == mtime;
+}
+
+// The thumbnail is scaled from the texture's first level, which holds at
+// least its detail: it is written only when it is not larger than the texture.
+void ThumbnailCache::prepare(const std::string& uri, int64_t mtime, int64_t fileSize, const CoverTexels& texels,
+                             PendingThumbnail* pending) const {
+    if (!pending || folder_.empty() || texels.levels.empty()) return;
+    const ThumbnailSize& size = thumbnailSizeFor(texels.edge);
+    int width = 0, height = 0;
+    thumbnailDimensions(size.side, texels.sourceWidth, texels.sourceHeight, &width, &height);
+    if (width > texels.edge || height > texels.edge) return;
+    BoxScaler scaler(texels.edge, texels.edge, width, height);
+    const std::vector<uint8_t>& level = texels.levels[0];
+    for (int y = 0; y < texels.edge; ++y) scaler.addRow(&level[size_t(y) * size_t(texels.edge) * 3]);
+    *pending = PendingThumbnail();
+    pending->wanted = true;
+    pending->uri = uri;
+    pending->name = thumbnailName(uri);
+    pending->mtime = mtime;
+    pending->fileSize = fileSize;
+    pending->sourceWidth = texels.sourceWidth;
+    pending->sourceHeight = texels.sourceHeight;
+    pending->size = &size;
+    pending->width = width;
+    pending->height = height;
+    pending->rgb = std::move(scaler.output());
+}
+
+CoverTexels ThumbnailCache::decodeCoverFile(const std::string& path, int coverHeight,
+                                            const std::atomic<bool>* cancel, PendingThumbnail* pending,
+                                            std::atomic<size_t>* inHandBytes) const {
+    int64_t mtime = 0;
+    if (folder_.empty() || !platform::fileModifiedSeconds(path, &mtime))
+        return ::decodeCoverFile(path, coverHeight, cancel, inHandBytes);  // not a file: the decoder says why
+    const std::string uri = uriOf(path);
+    CoverTexels texels;
+    if (findThumbnail(uri, mtime, true, coverHeight, cancel, &texels)) return texels;
+    if (cancel && cancel->load()) return refused(kCancelledReason);
+    if (failedBefore(uri, mtime))
+        return refused("it could not be read on an earlier run (the thumbnail cache's fail folder says so); it is "
+                       "tried again once the file changes");
+    std::vector<uint8_t> bytes;
+    std::string failure;
+    // A file that cannot be read now (a slow share, a file being written) is
+    // not marked: it is tried again next time.
+    if (!platform::readRegularFile(path, kMaxCoverFileBytes, &bytes, &failure, cancel)) return refused(failure);
+    if (inHandBytes) *inHandBytes += bytes.size();
+    texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
+    if (inHandBytes) *inHandBytes -= bytes.size();
+    if (texels.usable()) {
+        prepare(uri, mtime, int64_t(bytes.size()), texels, pending);
+    } else if (pending && texels.failure != kCancelledReason) {
+        *pending = PendingThumbnail();
+        pending->wanted = pending->failed = true;
+        pending->uri = uri;
+        pending->name = thumbnailName(uri);
+        pending->mtime = mtime;
+    }
+    return texels;
+}
+
+CoverTexels ThumbnailCache::decodeEmbeddedCover(const std::string& audioFile, const std::vector<uint8_t>& bytes,
+                                                int coverHeight, const std::atomic<bool>* cancel,
+                                                PendingThumbnail* pending, std::atomic<size_t>* inHandBytes) const {
+    int64_t mtime = 0;
+    if (folder_.empty() || !platform::fileModifiedSeconds(audioFile, &mtime))
+        return decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
+    const std::string uri = uriOf(audioFile);
+    CoverTexels texels;
+    if (findThumbnail(uri, mtime, false, coverHeight, cancel, &texels)) return texels;
+    texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
+    if (texels.usable()) prepare(uri, mtime, -1, texels, pending);
+    return texels;
+}
+
+void ThumbnailCache::write(const PendingThumbnail& pending) {
+    if (!pending.wanted || folder_.empty() || givenUp_.load()) return;
+    const std::string folder = pending.failed ? joined(joined(folder_, "fail"), kThumbnailFailFolder)
+                                              : joined(folder_, pending.size->folder);
+    PngTexts texts = {{"Thumb::URI", pending.uri}, {"Thumb::MTime", std::to_string(pending.mtime)}};
+    if (!pending.failed) {
+        if (pending.fileSize >= 0) texts.emplace_back("Thumb::Size", std::to_string(pending.fileSize));
+        texts.emplace_back("Thumb::Image::Width", std::to_string(pending.sourceWidth));
+        texts.emplace_back("Thumb::Image::Height", std::to_string(pending.sourceHeight));
+    }
+    texts.emplace_back("Software", kThumbnailSoftware);
+    const uint8_t grey[3] = {128, 128, 128};
+    const std::vector<uint8_t> png = pending.failed ? encodePngThumbnail(grey, 1, 1, texts)
+                                                    : encodePngThumbnail(pending.rgb.data(), pending.width,
+                                                                         pending.height, texts);
+    std::string error;
+    if (png.empty()) error = "cannot encode the thumbnail of " + pending.uri;
+    if (error.empty() && platform::makePrivateFolder(folder, &error) &&
+        platform::replaceFilePrivately(joined(folder, pending.name), png, &error))
+        return;
+    if (!givenUp_.exchange(true)) std::fprintf(stderr, "vellora: not writing thumbnails: %s\n", error.c_str());
+}
