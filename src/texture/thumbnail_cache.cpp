@@ -1,6 +1,7 @@
 #include "texture/thumbnail_cache.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -102,14 +103,14 @@ std::string thumbnailUri(const std::string& absolutePath, bool windows) {
     if (windows) uri += '/';
     for (size_t i = 0; i < absolutePath.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(absolutePath[i]);
-        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                                c == '-' || c == '.' || c == '_' || c == '~';
-        if (unreserved || c == '/') {
+        // What GLib leaves as it stands in a path, so that file managers find
+        // the same thumbnail: RFC 3986's unreserved bytes and most sub-delimiters.
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                          (c != 0 && std::strchr("-._~!$&'()*+,:=@/", c) != nullptr);
+        if (kept) {
             uri += char(c);
         } else if (windows && c == '\\') {
             uri += '/';
-        } else if (windows && c == ':' && i == 1) {
-            uri += ':';  // the drive letter's
         } else {
             uri += '%';
             uri += hex[c >> 4];

@@ -29,8 +29,9 @@ extern const char* const kThumbnailFailFolder;  // "vellora-0.1"
 // With `windows`, both '\' and '/' separate, a drive letter starts an
 // absolute path and the result uses '\'.
 std::string lexicalAbsolutePath(const std::string& path, const std::string& currentFolder, bool windows);
-// The file:// URI of an absolute path: every byte but the unreserved ones of
-// RFC 3986 (letters, digits, - . _ ~) and '/' written %XX with upper-case hex.
+// The file:// URI of an absolute path as GLib writes it: every byte but
+// letters, digits and - . _ ~ ! $ & ' ( ) * + , : = @ / written %XX with
+// upper-case hex (the file managers' thumbnails are named from that form).
 // With `windows`, '\' becomes '/' and the path gets a leading '/'
 // ("file:///C:/Music/a.jpg", the drive's ':' kept as it stands).
 std::string thumbnailUri(const std::string& absolutePath, bool windows);
