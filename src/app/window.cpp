@@ -79,6 +79,10 @@ static bool startVideo() {
 
 void start_sdl() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return;
+    // Before the first connection: a display that goes while the window is
+    // still being made (SDL waits for it to be mapped) must not leave the
+    // process in exit's clean-up on a dead connection.
+    platform::endOnDisplayLoss();
     if (!startVideo()) {
         platform::messageBox("SDL Init Error", SDL_GetError());
         std::exit(1);
@@ -100,7 +104,6 @@ void init_sdl() {
         std::exit(1);
     }
     platform::endWindowPlacement();
-    platform::endOnDisplayLoss();
 }
 
 void init_gl() {

@@ -209,8 +209,8 @@ void endWindowPlacement();
 
 // Makes the loss of the display (the X server ends, a forwarded connection
 // drops) end the program at once with one line on standard error and status
-// 1, instead of leaving it spinning on a dead connection. Call it once the
-// window is open.
+// 1, instead of leaving it spinning on a dead connection. Call it before the
+// first connection to the display is made.
 void endOnDisplayLoss();
 
 // -------------------------------------------------------------- command line
