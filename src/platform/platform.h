@@ -294,8 +294,6 @@ bool readRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8
 // ($HOME/.cache/thumbnails when XDG_CACHE_HOME is unset or not absolute);
 // Windows: %LOCALAPPDATA%\vellora\thumbnails. "" when none can be named.
 std::string thumbnailCacheFolder();
-// The folder the program runs in, as an absolute path ("" when unknown).
-std::string currentFolder();
 // The modification time of the regular file at `path`, in whole seconds
 // since 1970. False when it is not a regular file or cannot be examined.
 bool fileModifiedSeconds(const std::string& path, int64_t* seconds);

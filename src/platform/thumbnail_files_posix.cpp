@@ -20,11 +20,6 @@ std::string thumbnailCacheFolder() {
     return home.empty() ? "" : home + "/.cache/thumbnails";
 }
 
-std::string currentFolder() {
-    char buffer[PATH_MAX];
-    return ::getcwd(buffer, sizeof buffer) ? buffer : "";
-}
-
 bool fileModifiedSeconds(const std::string& path, int64_t* seconds) {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;

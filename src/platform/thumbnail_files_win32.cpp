@@ -16,13 +16,6 @@ std::string thumbnailCacheFolder() {
     return local.empty() ? "" : local + "\\vellora\\thumbnails";
 }
 
-std::string currentFolder() {
-    wchar_t buffer[MAX_PATH + 1];
-    const DWORD length = GetCurrentDirectoryW(MAX_PATH + 1, buffer);
-    if (length == 0 || length > MAX_PATH) return "";
-    return utf8FromWide(std::wstring(buffer, length));
-}
-
 bool fileModifiedSeconds(const std::string& path, int64_t* seconds) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(wideFromUtf8(path).c_str(), GetFileExInfoStandard, &data)) return false;

@@ -28,13 +28,6 @@ constexpr bool kWindows = false;
 // A thumbnail file larger than this is not read: 1024 x 1024 RGB with room to spare.
 constexpr size_t kMaxThumbnailFileBytes = size_t(16) << 20;
 
-bool isSeparator(char c, bool windows) { return c == '/' || (windows && c == '\\'); }
-
-bool hasDrive(const std::string& path) {
-    return path.size() >= 2 && path[1] == ':' &&
-           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
 // A whole decimal number, sign allowed, nothing else.
 bool parseInteger(const std::string& text, int64_t* value) {
     if (text.empty()) return false;
@@ -56,46 +49,6 @@ CoverTexels refused(std::string reason) {
 }
 
 }  // namespace
-
-std::string lexicalAbsolutePath(const std::string& path, const std::string& currentFolder, bool windows) {
-    std::string prefix;  // "/" or "C:\"
-    std::string rest;
-    if (windows && hasDrive(path) && path.size() > 2 && isSeparator(path[2], true)) {
-        prefix = path.substr(0, 2) + "\\";
-        rest = path.substr(3);
-    } else if (!path.empty() && isSeparator(path[0], windows)) {
-        if (windows && hasDrive(currentFolder)) {
-            prefix = currentFolder.substr(0, 2) + "\\";
-        } else {
-            prefix = windows ? "\\" : "/";
-        }
-        rest = path.substr(1);
-    } else {
-        // Relative: below the current folder, made plain the same way.
-        std::string base = currentFolder.empty() ? (windows ? "\\" : "/") : currentFolder;
-        std::string absoluteBase = lexicalAbsolutePath(base, windows ? "C:\\" : "/", windows);
-        return lexicalAbsolutePath(absoluteBase + (windows ? "\\" : "/") + path, absoluteBase, windows);
-    }
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= rest.size()) {
-        size_t end = start;
-        while (end < rest.size() && !isSeparator(rest[end], windows)) ++end;
-        const std::string part = rest.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string out = prefix;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i) out += windows ? '\\' : '/';
-        out += parts[i];
-    }
-    return out;
-}
 
 std::string thumbnailUri(const std::string& absolutePath, bool windows) {
     static const char hex[] = "0123456789ABCDEF";
@@ -145,10 +98,10 @@ bool thumbnailServes(int thumbWidth, int thumbHeight, int originalSide, int edge
 }
 
 ThumbnailCache::ThumbnailCache(std::string folder)
-    : folder_(std::move(folder)), currentFolder_(platform::currentFolder()) {}
+    : folder_(std::move(folder)), workingFolder_(platform::workingFolder()) {}
 
 std::string ThumbnailCache::uriOf(const std::string& path) const {
-    return thumbnailUri(lexicalAbsolutePath(path, currentFolder_, kWindows), kWindows);
+    return thumbnailUri(platform::absolutePath(path, workingFolder_), kWindows);
 }
 
 bool ThumbnailCache::findThumbnail(const std::string& uri, int64_t mtime, bool anyMaker, int coverHeight,

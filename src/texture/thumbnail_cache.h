@@ -23,12 +23,6 @@ extern const char* const kThumbnailSoftware;  // "Vellora 0.1"
 extern const char* const kThumbnailFailFolder;  // "vellora-0.1"
 
 // ------------------------------------------------------------ naming (pure)
-// `path` made absolute against `currentFolder` and made plain lexically:
-// repeated separators joined, "." parts dropped, ".." parts taking the part
-// before them away (never above the root). Links are not followed.
-// With `windows`, both '\' and '/' separate, a drive letter starts an
-// absolute path and the result uses '\'.
-std::string lexicalAbsolutePath(const std::string& path, const std::string& currentFolder, bool windows);
 // The file:// URI of an absolute path as GLib writes it: every byte but
 // letters, digits and - . _ ~ ! $ & ' ( ) * + , : = @ / written %XX with
 // upper-case hex (the file managers' thumbnails are named from that form).
@@ -106,6 +100,6 @@ private:
                  PendingThumbnail* pending) const;
 
     std::string folder_;
-    std::string currentFolder_;
+    std::string workingFolder_;  // what relative cover paths are below
     std::atomic<bool> givenUp_{false};
 };

@@ -53,25 +53,6 @@ TEST(ThumbnailNaming, UrisAndNamesFollowTheStandard) {
     EXPECT_EQ(thumbnailName("file:///home/jens/photos/me.png"), "c6ee772d9e49320e97ec29a7eb5b1697.png");
 }
 
-TEST(ThumbnailNaming, PathsAreMadeAbsoluteByTheirTextAlone) {
-    const struct {
-        const char* path;
-        const char* current;
-        bool windows;
-        const char* absolute;
-    } cases[] = {
-        {"/m/a/cover.jpg", "/elsewhere", false, "/m/a/cover.jpg"},
-        {"music/a/cover.jpg", "/home/u", false, "/home/u/music/a/cover.jpg"},
-        {"./music//a/./cover.jpg", "/home/u/", false, "/home/u/music/a/cover.jpg"},
-        {"../m/../n/a.jpg", "/home/u", false, "/home/n/a.jpg"},
-        {"/../../a.jpg", "/", false, "/a.jpg"},
-        {"music\\a\\cover.jpg", "C:\\Users\\u", true, "C:\\Users\\u\\music\\a\\cover.jpg"},
-        {"D:/m/../n/a.jpg", "C:\\", true, "D:\\n\\a.jpg"},
-        {"\\m\\a.jpg", "E:\\x", true, "E:\\m\\a.jpg"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(lexicalAbsolutePath(c.path, c.current, c.windows), c.absolute) << c.path;
-}
-
 TEST(ThumbnailSizes, ClassesDimensionsAndWhatServes) {
     const struct {
         int edge;
