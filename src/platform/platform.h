@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -305,6 +306,37 @@ bool makePrivateFolder(const std::string& folder, std::string* error);
 // and renames it to `path`, so that a reader never sees half a file. False,
 // with `error` saying why and nothing left behind, on any failure.
 bool replaceFilePrivately(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+// ------------------------------------------------------ folder change watch
+// Tells which folders changed while the program runs: an entry made, removed,
+// renamed or written to in a watched folder, or the watched folder itself
+// removed or moved away. Linux: inotify, one watch per folder, the events
+// read by wait(). Windows: ReadDirectoryChangesW over the whole tree below
+// the first folder watched, on a thread of its own; a folder below it is then
+// watched already, and a change anywhere in the tree names the folder that
+// holds the changed entry.
+class FolderWatch {
+public:
+    virtual ~FolderWatch() = default;
+    enum class Added {
+        Watching,  // changes in the folder will be told
+        Limit,     // the system has no watch left to give
+        NoEvents,  // the folder lies on a file system that tells no changes (a network share)
+        Failed,    // the folder is not there or cannot be watched
+    };
+    // Starts watching `folder`, a path as the library builds them (the music
+    // folder, or the music folder, the separator and a path below it).
+    virtual Added watch(const std::string& folder) = 0;
+    // Stops watching `folder`; nothing when it was not watched.
+    virtual void unwatch(const std::string& folder) = 0;
+    // Waits at most `milliseconds` for changes and returns the folders (in the
+    // form watch() was given them) in which something changed, each once, in
+    // no particular order. Sets *overflow when changes were lost: then every
+    // folder must be listed again.
+    virtual std::vector<std::string> wait(uint32_t milliseconds, bool* overflow) = 0;
+};
+// The system's folder watch; never nullptr (it may refuse every watch).
+std::unique_ptr<FolderWatch> makeFolderWatch();
 
 // ------------------------------------------------------------------- threads
 // Gives the calling thread a lower scheduling priority than the program's

@@ -1,0 +1,112 @@
+// Folder change watch on inotify: one watch per folder, read without a
+// thread of its own by whoever calls wait().
+#include <linux/magic.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+// What is watched in each folder: entries made, removed, renamed or written
+// to, and the folder itself going away.
+constexpr uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_CLOSE_WRITE | IN_MODIFY |
+                                IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+// File systems whose changes made elsewhere never reach this kernel's inotify.
+bool tellsNoChanges(const std::string& folder) {
+    struct statfs about;
+    if (statfs(folder.c_str(), &about) != 0) return false;
+    switch (static_cast<unsigned long>(about.f_type)) {
+        case NFS_SUPER_MAGIC:
+        case SMB_SUPER_MAGIC:
+        case 0xFF534D42UL:  // CIFS
+        case 0xFE534D42UL:  // SMB2
+        case 0x01021997UL:  // 9P (v9fs)
+        case CODA_SUPER_MAGIC:
+        case 0x6B414653UL:  // AFS
+        case 0x00C36400UL:  // Ceph
+        case 0x47504653UL:  // GPFS
+            return true;
+        default:
+            return false;
+    }
+}
+
+class InotifyWatch : public FolderWatch {
+public:
+    InotifyWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    ~InotifyWatch() override {
+        if (fd_ >= 0) close(fd_);
+    }
+
+    Added watch(const std::string& folder) override {
+        if (fd_ < 0) return Added::Limit;  // no inotify instance to be had
+        if (watched_.count(folder)) return Added::Watching;
+        if (tellsNoChanges(folder)) return Added::NoEvents;
+        const int wd = inotify_add_watch(fd_, folder.c_str(), kWatchMask);
+        if (wd < 0) return errno == ENOSPC || errno == ENOMEM ? Added::Limit : Added::Failed;
+        // Two names of one folder (a link) share a watch descriptor: the last name given wins.
+        auto old = folders_.find(wd);
+        if (old != folders_.end()) watched_.erase(old->second);
+        folders_[wd] = folder;
+        watched_[folder] = wd;
+        return Added::Watching;
+    }
+
+    void unwatch(const std::string& folder) override {
+        auto found = watched_.find(folder);
+        if (found == watched_.end()) return;
+        inotify_rm_watch(fd_, found->second);
+        folders_.erase(found->second);
+        watched_.erase(found);
+    }
+
+    std::vector<std::string> wait(uint32_t milliseconds, bool* overflow) override {
+        *overflow = false;
+        std::set<std::string> changed;
+        if (fd_ < 0) {
+            delay(milliseconds);
+            return {};
+        }
+        pollfd ready = {fd_, POLLIN, 0};
+        if (poll(&ready, 1, int(milliseconds)) <= 0) return {};
+        alignas(inotify_event) char buffer[16 * 1024];
+        for (;;) {
+            const ssize_t got = read(fd_, buffer, sizeof buffer);
+            if (got <= 0) break;
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+                if (event->mask & IN_Q_OVERFLOW) *overflow = true;
+                auto folder = folders_.find(event->wd);
+                if (folder == folders_.end()) continue;
+                changed.insert(folder->second);
+                if (event->mask & IN_IGNORED) {  // the folder went, and its watch with it
+                    watched_.erase(folder->second);
+                    folders_.erase(folder);
+                }
+            }
+        }
+        return std::vector<std::string>(changed.begin(), changed.end());
+    }
+
+private:
+    int fd_;
+    std::map<int, std::string> folders_;  // watch descriptor -> folder
+    std::map<std::string, int> watched_;  // folder -> watch descriptor
+};
+
+}  // namespace
+
+std::unique_ptr<FolderWatch> makeFolderWatch() { return std::make_unique<InotifyWatch>(); }
+
+}  // namespace platform
