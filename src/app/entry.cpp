@@ -18,6 +18,8 @@
 #include "app/ini_reader.h"
 #include "app/input.h"
 #include "app/library_scan.h"
+#include "app/library_update.h"
+#include "app/library_watch.h"
 #include "app/library_wait.h"
 #include "app/opening.h"
 #include "app/player_notice.h"
@@ -68,6 +70,8 @@ static void createTextures() {
 static ThumbnailCache* thumbnails = nullptr;
 
 static void shutdown() {
+    delete libraryWatch;  // first: it hands changes to the tables below
+    libraryWatch = nullptr;
     delete coverStreaming;  // stops the loader threads first
     coverStreaming = nullptr;
     // A loader thread left behind may still hold the cache: it is left to
@@ -97,7 +101,7 @@ bool mustEndWithoutTeardown(bool scanStillRunning, int loaderThreadsLeftBehind) 
 // ran, or the scan found nothing after all).
 static int endRun(LibraryScan& scan, int status) {
     shutdown();  // ends the cover loader, which may leave a thread behind
-    if (mustEndWithoutTeardown(scan.abandoned(), coverLoaderThreadsLeftBehind())) {
+    if (mustEndWithoutTeardown(scan.abandoned() || LibraryWatch::leftBehind(), coverLoaderThreadsLeftBehind())) {
         // A thread may be stuck in the kernel on a dead folder: end without
         // waiting for it, and without static destructors running under it.
         std::fflush(nullptr);
@@ -182,6 +186,11 @@ int SDL_main(int argc, char** argv) {
     if (thumbnailCache) thumbnails = new ThumbnailCache(platform::thumbnailCacheFolder());
     coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
                                         coverLoaderThreads(std::thread::hardware_concurrency()), thumbnails);
+
+    // From here on the library follows its folder.
+    libraryFolderForPeople = folderAsGiven;
+    const std::string watchLimit = platform::environmentValue(kFolderWatchesVariable);
+    libraryWatch = new LibraryWatch(musicFolder, depth, watchLimit.empty() ? -1 : std::atoi(watchLimit.c_str()));
 
     if (autoplay) processKeys(KeyReturn);
     // The opening animation and the launch window count from here: from the

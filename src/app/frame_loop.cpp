@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/frame_log.h"
 #include "app/input.h"
+#include "app/library_update.h"
 #include "app/mouse.h"
 #include "app/opening.h"
 #include "app/overlays.h"
@@ -15,7 +16,7 @@
 #include "render/scene.h"
 #include "texture/texture_streaming.h"
 
-FrameHooks realFrameHooks() { return {SDL_PollEvent, drawFrame, loadClosestTexture}; }
+FrameHooks realFrameHooks() { return {SDL_PollEvent, drawFrame, loadClosestTexture, applyLibraryChanges}; }
 
 void handleEvent(const SDL_Event& event, Pacing& pacing) {
     switch (event.type) {
@@ -60,7 +61,8 @@ void drawFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     loadClosestTexture(kDrawTextureRadius);
     drawScene();
-    drawCaption(albums->getAlbumName(current));
+    if (albums->getAlbumsCount() > 0) drawCaption(albums->getAlbumName(current));
+    else drawCaption(emptyLibraryLine().c_str());  // every album went: the floor and this line
     drawOverlays(now);
     SDL_GL_SwapBuffers();
 }
@@ -72,6 +74,7 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
     SDL_Event event;
     while (hooks.pollEvent(&event)) handleEvent(event, pacing);
 
+    if (hooks.applyLibraryChanges && hooks.applyLibraryChanges()) pacing.exposePending = true;
     if (keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
     if (overlayRedrawDue(now)) pacing.exposePending = true;
 

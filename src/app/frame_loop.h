@@ -15,6 +15,9 @@ struct FrameHooks {
     int (*pollEvent)(SDL_Event* event);
     void (*drawFrame)();
     bool (*loadTextures)(int radius);
+    // Makes the changes of the library's folder; true when they must be drawn.
+    // May be nullptr: the library does not change.
+    bool (*applyLibraryChanges)();
 };
 FrameHooks realFrameHooks();
 
@@ -28,5 +31,6 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing);
 void handleEvent(const SDL_Event& event, Pacing& pacing);
 
 // A drawn frame: clears, uploads at most one finished cover texture, draws
-// the scene and the selected album's name, swaps.
+// the scene and the selected album's name (or, with no album left, the line
+// saying so), swaps.
 void drawFrame();

@@ -65,6 +65,10 @@ void processKeys(int key) {
     const int count = albums->getAlbumsCount();
     const char typed = findCharacter(key);
     closeOverlays(key);
+    if (count == 0 && key != KeyEscape && key != KeyF1 && key != KeyF11) {
+        lastKey = key;  // every album went: nothing to move to or to play
+        return;
+    }
     switch (key) {
         case KeyReturn:
             if (lastKey == KeyReturn)
@@ -103,7 +107,7 @@ void processKeys(int key) {
 
 void goToAlbum(int index) {
     closeOverlays(0);
-    current = std::clamp(index, 0, albums->getAlbumsCount() - 1);
+    current = std::clamp(index, 0, std::max(albums->getAlbumsCount() - 1, 0));
     lastKey = 0;  // not Return: the next Return hands over again
 }
 

@@ -21,7 +21,7 @@ DragSpeed speed;
 }  // namespace
 
 void leftButtonPressed(int x, int y) {
-    pressed = true;
+    pressed = albums->getAlbumsCount() > 0;  // an empty row has nothing to click or drag
     following = false;
     pressX = x;
     pressY = y;
@@ -70,6 +70,8 @@ void leftButtonReleased(int x, int y) {
 }
 
 bool dragging() { return following; }
+
+void rowShifted(float by) { anchorPosition += by; }
 
 PassAction dragPass(Pacing& pacing) {
     pacing.idlePasses = 0;

@@ -15,6 +15,10 @@ void pointerMoved(int x, int y, bool leftHeld);
 // on the album its throw reaches.
 void leftButtonReleased(int x, int y);
 
+// The albums moved under the row by `by` places (the library changed): a
+// drag in progress moves its anchor with them.
+void rowShifted(float by);
+
 // True while the row follows the pointer; the loop then asks dragPass
 // instead of the pacing.
 bool dragging();

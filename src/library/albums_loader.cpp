@@ -1,6 +1,6 @@
-// The album library: the list the scan fills once, and its accessors. Texts
-// live in one buffer that never changes after the scan, so the name pointers
-// handed out stay valid; folder paths are built when asked.
+// The album library: the list the scan fills, and its accessors. Texts live
+// in one buffer, so the name pointers handed out stay valid until the library
+// next changes; folder paths are built when asked.
 #include "library/albums_loader.h"
 
 #include "platform/platform.h"
@@ -49,12 +49,3 @@ bool AlbumsLoader::albumHasCover(int i) {
 bool AlbumsLoader::getAlbumLoaded(int i) { return albumList[i].loaded; }
 
 void AlbumsLoader::setAlbumLoaded(int i, bool value) { albumList[i].loaded = value; }
-
-std::string AlbumsLoader::pathIn(const std::string& folder, const std::string& name) {
-    std::string path;
-    path.reserve(folder.size() + 1 + name.size());
-    path += folder;
-    path += platform::kSeparator;
-    path += name;
-    return path;
-}

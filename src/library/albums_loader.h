@@ -1,7 +1,9 @@
-// The album library: every album folder below the music folder, fixed at
-// construction. An album index is a zero-based int into that list, valid for
-// the library's whole life; no operation checks it, callers keep it within
-// 0 .. getAlbumsCount() - 1.
+// The album library: every album folder below the music folder, found at
+// construction and changed later only on the frame thread, a folder's albums
+// at a time (replaceBelow). An album index is a zero-based int into that list,
+// valid until the next change; no operation checks it, callers keep it within
+// 0 .. getAlbumsCount() - 1. Whatever must outlive a change is kept by the
+// album's key instead.
 #pragma once
 
 #include <string>
@@ -16,6 +18,12 @@ struct PlayerFailure {
     std::string player;
     std::string reason;
     std::string commandLine;
+};
+
+// An album a listing found: its caption and its folder's path below the music folder.
+struct FoundAlbum {
+    std::string caption;
+    std::string folder;
 };
 
 class AlbumsLoader {
@@ -66,6 +74,29 @@ public:
 
     static constexpr int kMaxDepth = 3;
 
+    // What listing one folder below the music folder again finds.
+    struct FolderListing {
+        bool listed = false;               // the folder is there (an empty one too)
+        std::vector<FoundAlbum> albums;    // every album at or below it, in the library's order
+        std::vector<std::string> above;    // the folders above the album level it went through
+    };
+    // Lists the folder `relative` below `musicPath` ("" for the music folder
+    // itself) as the scan would: the albums in and below it. An album's own
+    // folder (at `depth` or deeper) has nothing to list: listed stays false.
+    // Touches no library: runs on any thread.
+    static FolderListing listBelow(const std::string& musicPath, int depth, const std::string& relative);
+
+    // Makes `found` the albums at or below the folder `relative` ("" for all):
+    // the ones no longer there go, the new ones take their places in the
+    // order, the ones that stay keep what is known of them. Returns, for each
+    // album index before the change, its index after it (-1 for one gone); an
+    // empty vector when nothing changed.
+    std::vector<int> replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found);
+    // Whether album `i` stands at or below the folder `relative`.
+    bool albumIsBelow(int i, const std::string& relative) const;
+    // Forgets album `i`'s cover lookup: its folder changed.
+    void forgetAlbumCover(int i);
+
 private:
     void searchPath();
     // A folder `level` levels below musicPath (above the album level), given by
@@ -75,9 +106,11 @@ private:
     // `relative` below musicPath (or, without it, the caption itself).
     void addAlbum(const std::string& caption);
     void addAlbum(const std::string& caption, const std::string& relative);
+    // Fills a new record (texts added to the buffer); false when the buffer is full.
+    bool makeRecord(const std::string& caption, const std::string& relative, album* record);
     uint32_t addText(const std::string& text);
-    // folder + separator + name, built in one allocation.
-    static std::string pathIn(const std::string& folder, const std::string& name);
+    // Rebuilds the name buffer from the albums there are, once removed ones' texts fill much of it.
+    void compactNames();
 
     std::string musicPath;
     std::string playerPath;           // "" when not set: the first default player found
@@ -85,6 +118,8 @@ private:
     std::string startFolder;          // the working folder when the library was made
     int depth;
     std::string names;                // every caption and folder path, each followed by a NUL
+                                      // (a removed album's stay until the buffer is rebuilt)
+    size_t removedText_ = 0;          // bytes of names left by albums that went
     std::vector<album> albumList;     // in scan order; the position is the album index
     std::vector<std::string> covers;  // the cover paths found so far; album::cover indexes them
 };

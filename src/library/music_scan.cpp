@@ -22,10 +22,12 @@ struct FolderContents {
     bool holdsMedia = false;           // a visible audio or picture file lies directly in it
 };
 
-FolderContents contentsOf(const std::string& folder) {
+// `listed` tells a folder that is there (if empty) from one that is not.
+FolderContents contentsOf(const std::string& folder, bool* listed = nullptr) {
     FolderContents contents;
     platform::FindEntry entry;
     platform::FindHandle listing = platform::findFirst(folder, &entry);
+    if (listed) *listed = listing != platform::kFindFailed || platform::isDirectory(folder);
     if (listing == platform::kFindFailed) return contents;
     do {
         if (!isVisible(entry)) continue;
@@ -36,7 +38,67 @@ FolderContents contentsOf(const std::string& folder) {
     return contents;
 }
 
+std::string pathIn(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + platform::kSeparator + name;
+}
+
+// The albums below the folder `relative` (below musicPath), which stands
+// `level` levels down and whose caption so far is `caption`, handed to
+// `found` in the library's order. `above` (when given) gets every folder
+// above the album level the walk lists, the first one included.
+template <typename Found>
+bool walkFolder(const std::string& musicPath, int depth, const std::string& relative, const std::string& caption,
+                int level, Found found, std::vector<std::string>* above = nullptr) {
+    bool listed = false;
+    FolderContents contents = contentsOf(pathIn(musicPath, relative), &listed);
+    if (contents.holdsMedia) {
+        found(caption, relative);
+        return listed;
+    }
+    if (above && listed) above->push_back(relative);
+    for (const std::string& sub : contents.folders) {
+        const std::string subRelative = pathIn(relative, sub);
+        std::string subCaption;
+        subCaption.reserve(caption.size() + 3 + sub.size());
+        subCaption += caption;
+        subCaption += " - ";
+        subCaption += sub;
+        if (level + 1 >= depth) found(subCaption, subRelative);
+        else walkFolder(musicPath, depth, subRelative, subCaption, level + 1, found, above);
+    }
+    return listed;
+}
+
 }  // namespace
+
+AlbumsLoader::FolderListing AlbumsLoader::listBelow(const std::string& musicPath, int depth,
+                                                    const std::string& relative) {
+    FolderListing listing;
+    depth = depth < 1 ? 1 : depth > kMaxDepth ? kMaxDepth : depth;
+    const auto found = [&](const std::string& caption, const std::string& folder) {
+        listing.albums.push_back({caption, folder});
+    };
+    if (relative.empty()) {
+        // The music folder: its sub-folders are albums, or the tops of albums' paths.
+        FolderContents top = contentsOf(musicPath, &listing.listed);
+        if (!listing.listed) return listing;
+        listing.above.push_back("");
+        for (const std::string& name : top.folders) {
+            if (depth == 1) found(name, name);
+            else walkFolder(musicPath, depth, name, name, 1, found, &listing.above);
+        }
+        return listing;
+    }
+    int level = 1;
+    std::string caption = relative;
+    for (size_t at = 0; (at = caption.find(platform::kSeparator, at)) != std::string::npos; at += 3) {
+        caption.replace(at, 1, " - ");
+        ++level;
+    }
+    if (level >= depth) return listing;  // an album's own folder: nothing to list
+    listing.listed = walkFolder(musicPath, depth, relative, caption, level, found, &listing.above);
+    return listing;
+}
 
 void AlbumsLoader::searchPath() {
     platform::FindEntry entry;
@@ -53,21 +115,9 @@ void AlbumsLoader::searchPath() {
 }
 
 void AlbumsLoader::searchFolder(const std::string& relative, const std::string& caption, int level) {
-    FolderContents contents = contentsOf(pathIn(musicPath, relative));
-    if (contents.holdsMedia) {
-        addAlbum(caption, relative);
-        return;
-    }
-    for (const std::string& sub : contents.folders) {
-        const std::string subRelative = pathIn(relative, sub);
-        std::string subCaption;
-        subCaption.reserve(caption.size() + 3 + sub.size());
-        subCaption += caption;
-        subCaption += " - ";
-        subCaption += sub;
-        if (level + 1 >= depth) addAlbum(subCaption, subRelative);
-        else searchFolder(subRelative, subCaption, level + 1);
-    }
+    walkFolder(musicPath, depth, relative, caption, level, [this](const std::string& caption, const std::string& folder) {
+        addAlbum(caption, folder);
+    });
 }
 
 void AlbumsLoader::addAlbum(const std::string& caption) {
@@ -79,13 +129,17 @@ void AlbumsLoader::addAlbum(const std::string& caption) {
 }
 
 void AlbumsLoader::addAlbum(const std::string& caption, const std::string& relative) {
-    if (names.size() + caption.size() + relative.size() + 2 > UINT32_MAX) return;
     album found;
-    found.name = addText(caption);
-    found.nameLength = static_cast<uint32_t>(caption.size());
-    found.folder = caption == relative ? found.name : addText(relative);
-    found.folderLength = static_cast<uint32_t>(relative.size());
-    albumList.push_back(found);
+    if (makeRecord(caption, relative, &found)) albumList.push_back(found);
+}
+
+bool AlbumsLoader::makeRecord(const std::string& caption, const std::string& relative, album* record) {
+    if (names.size() + caption.size() + relative.size() + 2 > UINT32_MAX) return false;
+    record->name = addText(caption);
+    record->nameLength = static_cast<uint32_t>(caption.size());
+    record->folder = caption == relative ? record->name : addText(relative);
+    record->folderLength = static_cast<uint32_t>(relative.size());
+    return true;
 }
 
 uint32_t AlbumsLoader::addText(const std::string& text) {

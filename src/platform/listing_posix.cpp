@@ -43,19 +43,6 @@ struct Listing {
 
 unsigned char foldedUpper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
-// Folded bytes first, a name's end lowest; names equal but for letter case go
-// byte by byte.
-bool namesInOrder(const char* a, const char* b) {
-    const auto* x = reinterpret_cast<const unsigned char*>(a);
-    const auto* y = reinterpret_cast<const unsigned char*>(b);
-    for (;; ++x, ++y) {
-        unsigned char fx = foldedUpper(*x), fy = foldedUpper(*y);
-        if (fx != fy) return fx < fy;
-        if (*x == 0) break;
-    }
-    return std::strcmp(a, b) < 0;
-}
-
 void fillKey(Item* item, const char* name) {
     for (size_t word = 0; word < kKeyWords; ++word) {
         uint64_t key = 0;
@@ -104,7 +91,7 @@ void sortListing(Listing* listing) {
     std::sort(listing->items.begin(), listing->items.end(), [names](const Item& a, const Item& b) {
         for (size_t word = 0; word < kKeyWords; ++word)
             if (a.key[word] != b.key[word]) return a.key[word] < b.key[word];
-        return namesInOrder(names + a.offset, names + b.offset);
+        return listedBefore(names + a.offset, names + b.offset);
     });
 }
 

@@ -83,6 +83,9 @@ FindHandle findFirst(const std::string& folder, FindEntry* entry);
 int findNext(FindHandle handle, FindEntry* entry);
 // Releases a handle from findFirst. kFindFailed is ignored.
 void findClose(FindHandle handle);
+// Whether a listing puts the name `a` before the name `b`: the order above,
+// folded bytes first, a name's end lowest, then byte by byte.
+bool listedBefore(const char* a, const char* b);
 
 // Hands the entries of `folder` ("." and ".." aside) to `visit` in the order
 // the file system keeps them, unsorted and without reading ahead, until visit
@@ -227,6 +230,8 @@ std::string homeFolder();
 std::string environmentValue(const char* name);
 // Whether `path` names a regular file (after following links).
 bool isFile(const std::string& path);
+// Whether `path` names a folder (after following links).
+bool isDirectory(const std::string& path);
 // Opens the file at `path` as std::fopen does with `mode`; nullptr when it
 // cannot. (Windows' fopen reads the name in the ANSI code page.)
 std::FILE* openFile(const std::string& path, const char* mode);

@@ -21,6 +21,11 @@ bool isFile(const std::string& path) {
            !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
+bool isDirectory(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(wideFromUtf8(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::FILE* openFile(const std::string& path, const char* mode) {
     return _wfopen(wideFromUtf8(path).c_str(), wideFromUtf8(mode).c_str());
 }

@@ -172,6 +172,20 @@ std::vector<std::string> CoverLoader::moveTo(int base) {
     return dropped;
 }
 
+void CoverLoader::renumber(const std::vector<int>& newIndexOfOld) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->queue.renumber(newIndexOfOld);
+    std::vector<LoadedCover>& finished = shared_->finished;
+    auto gone = std::remove_if(finished.begin(), finished.end(), [&](LoadedCover& cover) {
+        cover.place = movedPlace(newIndexOfOld, cover.place);
+        return cover.place < 0;
+    });
+    if (gone != finished.end()) {
+        finished.erase(gone, finished.end());
+        shared_->wake.notify_all();  // room for the next finished cover
+    }
+}
+
 bool CoverLoader::takeFinished(LoadedCover* cover) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     std::vector<LoadedCover>& finished = shared_->finished;

@@ -72,6 +72,9 @@ public:
     // The position moved to place `base`: re-ranks the queue and drops what
     // has left the reach. Returns the dropped albums' keys.
     std::vector<std::string> moveTo(int base);
+    // The albums moved (CoverRequestQueue::renumber): queued and finished
+    // covers follow their albums; those of albums gone are dropped.
+    void renumber(const std::vector<int>& newIndexOfOld);
     // Takes the finished cover nearest the position; false when none waits.
     bool takeFinished(LoadedCover* cover);
     // Bytes the finished, not yet taken covers will take as textures, and the

@@ -28,6 +28,18 @@ std::vector<std::string> CoverRequestQueue::moveTo(int base) {
     return dropped;
 }
 
+int movedPlace(const std::vector<int>& newIndexOfOld, int place) {
+    return place >= 0 && place < int(newIndexOfOld.size()) ? newIndexOfOld[size_t(place)] : -1;
+}
+
+void CoverRequestQueue::renumber(const std::vector<int>& newIndexOfOld) {
+    auto gone = std::remove_if(pending_.begin(), pending_.end(), [&](CoverRequest& request) {
+        request.place = movedPlace(newIndexOfOld, request.place);
+        return request.place < 0;
+    });
+    pending_.erase(gone, pending_.end());
+}
+
 bool CoverRequestQueue::takeNext(CoverRequest* request) {
     if (pending_.empty()) return false;
     auto nearest = std::min_element(pending_.begin(), pending_.end(), [&](const CoverRequest& a, const CoverRequest& b) {

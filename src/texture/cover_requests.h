@@ -16,6 +16,10 @@
 // previous, and so on. Lower goes first.
 int walkRank(int offset);
 
+// The place an album at `place` moved to (newIndexOfOld as renumber takes
+// it); -1 when it went.
+int movedPlace(const std::vector<int>& newIndexOfOld, int place);
+
 struct CoverRequest {
     std::string key;      // the album
     std::string folder;   // where its cover is looked for, found when asked
@@ -34,6 +38,9 @@ public:
     // The position moved: later takes follow the walk from `base`, and the
     // requests now beyond the reach are dropped. Returns the dropped albums' keys.
     std::vector<std::string> moveTo(int base);
+    // The albums moved: album `i` now stands at newIndexOfOld[i] (-1: gone).
+    // Each request's place follows its album; those of albums gone are dropped.
+    void renumber(const std::vector<int>& newIndexOfOld);
     // Removes the request nearest in the walk; false when there is none.
     bool takeNext(CoverRequest* request);
 

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/app_state.h"
@@ -11,6 +12,7 @@
 #include "render/cover_strip.h"
 #include "render/projection.h"
 #include "texture/cover_picture.h"
+#include "texture/cover_requests.h"
 #include "texture/gl_texture.h"
 #include "texture/texture_budget.h"
 
@@ -44,6 +46,9 @@ bool CoverStreaming::ask(const std::string& key, const AlbumCover& cover, int co
 bool CoverStreaming::step(float position, int n, int coverHeight) {
     const int base = int(position);
     const int count = library_.getAlbumsCount();
+    coverHeight_ = coverHeight;
+    if (base != lastBase_) forgetFarMissing(base);
+    lastBase_ = base;
     for (const std::string& key : loader_.moveTo(base)) {
         auto found = covers_.find(key);
         if (found == covers_.end()) continue;
@@ -112,6 +117,13 @@ int CoverStreaming::apply(LoadedCover& finished) {
     if (found == covers_.end()) return -1;  // dropped or released meanwhile
     AlbumCover& cover = found->second;
     if (cover.phase != Phase::Requested && !cover.redecoding) return -1;
+    if (cover.recheck) {
+        // The folder changed after this decode began: its result may be the
+        // old cover's, so the album is asked for again (and this one shown
+        // only when the loader cannot take the new request).
+        cover.recheck = false;
+        if (ask(found->first, cover, coverHeight_)) return -1;
+    }
     const bool replacing = cover.redecoding;
     cover.redecoding = false;
     if (finished.source.empty()) {
@@ -169,6 +181,71 @@ void CoverStreaming::publish(const AlbumCover& cover) {
     record.pixelFormat = cover.texID != 0 ? GL_RGB : 0;
     record.bitsPerPixel = cover.texID != 0 ? 24 : 0;
     library_.setAlbumLoaded(cover.index, cover.phase == Phase::Shown || cover.phase == Phase::Refused);
+}
+
+void CoverStreaming::albumsChanged(const std::vector<int>& newIndexOfOld, glTexture* table) {
+    for (auto at = covers_.begin(); at != covers_.end();) {
+        AlbumCover& cover = at->second;
+        cover.index = movedPlace(newIndexOfOld, cover.index);
+        if (cover.index >= 0) {
+            ++at;
+            continue;
+        }
+        // The album went: its texture and its memory go with it. Nothing is
+        // published: its old index may name another album now.
+        if (cover.texID != 0) glDeleteTextures(1, &cover.texID);
+        residentBytes_ -= cover.bytes;
+        at = covers_.erase(at);
+    }
+    table_ = table;
+    for (const auto& [key, cover] : covers_) publish(cover);
+    loader_.renumber(newIndexOfOld);
+}
+
+void CoverStreaming::coverChanged(const std::string& key) {
+    auto found = covers_.find(key);
+    if (found == covers_.end()) return;  // never asked for: the next ask finds the folder as it is
+    AlbumCover& cover = found->second;
+    library_.forgetAlbumCover(cover.index);
+    switch (cover.phase) {
+        case Phase::Shown:
+            if (cover.redecoding) cover.recheck = true;
+            else if (ask(key, cover, coverHeight_)) cover.redecoding = true;
+            break;
+        case Phase::Requested:
+            cover.recheck = true;
+            break;
+        case Phase::NoCover:
+        case Phase::Refused:
+        case Phase::NotLoaded:
+            cover.phase = Phase::NotLoaded;
+            publish(cover);
+            covers_.erase(found);
+            break;
+    }
+}
+
+std::vector<std::string> CoverStreaming::knownAlbumKeys() const {
+    std::vector<std::string> keys;
+    for (const auto& [key, cover] : covers_)
+        if (cover.phase != Phase::NotLoaded && cover.phase != Phase::Requested) keys.push_back(key);
+    return keys;
+}
+
+// Albums without a cover far from the position are forgotten, so that their
+// folders are looked at again when the row comes back to them, and the
+// albums known (and watched) stay near the position.
+void CoverStreaming::forgetFarMissing(int base) {
+    for (auto at = covers_.begin(); at != covers_.end();) {
+        const AlbumCover& cover = at->second;
+        if (cover.phase == Phase::NoCover && std::abs(cover.index - base) > kRequestReach) {
+            at->second.phase = Phase::NotLoaded;
+            publish(at->second);
+            at = covers_.erase(at);
+        } else {
+            ++at;
+        }
+    }
 }
 
 void CoverStreaming::keepWithinBudget(float position) {

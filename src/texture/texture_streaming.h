@@ -51,6 +51,20 @@ public:
     // on its way is kept and uploaded into the new context. Needs no context.
     void forgetGlNames();
 
+    // The library changed: album `i` now stands at newIndexOfOld[i] (-1:
+    // gone), and `table` (one record per album of the changed library) takes
+    // the place of the table. The covers of albums gone are deleted; the
+    // others keep their textures and show through the new table.
+    void albumsChanged(const std::vector<int>& newIndexOfOld, glTexture* table);
+    // Album `key`'s folder changed: its cover is looked for again. A cover
+    // shown stays until the new one is there; one on its way is asked for
+    // again when it comes; a missing or refused one is asked for at the next step.
+    void coverChanged(const std::string& key);
+    // The albums whose covers are known now (shown, missing or refused): the
+    // folders worth watching for a new cover. At most the budget's worth of
+    // shown ones, and the missing ones near the position.
+    std::vector<std::string> knownAlbumKeys() const;
+
     // Bytes the resident cover textures take, every level at 4 bytes a texel.
     size_t residentBytes() const { return residentBytes_; }
     // True when the loader has nothing queued, in hand or waiting.
@@ -62,6 +76,7 @@ private:
         int index = 0;  // the album's index in the library: where it is shown in the table
         Phase phase = Phase::NotLoaded;
         bool redecoding = false;  // shown, and a better-sized decode is on its way
+        bool recheck = false;     // its folder changed while a decode was on its way: ask again
         uint32_t texID = 0;       // the GL texture name while shown
         int edge = 0;             // the texture's width and height
         int sourceWidth = 0, sourceHeight = 0;
@@ -74,6 +89,7 @@ private:
     void release(AlbumCover& cover);
     void publish(const AlbumCover& cover);
     void keepWithinBudget(float position);
+    void forgetFarMissing(int base);
 
     AlbumsLoader& library_;
     glTexture* table_;
@@ -81,6 +97,8 @@ private:
     std::unordered_map<std::string, AlbumCover> covers_;  // by album key; albums never asked for have none
     size_t residentBytes_ = 0;
     bool reloadStrip_ = false;  // forgetGlNames ran: ask for the strip's covers again
+    int coverHeight_ = 0;       // the middle cover's height at the last step
+    int lastBase_ = -1;         // the position's album at the last step
     CoverLoader loader_;
 };
 

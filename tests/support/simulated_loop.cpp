@@ -121,6 +121,6 @@ void SimulatedLoop::quit(uint32_t atTick) {
 }
 
 bool SimulatedLoop::pass() {
-    FrameHooks hooks{pollSimulated, drawSimulated, loadSimulated};
+    FrameHooks hooks{pollSimulated, drawSimulated, loadSimulated, nullptr};
     return runFramePass(hooks, pacing);
 }

@@ -1,0 +1,40 @@
+// The library changing under the running browser, on the frame thread: the
+// watch's changes made in one step between two passes. The album list, the
+// texture table, the covers' state and the selection all change together;
+// the selected album stays in the middle, or, when it went, the nearest one
+// takes its place, and the row does not jump.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class LibraryWatch;
+
+// The watch the frame loop takes its changes from, owned by the entry;
+// nullptr when the library does not follow its folder.
+extern LibraryWatch* libraryWatch;
+// The music folder as the empty window names it.
+extern std::string libraryFolderForPeople;
+
+struct Selection {
+    int current = 0;
+    float position = 0;
+};
+
+// Where the selection stands after a change that moved each album from its
+// index to newIndexOfOld[index] (-1: gone), with `newCount` albums left. The
+// selected album keeps the middle; one gone gives it to the nearest album
+// still there, the next one first. The position moves with the albums, so
+// what is on screen does not jump.
+Selection selectionAfterChange(const std::vector<int>& newIndexOfOld, Selection before, int newCount);
+
+// The frame loop's hook: makes the changes the watch found, and names the
+// album folders worth watching now. True when the window must be drawn again.
+bool applyLibraryChanges();
+
+// The one line the window shows while the library is empty.
+std::string emptyLibraryLine();
+
+// Makes the album list change `newIndexOfOld` describes in every per-album
+// table and in the selection (the list itself has changed already).
+void libraryReordered(const std::vector<int>& newIndexOfOld);

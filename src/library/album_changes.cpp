@@ -1,0 +1,111 @@
+// The library following its folder: a folder's albums replaced by what a new
+// listing of it found, on the frame thread, in one step.
+#include <algorithm>
+#include <unordered_map>
+
+#include "library/albums_loader.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Splits a folder path below the music folder into its parts.
+std::vector<std::string> partsOf(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t begin = 0;
+    for (size_t end; (end = path.find(platform::kSeparator, begin)) != std::string::npos; begin = end + 1)
+        parts.push_back(path.substr(begin, end - begin));
+    parts.push_back(path.substr(begin));
+    return parts;
+}
+
+// The scan's order of album folders: part by part in listing order, a
+// folder before the folders below it.
+bool pathBefore(const std::string& a, const std::string& b) {
+    const std::vector<std::string> x = partsOf(a), y = partsOf(b);
+    for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
+        if (x[i] == y[i]) continue;
+        return platform::listedBefore(x[i].c_str(), y[i].c_str());
+    }
+    return x.size() < y.size();
+}
+
+}  // namespace
+
+bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const {
+    if (relative.empty()) return true;
+    const album& record = albumList[size_t(i)];
+    if (record.folderLength < relative.size() || names.compare(record.folder, relative.size(), relative) != 0)
+        return false;
+    return record.folderLength == relative.size() || names[record.folder + relative.size()] == platform::kSeparator;
+}
+
+void AlbumsLoader::forgetAlbumCover(int i) {
+    album& record = albumList[size_t(i)];
+    record.cover = -1;
+    record.hasCover = false;
+    record.coverSearched = false;
+}
+
+std::vector<int> AlbumsLoader::replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found) {
+    const int count = getAlbumsCount();
+    std::unordered_map<std::string, int> before;  // key -> index of the albums below the folder now
+    std::vector<int> below;
+    for (int i = 0; i < count; ++i)
+        if (albumIsBelow(i, relative)) {
+            below.push_back(i);
+            before.emplace(getAlbumKey(i), i);
+        }
+    bool same = below.size() == found.size();
+    for (size_t k = 0; same && k < below.size(); ++k) same = getAlbumKey(below[k]) == found[k].folder;
+    if (same) return {};
+
+    // The albums below the folder stand together in the order: the new ones
+    // go where the old ones stood, or where the folder's path falls.
+    int insertAt = below.empty() ? count : below.front();
+    if (below.empty())
+        for (int i = 0; i < count; ++i)
+            if (pathBefore(relative, getAlbumKey(i))) {
+                insertAt = i;
+                break;
+            }
+    std::vector<album> next;
+    next.reserve(size_t(count) - below.size() + found.size());
+    std::vector<int> newIndexOfOld(size_t(count), -1);
+    size_t removedText = 0;
+    const auto putFound = [&] {
+        for (const FoundAlbum& album_ : found) {
+            auto old = before.find(album_.folder);
+            if (old != before.end()) {  // still there: keeps its cover lookup and flags
+                newIndexOfOld[size_t(old->second)] = int(next.size());
+                next.push_back(albumList[size_t(old->second)]);
+                before.erase(old);
+            } else {
+                album record;
+                if (makeRecord(album_.caption, album_.folder, &record)) next.push_back(record);
+            }
+        }
+    };
+    for (int i = 0; i <= count; ++i) {
+        if (i == insertAt) putFound();
+        if (i == count) break;
+        if (albumIsBelow(i, relative)) continue;
+        newIndexOfOld[size_t(i)] = int(next.size());
+        next.push_back(albumList[size_t(i)]);
+    }
+    for (const auto& [key, index] : before) removedText += key.size() + albumList[size_t(index)].nameLength + 2;
+    albumList.swap(next);
+    removedText_ += removedText;
+    if (removedText_ > names.size() / 2 && removedText_ > (1u << 20)) compactNames();
+    return newIndexOfOld;
+}
+
+void AlbumsLoader::compactNames() {
+    std::string kept;
+    kept.swap(names);
+    for (album& record : albumList) {
+        const bool shared = record.folder == record.name;
+        record.name = addText(std::string(kept, record.name, record.nameLength));
+        record.folder = shared ? record.name : addText(std::string(kept, record.folder, record.folderLength));
+    }
+    removedText_ = 0;
+}
