@@ -77,8 +77,8 @@ bool applyLibraryChanges() {
     bool redraw = false;
     for (LibraryChange& change : libraryWatch->take()) {
         if (change.listed) {
-            const std::vector<int> newIndexOfOld = albums->replaceBelow(change.folder, change.albums);
-            if (!newIndexOfOld.empty()) {
+            std::vector<int> newIndexOfOld;
+            if (albums->replaceBelow(change.folder, change.albums, &newIndexOfOld)) {
                 libraryReordered(newIndexOfOld);
                 redraw = true;
             }

@@ -46,7 +46,8 @@ void AlbumsLoader::forgetAlbumCover(int i) {
     record.coverSearched = false;
 }
 
-std::vector<int> AlbumsLoader::replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found) {
+bool AlbumsLoader::replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found,
+                                std::vector<int>* newIndexOfOld) {
     const int count = getAlbumsCount();
     std::unordered_map<std::string, int> before;  // key -> index of the albums below the folder now
     std::vector<int> below;
@@ -57,7 +58,7 @@ std::vector<int> AlbumsLoader::replaceBelow(const std::string& relative, const s
         }
     bool same = below.size() == found.size();
     for (size_t k = 0; same && k < below.size(); ++k) same = getAlbumKey(below[k]) == found[k].folder;
-    if (same) return {};
+    if (same) return false;
 
     // The albums below the folder stand together in the order: the new ones
     // go where the old ones stood, or where the folder's path falls.
@@ -70,13 +71,13 @@ std::vector<int> AlbumsLoader::replaceBelow(const std::string& relative, const s
             }
     std::vector<album> next;
     next.reserve(size_t(count) - below.size() + found.size());
-    std::vector<int> newIndexOfOld(size_t(count), -1);
+    newIndexOfOld->assign(size_t(count), -1);
     size_t removedText = 0;
     const auto putFound = [&] {
         for (const FoundAlbum& album_ : found) {
             auto old = before.find(album_.folder);
             if (old != before.end()) {  // still there: keeps its cover lookup and flags
-                newIndexOfOld[size_t(old->second)] = int(next.size());
+                (*newIndexOfOld)[size_t(old->second)] = int(next.size());
                 next.push_back(albumList[size_t(old->second)]);
                 before.erase(old);
             } else {
@@ -89,14 +90,14 @@ std::vector<int> AlbumsLoader::replaceBelow(const std::string& relative, const s
         if (i == insertAt) putFound();
         if (i == count) break;
         if (albumIsBelow(i, relative)) continue;
-        newIndexOfOld[size_t(i)] = int(next.size());
+        (*newIndexOfOld)[size_t(i)] = int(next.size());
         next.push_back(albumList[size_t(i)]);
     }
     for (const auto& [key, index] : before) removedText += key.size() + albumList[size_t(index)].nameLength + 2;
     albumList.swap(next);
     removedText_ += removedText;
     if (removedText_ > names.size() / 2 && removedText_ > (1u << 20)) compactNames();
-    return newIndexOfOld;
+    return true;
 }
 
 void AlbumsLoader::compactNames() {

@@ -88,10 +88,10 @@ public:
 
     // Makes `found` the albums at or below the folder `relative` ("" for all):
     // the ones no longer there go, the new ones take their places in the
-    // order, the ones that stay keep what is known of them. Returns, for each
-    // album index before the change, its index after it (-1 for one gone); an
-    // empty vector when nothing changed.
-    std::vector<int> replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found);
+    // order, the ones that stay keep what is known of them. False when
+    // nothing changed; else `newIndexOfOld` gets, for each album index before
+    // the change, its index after it (-1 for one gone).
+    bool replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found, std::vector<int>* newIndexOfOld);
     // Whether album `i` stands at or below the folder `relative`.
     bool albumIsBelow(int i, const std::string& relative) const;
     // Forgets album `i`'s cover lookup: its folder changed.

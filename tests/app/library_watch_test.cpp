@@ -1,0 +1,124 @@
+// The library following its folder, without a window: where the selection
+// goes when albums come and go, and the watching thread on a real folder.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "app/library_update.h"
+#include "app/library_watch.h"
+#include "library/change_gatherer.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+TEST(LibraryUpdate, TheSelectionKeepsTheMiddleAndTheRowDoesNotJump) {
+    struct Case {
+        const char* what;
+        std::vector<int> newIndexOfOld;
+        Selection before;
+        int newCount;
+        Selection after;
+    };
+    const Case cases[] = {
+        {"one added before", {1, 2, 3, 4}, {2, 2.0f}, 5, {3, 3.0f}},
+        {"one added after", {0, 1, 2, 3}, {2, 2.0f}, 5, {2, 2.0f}},
+        {"one removed before, mid-glide", {-1, 0, 1, 2}, {3, 2.5f}, 3, {2, 1.5f}},
+        {"the selected one removed: the next takes its place and glides in", {0, 1, -1, 2}, {2, 2.0f}, 3, {2, 1.0f}},
+        {"the selected last one removed: the previous", {0, 1, 2, -1}, {3, 3.0f}, 3, {2, 2.0f}},
+        {"the selected one and its next removed: the previous glides in", {0, 1, -1, -1, 2}, {2, 2.0f}, 3, {1, 2.0f}},
+        {"everything removed", {-1, -1}, {1, 1.0f}, 0, {0, 0.0f}},
+        {"from an empty library", {}, {0, 0.0f}, 2, {0, 0.0f}},
+        {"a shift past the end is held at the last album", {0, 1, -1}, {2, 2.9f}, 2, {1, 1.0f}},
+    };
+    for (const Case& c : cases) {
+        const Selection after = selectionAfterChange(c.newIndexOfOld, c.before, c.newCount);
+        EXPECT_EQ(after.current, c.after.current) << c.what;
+        EXPECT_FLOAT_EQ(after.position, c.after.position) << c.what;
+    }
+}
+
+namespace {
+
+// Takes the watch's changes until one satisfies `wanted`, up to 10 s,
+// making `change` again before each look when given (the watch reads its
+// inbox, and starts, on a thread of its own: a first change may come early),
+// far enough apart for the folder to be quiet in between.
+bool changeArrives(LibraryWatch& watch, const std::function<bool(const LibraryChange&)>& wanted,
+                   const std::function<void()>& change = {}) {
+    return waitFor(
+        [&] {
+            if (change) {
+                change();
+                std::this_thread::sleep_for(std::chrono::milliseconds(kQuietBeforeListing + 300));
+            }
+            for (const LibraryChange& found : watch.take())
+                if (wanted(found)) return true;
+            return false;
+        },
+        10000);
+}
+
+bool lists(const LibraryChange& change, const std::string& folder, const std::vector<std::string>& keys) {
+    if (!change.listed || change.folder != folder) return false;
+    std::vector<std::string> found;
+    for (const FoundAlbum& album : change.albums) found.push_back(album.folder);
+    return found == keys;
+}
+
+bool touchesCover(const LibraryChange& change, const std::string& key) {
+    return std::count(change.coverKeys.begin(), change.coverKeys.end(), key) > 0;
+}
+
+}  // namespace
+
+// Artists' folders (depth 2): a new artist is seen in the music folder and
+// followed from then on; an album folder named by the frame thread tells of
+// a new cover; the music folder moved away and back is told both times.
+TEST(LibraryWatch, FollowsArtistsAlbumFoldersAndTheMusicFolderItself) {
+    TempDir dir;
+    const std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/Artist A/Album 1");
+    LibraryWatch watch(music, 2);
+    int artists = 0;
+    ASSERT_TRUE(changeArrives(
+        watch, [](const LibraryChange& change) { return change.listed && change.folder.empty() && change.albums.size() >= 2; },
+        [&] { dir.makeFolder("music/Artist B" + std::to_string(++artists) + "/Album"); }));
+
+    dir.makeFolder("music/Artist B1/Late Album");
+    EXPECT_TRUE(changeArrives(watch, [&](const LibraryChange& change) {
+        return change.listed && change.folder == "Artist B1" && change.albums.back().folder == "Artist B1/Late Album";
+    })) << "the new artist's folder is watched";
+
+    watch.watchAlbums({"Artist A/Album 1"});
+    EXPECT_TRUE(changeArrives(
+        watch, [](const LibraryChange& change) { return touchesCover(change, "Artist A/Album 1") && !change.listed; },
+        [&] { dir.writeFile("music/Artist A/Album 1/cover.jpg", "picture"); }));
+
+    std::filesystem::rename(music, dir.at("moved"));
+    EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) { return change.musicFolderGone; }));
+    std::filesystem::rename(dir.at("moved"), music);
+    EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) {
+        return change.listed && change.folder.empty() && !change.musicFolderGone && !change.albums.empty();
+    })) << "found again once back";
+}
+
+// No watch to be had (the system's limit, simulated): nothing is told, and
+// the thread still ends at once.
+TEST(LibraryWatch, WithoutWatchesTellsNothingAndEndsAtOnce) {
+    TempDir dir;
+    const std::string music = dir.makeFolder("music");
+    {
+        LibraryWatch watch(music, 1, 0);
+        dir.makeFolder("music/New Album");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        EXPECT_TRUE(watch.take().empty());
+    }
+    EXPECT_FALSE(LibraryWatch::leftBehind());
+    EXPECT_EQ(albumKeysAround("A/B/C", 2), (std::vector<std::string>{"A", "A/B"}));
+    EXPECT_EQ(albumKeysAround("A", 3), (std::vector<std::string>{"A"}));
+    EXPECT_TRUE(albumKeysAround("", 1).empty());
+}
