@@ -11,16 +11,17 @@ struct glTexture;
 
 extern const char* const appname;  // window caption
 
-extern AlbumsLoader* albums;        // owned by the entry; never empty while the loop runs
-extern glTexture* textures;         // one record per album, same index; owned by the entry,
-                                    // written only by the cover streaming
+extern AlbumsLoader* albums;        // owned by the entry; changes only between two passes of the
+                                    // loop (library_update.h), and may then become empty
+extern glTexture* textures;         // one record per album, same index; owned by the entry, made
+                                    // anew when the library changes, written only by the cover streaming
 extern TextureLoader* texLoader;    // owned by the entry
 extern FontLoader* font;            // owned by the entry; caption font
 
 extern int done;             // 1 ends the frame loop
-extern float position;       // displayed scroll position, album units, 0 .. count - 1
-extern int current;          // selected album, 0 .. count - 1; where position glides to
-extern int playing;          // album last handed to the player
+extern float position;       // displayed scroll position, album units, 0 .. count - 1 (0 when empty)
+extern int current;          // selected album, 0 .. count - 1 (0 when empty); where position glides to
+extern int playing;          // album last handed to the player; -1 once it left the library
 extern uint32_t playTime;    // tick of the last hand-over; 2000 when the loop starts
 extern int heldKey;          // key held down, 0 when none
 extern uint32_t keyDownTime; // tick at which heldKey went down

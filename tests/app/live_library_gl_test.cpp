@@ -118,6 +118,9 @@ TEST(LiveLibrary, AlbumsComeAndGoUnderTheRunningWindow) {
     for (const auto& entry : std::filesystem::directory_iterator(music)) std::filesystem::remove_all(entry.path());
     EXPECT_TRUE(waitFor([&] { return lastLoggedFrame(browser.frameLog).textures == 0; }, 10000))
         << "no cover left standing";
+    const Photo empty = photograph(browser.window());
+    EXPECT_GT(empty.countInRows(empty.height - 55, empty.height - 20, isLight), 20) << "the line saying so";
+    EXPECT_FALSE(empty.shows(empty.width / 2, empty.height / 2, coverOf(3).at(0, 0)));
     addAlbum("back", added);
     EXPECT_TRUE(middleShows(browser, added)) << "an album in the emptied folder";
 
