@@ -90,7 +90,11 @@ public:
                 auto folder = folders_.find(event->wd);
                 if (folder == folders_.end()) continue;
                 changed.insert(folder->second);
-                if (event->mask & IN_IGNORED) {  // the folder went, and its watch with it
+                // The folder went, and its watch with it; or it was moved away,
+                // and its watch would follow it under a name that is no longer
+                // its own (and a new folder of that name would count as watched).
+                if (event->mask & (IN_IGNORED | IN_MOVE_SELF)) {
+                    if (event->mask & IN_MOVE_SELF) inotify_rm_watch(fd_, event->wd);
                     watched_.erase(folder->second);
                     folders_.erase(folder);
                 }

@@ -22,6 +22,6 @@ add_executable(windows_tests
   app/type_to_find_test.cpp render/caption_test.cpp render/cover_strip_test.cpp render/hit_test_test.cpp
   render/help_overlay_test.cpp library/albums_loader_test.cpp texture/texture_loader_test.cpp
   texture/to_cstring_test.cpp library/tag_reader_test.cpp texture/thumbnail_cache_test.cpp
-  windows/platform_win32_test.cpp)
+  windows/platform_win32_test.cpp windows/folder_watch_win32_test.cpp)
 target_link_libraries(windows_tests PRIVATE vellora_test_support GTest::gtest_main)
 add_dependencies(windows_tests vellora vellora-recorder hostile-tag-helper)
