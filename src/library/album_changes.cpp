@@ -49,16 +49,19 @@ void AlbumsLoader::forgetAlbumCover(int i) {
 bool AlbumsLoader::replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found,
                                 std::vector<int>* newIndexOfOld) {
     const int count = getAlbumsCount();
-    std::unordered_map<std::string, int> before;  // key -> index of the albums below the folder now
     std::vector<int> below;
     for (int i = 0; i < count; ++i)
-        if (albumIsBelow(i, relative)) {
-            below.push_back(i);
-            before.emplace(getAlbumKey(i), i);
-        }
+        if (albumIsBelow(i, relative)) below.push_back(i);
+    // The common answer (a folder listed again for a change that moved no
+    // album) is found without a string made per album.
     bool same = below.size() == found.size();
-    for (size_t k = 0; same && k < below.size(); ++k) same = getAlbumKey(below[k]) == found[k].folder;
+    for (size_t k = 0; same && k < below.size(); ++k) {
+        const album& record = albumList[size_t(below[k])];
+        same = names.compare(record.folder, record.folderLength, found[k].folder) == 0;
+    }
     if (same) return false;
+    std::unordered_map<std::string, int> before;  // key -> index of the albums below the folder now
+    for (int i : below) before.emplace(getAlbumKey(i), i);
 
     // The albums below the folder stand together in the order: the new ones
     // go where the old ones stood, or where the folder's path falls.
