@@ -3,14 +3,22 @@
 // ones that stay.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
 #include "library/albums_loader.h"
+#include "platform/platform.h"
 #include "library/change_gatherer.h"
 #include "support/temp_dir.h"
 
 namespace {
+
+// A key as the library spells it: its parts joined by the system's separator.
+std::string k(std::string path) {
+    std::replace(path.begin(), path.end(), '/', platform::kSeparator);
+    return path;
+}
 
 std::vector<std::string> keysOf(AlbumsLoader& albums) {
     std::vector<std::string> keys;
@@ -31,7 +39,7 @@ TEST(AlbumChanges, AFolderListedAgainReplacesItsAlbumsInPlace) {
     dir.makeFolder("music/Loose");
     dir.writeFile("music/Loose/cover.png", "");
     AlbumsLoader albums(music, "", 2);
-    ASSERT_EQ(keysOf(albums), (std::vector<std::string>{"Artist A/Album 1", "Artist A/Album 3", "Artist C/Album 1", "Loose"}));
+    ASSERT_EQ(keysOf(albums), (std::vector<std::string>{k("Artist A/Album 1"), k("Artist A/Album 3"), k("Artist C/Album 1"), "Loose"}));
     albums.setAlbumLoaded(1, true);  // "Artist A/Album 3": known state that must move with it
 
     const auto remove = [&](const char* folder) { std::filesystem::remove_all(dir.at(std::string("music/") + folder)); };
@@ -43,23 +51,23 @@ TEST(AlbumChanges, AFolderListedAgainReplacesItsAlbumsInPlace) {
     };
     const Step steps[] = {
         {[&] { dir.makeFolder("music/Artist A/Album 2"); }, "Artist A",
-         {"Artist A/Album 1", "Artist A/Album 2", "Artist A/Album 3", "Artist C/Album 1", "Loose"}, {0, 2, 3, 4}},
+         {k("Artist A/Album 1"), k("Artist A/Album 2"), k("Artist A/Album 3"), k("Artist C/Album 1"), "Loose"}, {0, 2, 3, 4}},
         {[&] { dir.makeFolder("music/artist b/Album 1"); }, "",  // a new artist: the music folder changed
-         {"Artist A/Album 1", "Artist A/Album 2", "Artist A/Album 3", "artist b/Album 1", "Artist C/Album 1", "Loose"},
+         {k("Artist A/Album 1"), k("Artist A/Album 2"), k("Artist A/Album 3"), k("artist b/Album 1"), k("Artist C/Album 1"), "Loose"},
          {0, 1, 2, 4, 5}},
         {[&] { remove("Artist C"); }, "Artist C",
-         {"Artist A/Album 1", "Artist A/Album 2", "Artist A/Album 3", "artist b/Album 1", "Loose"}, {0, 1, 2, 3, -1, 4}},
-        {[] {}, "Artist A", {"Artist A/Album 1", "Artist A/Album 2", "Artist A/Album 3", "artist b/Album 1", "Loose"}, {}},
+         {k("Artist A/Album 1"), k("Artist A/Album 2"), k("Artist A/Album 3"), k("artist b/Album 1"), "Loose"}, {0, 1, 2, 3, -1, 4}},
+        {[] {}, "Artist A", {k("Artist A/Album 1"), k("Artist A/Album 2"), k("Artist A/Album 3"), k("artist b/Album 1"), "Loose"}, {}},
         // An artist's folder that had no album gets one: it goes where its path falls.
         {[&] { dir.makeFolder("music/Artist D/X"); }, "Artist D",
-         {"Artist A/Album 1", "Artist A/Album 2", "Artist A/Album 3", "artist b/Album 1", "Artist D/X", "Loose"},
+         {k("Artist A/Album 1"), k("Artist A/Album 2"), k("Artist A/Album 3"), k("artist b/Album 1"), k("Artist D/X"), "Loose"},
          {0, 1, 2, 3, 5}},
         // The loose album loses its picture and gains a folder: it is an artist now.
         {[&] { remove("Loose/cover.png"); dir.makeFolder("music/Loose/Part 1"); }, "Loose",
-         {"Artist A/Album 1", "Artist A/Album 2", "Artist A/Album 3", "artist b/Album 1", "Artist D/X", "Loose/Part 1"},
+         {k("Artist A/Album 1"), k("Artist A/Album 2"), k("Artist A/Album 3"), k("artist b/Album 1"), k("Artist D/X"), k("Loose/Part 1")},
          {0, 1, 2, 3, 4, -1}},
         {[&] { remove("Artist A/Album 1"); remove("Artist A/Album 3"); }, "Artist A",
-         {"Artist A/Album 2", "artist b/Album 1", "Artist D/X", "Loose/Part 1"}, {-1, 0, -1, 1, 2, 3}},
+         {k("Artist A/Album 2"), k("artist b/Album 1"), k("Artist D/X"), k("Loose/Part 1")}, {-1, 0, -1, 1, 2, 3}},
     };
     for (const Step& step : steps) {
         step.change();
@@ -71,15 +79,15 @@ TEST(AlbumChanges, AFolderListedAgainReplacesItsAlbumsInPlace) {
         const std::vector<std::string> keys = keysOf(albums);
         EXPECT_EQ(keys, step.keys) << step.listed;
         for (size_t i = 0; i < keys.size(); ++i)  // what was known of an album stays with it
-            EXPECT_EQ(albums.getAlbumLoaded(int(i)), keys[i] == "Artist A/Album 3") << keys[i];
+            EXPECT_EQ(albums.getAlbumLoaded(int(i)), keys[i] == k("Artist A/Album 3")) << keys[i];
     }
     EXPECT_STREQ(albums.getAlbumName(0), "Artist A - Album 2");
-    EXPECT_EQ(albums.getAlbumFolder(2), music + "/Artist D/X");
+    EXPECT_EQ(albums.getAlbumFolder(2), music + platform::kSeparator + k("Artist D/X"));
     // The folders above the album level a listing went through are named, so
     // the watch can follow the artists that came.
     const AlbumsLoader::FolderListing all = AlbumsLoader::listBelow(music, 2, "");
     EXPECT_EQ(all.above, (std::vector<std::string>{"", "Artist A", "artist b", "Artist D", "Loose"}));
-    EXPECT_FALSE(AlbumsLoader::listBelow(music, 2, "Artist D/X").listed) << "an album's own folder lists nothing";
+    EXPECT_FALSE(AlbumsLoader::listBelow(music, 2, k("Artist D/X")).listed) << "an album's own folder lists nothing";
     // Everything gone, then back.
     std::vector<int> newIndexOfOld;
     EXPECT_TRUE(albums.replaceBelow("", {}, &newIndexOfOld));
