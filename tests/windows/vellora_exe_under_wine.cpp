@@ -133,7 +133,9 @@ TEST_F(VelloraExe, OpensCentredShowsTheRedCoverKeepsItThroughAResizeAndF11TwiceA
     EXPECT_EQ(status, 0) << browser.process->err();
 }
 
-TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbum) {
+// Then an album moved into the music folder while the program runs is in
+// the row: End and Return hand it over once the watch has seen it.
+TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbumAndOnOneMovedIn) {
     TempDir dir;
     const int albums = 12;
     const std::string music = makeLibrary(dir, albums, false);
@@ -152,6 +154,14 @@ TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbum) {
     std::snprintf(next, sizeof next, "album %05d", std::min(selected + 1, albums - 1));
     EXPECT_EQ(calls[1].argumentCount, 1);
     EXPECT_EQ(calls[1].argument, windowsPath(music) + "\\" + next);
+
+    dir.makeFolder("staging/album 00100 moved in");
+    std::filesystem::rename(dir.at("staging/album 00100 moved in"), music + "/album 00100 moved in");
+    EXPECT_TRUE(waitFor([&] {
+        pressKeys(window, {"End", "Return"});  // End between the Returns: each hands over
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        return readPlayerCalls(log).back().argument == windowsPath(music) + "\\album 00100 moved in";
+    }, 30000)) << browser.process->err();
     pressKeys(window, {"Escape"});
     int status = -1;
     ASSERT_TRUE(browser.process->wait(30000, &status));
