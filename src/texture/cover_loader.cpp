@@ -172,7 +172,7 @@ std::vector<std::string> CoverLoader::moveTo(int base) {
     return dropped;
 }
 
-bool CoverLoader::takeFinished(LoadedCover* cover) {
+bool CoverLoader::takeFinished(LoadedCover* cover, size_t maxBytes) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     std::vector<LoadedCover>& finished = shared_->finished;
     if (finished.empty()) return false;
@@ -180,6 +180,7 @@ bool CoverLoader::takeFinished(LoadedCover* cover) {
     auto nearest = std::min_element(finished.begin(), finished.end(), [&](const LoadedCover& a, const LoadedCover& b) {
         return walkRank(a.place - base) < walkRank(b.place - base);
     });
+    if (nearest->texels.usable() && nearest->texels.textureBytes() > maxBytes) return false;
     *cover = std::move(*nearest);
     finished.erase(nearest);
     shared_->wake.notify_all();  // room for the next finished cover

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
@@ -72,8 +73,10 @@ public:
     // The position moved to place `base`: re-ranks the queue and drops what
     // has left the reach. Returns the dropped albums' keys.
     std::vector<std::string> moveTo(int base);
-    // Takes the finished cover nearest the position; false when none waits.
-    bool takeFinished(LoadedCover* cover);
+    // Takes the finished cover nearest the position; false when none waits,
+    // or when its texture would take more than `maxBytes` (a cover without a
+    // usable picture takes none).
+    bool takeFinished(LoadedCover* cover, size_t maxBytes = SIZE_MAX);
     // Bytes the finished, not yet taken covers will take as textures, and the
     // memory the decodes in hand hold now.
     size_t waitingBytes() const;
