@@ -5,8 +5,9 @@
 // three run on the loader thread in the program, only the upload on the frame
 // thread. Medians of several runs; prints a table, asserts nothing. A second
 // table gives the thumbnail cache's part on the loader: a first start's
-// decode with the thumbnail scaled from it, the thumbnail's writing (PNG
-// encoding, a temporary file renamed), and a second start's decode from it.
+// decode through the empty cache (what it adds before the cover is handed
+// on), the thumbnail's writing afterwards (scaling, PNG encoding, a temporary
+// file renamed), and a second start's decode from the thumbnail.
 // Needs an X display with GL: xvfb-run -a -s "-screen 0 1024x768x24" texture_bench
 //
 // `texture_bench --photos FOLDER` instead writes a music folder of albums whose
@@ -205,7 +206,7 @@ int main(int argc, char** argv) {
     ThumbnailCache cache(folder + "/cache");
     std::printf("\nThe thumbnail cache on the loader thread (%d runs each, median milliseconds; %d-px thumbnails)\n\n",
                 runs, thumbnailSizeFor(coverTextureEdge(coverHeight, 3000, 3000)).side);
-    std::printf("%-12s %10s %14s %12s %10s %12s %14s\n", "picture", "decode", "decode+thumb", "thumb scale",
+    std::printf("%-12s %10s %14s %12s %10s %12s %14s\n", "picture", "decode", "through cache", "added",
                 "write", "thumb KB", "from thumb");
     for (const Subject& subject : subjects) {
         const std::string path = folder + "/" + subject.file;
