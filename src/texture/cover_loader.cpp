@@ -79,12 +79,18 @@ struct CoverLoader::Shared {
     int running = 0;                        // guarded by mutex
     const size_t maxWaiting;
     ThumbnailCache* const thumbnails;
-    std::vector<PendingThumbnail> held;     // guarded by mutex: to write when no request waits
+    std::vector<PendingThumbnail> held;     // guarded by mutex: to write once the covers are taken
 
-    // Writes the held thumbnails while no request waits (all but
-    // kMaxHeldThumbnails of them at once), one at a time, unlocked.
+    // Whether the held thumbnails may be written now: once every cover asked
+    // for has been handed on and taken (writing beside the frame that uploads
+    // the last of them would slow it), or when too many are held.
+    bool thumbnailsDue() const {
+        return !held.empty() && ((queue.size() == 0 && finished.empty()) || held.size() > kMaxHeldThumbnails);
+    }
+
+    // Writes the held thumbnails while they are due, one at a time, unlocked.
     void writeThumbnails(std::unique_lock<std::mutex>& lock) {
-        while (!cancel && !held.empty() && (queue.size() == 0 || held.size() > kMaxHeldThumbnails)) {
+        while (!cancel && thumbnailsDue()) {
             PendingThumbnail pending = std::move(held.front());
             held.erase(held.begin());
             ++inHand;
@@ -101,7 +107,7 @@ struct CoverLoader::Shared {
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
             wake.wait(lock, [&] {
-                return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || (queue.size() == 0 && !held.empty());
+                return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || thumbnailsDue();
             });
             if (cancel) break;
             if (queue.size() == 0 || finished.size() >= maxWaiting) {

@@ -57,7 +57,8 @@ public:
     // pause. Every request brings its album's folder, so the threads never
     // read the library, which may change while they work. With `thumbnails`
     // (not owned; it must outlive the loader) covers go through the
-    // thumbnail cache, and the thumbnails are written when no request waits.
+    // thumbnail cache, and the thumbnails are written once no request waits
+    // and the finished covers have been taken.
     CoverLoader(int threads, int reach, int maxWaiting = 3, ThumbnailCache* thumbnails = nullptr);
     // Cancels the work in hand and returns within a fraction of a second: a
     // thread held in the kernel by a dead file system is left behind, and
