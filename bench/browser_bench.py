@@ -9,7 +9,8 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 
 Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded, thumbnails,
 thumbglide (all when none is named), and startup-compare (with --before BUILD: two builds' first
-frames, taken in turn); embedded also takes --before BUILD, and then measures both builds in turn.
+frames, taken in turn); embedded and thumbnails also take --before BUILD, and then measure both
+builds in turn.
 """
 import argparse
 import os
@@ -305,7 +306,7 @@ def smoothness(args):
           ["cover px (JPEG)", "frames", "frame median (ms)", "p99 (ms)", "max (ms)", "> 16.7 ms", "> 33 ms",
            "fps (median)", "draw median (ms)", "draw max (ms)"], rows,
           "Frame time is swap to swap (the first frame after a rest has none) and includes the loop's 10 ms sleep after each easing step; draw time "
-          "is the drawing pass alone (at most one cover upload, scene, caption, swap). "
+          "is the drawing pass alone (its cover uploads, scene, caption, swap). "
           "Right is held to the last album, then Left back to the first, %d run(s) per size." % args.runs)
 
 
@@ -582,7 +583,7 @@ def four_album_library(args, fmt):
     return folder
 
 
-def first_four_ms(args, folder, cache, scratch, settings="", extra_env=None):
+def first_four_ms(args, folder, cache, scratch, settings="", extra_env=None, build=None):
     """One start on `folder` with its thumbnails in `cache`, the page cache of
     both dropped. Returns the ms from the first frame's swap, and from the start
     of its drawing pass (when the first covers are asked for), to the swap of the
@@ -606,7 +607,7 @@ def first_four_ms(args, folder, cache, scratch, settings="", extra_env=None):
         except FileNotFoundError:
             return []
 
-    process = subprocess.Popen([os.path.join(args.build, "vellora"), folder], cwd=scratch, env=env,
+    process = subprocess.Popen([os.path.join(build or args.build, "vellora"), folder], cwd=scratch, env=env,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.time() + 30
     # Looked at ten times a second: the poll must not take a core from the browser.
@@ -633,41 +634,47 @@ def first_four_ms(args, folder, cache, scratch, settings="", extra_env=None):
 
 def thumbnails(args):
     """First start against second start: four 3000-px covers, JPEG and PNG, on
-    a local folder and on a slow one (bench/slow_folder_shim.c)."""
+    a local folder and on a slow one (bench/slow_folder_shim.c); with --before,
+    that build's starts too, taken in turn."""
     shim = os.path.join(args.build, "bench", "libslow_folder_shim.so")
     note = load_note()
     off_setting = "thumbnailcache=false\n"
     starts = ("off", "first", "second")
+    builds = [("this build", args.build)] + ([("before", args.before)] if args.before else [])
     rows = []
     for fmt, label in (("jpg", "JPEG"), ("png", "PNG")):
         folder = os.path.realpath(four_album_library(args, fmt))
         for where, env in (("local", None),
                            ("slow", {"LD_PRELOAD": shim, "VELLORA_SLOW_FOLDER": folder, "VELLORA_SLOW_DELAY_MS": "20"})):
-            swap = {start: [] for start in starts}
-            begun = {start: [] for start in starts}
-            thumbs = []
+            swap = {(name, start): [] for name, _ in builds for start in starts}
+            begun = {(name, start): [] for name, _ in builds for start in starts}
+            thumbs = {name: [] for name, _ in builds}
             for _ in range(args.runs):
-                scratch = tempfile.mkdtemp(prefix="vellora-first4-")
-                cache = os.path.join(scratch, "cache")
-                # The first start in a fresh folder is slower whatever it does
-                # (Mesa fills its shader cache there): thrown away.
-                first_four_ms(args, folder, cache, scratch, off_setting, env)
-                for start, settings in zip(starts, (off_setting, "", "")):
-                    from_swap, from_start, written = first_four_ms(args, folder, cache, scratch, settings, env)
-                    if from_swap is not None:
-                        swap[start].append(from_swap)
-                        begun[start].append(from_start)
-                    if start == "first":
-                        thumbs.append(written)
-                shutil.rmtree(scratch)
-            for measure, times in (("first frame shown", swap), ("first frame begun", begun)):
-                m = {start: median(values) for start, values in times.items()}
-                rows.append([label, where, measure, "%.0f" % m["off"], "%.0f" % m["first"], "%.0f" % m["second"],
-                             "%.2f" % (m["first"] / m["off"]), "%.2f" % (m["second"] / m["first"]),
-                             ", ".join(str(t) for t in sorted(set(thumbs))),
-                             " / ".join(", ".join("%.0f" % t for t in times[start]) for start in starts)])
-    table("7. Thumbnail cache: first four covers, first start against second start", command_for(args, "thumbnails"),
-          ["covers", "folder", "from", "cache off (ms)", "first start (ms)", "second start (ms)", "first / off",
+                for name, build in builds:
+                    scratch = tempfile.mkdtemp(prefix="vellora-first4-")
+                    cache = os.path.join(scratch, "cache")
+                    # The first start in a fresh folder is slower whatever it does
+                    # (Mesa fills its shader cache there): thrown away.
+                    first_four_ms(args, folder, cache, scratch, off_setting, env, build)
+                    for start, settings in zip(starts, (off_setting, "", "")):
+                        from_swap, from_start, written = first_four_ms(args, folder, cache, scratch, settings, env,
+                                                                       build)
+                        if from_swap is not None:
+                            swap[(name, start)].append(from_swap)
+                            begun[(name, start)].append(from_start)
+                        if start == "first":
+                            thumbs[name].append(written)
+                    shutil.rmtree(scratch)
+            for name, _ in builds:
+                for measure, times in (("first frame shown", swap), ("first frame begun", begun)):
+                    m = {start: median(times[(name, start)]) for start in starts}
+                    rows.append([label, where, name, measure, "%.0f" % m["off"], "%.0f" % m["first"],
+                                 "%.0f" % m["second"], "%.2f" % (m["first"] / m["off"]),
+                                 "%.2f" % (m["second"] / m["first"]), ", ".join(str(t) for t in sorted(set(thumbs[name]))),
+                                 " / ".join(", ".join("%.0f" % t for t in times[(name, start)]) for start in starts)])
+    table("7. Thumbnail cache: first four covers, first start against second start",
+          command_for(args, ("--before BUILD " if args.before else "") + "thumbnails"),
+          ["covers", "folder", "build", "from", "cache off (ms)", "first start (ms)", "second start (ms)", "first / off",
            "second / first", "thumbnails written", "all runs: off / first / second (ms)"], rows,
           "Four albums with a 3000 x 3000 cover each, so that the first four covers on screen are the same four "
           "in every start (the browser opens on a random album). The time runs to the swap of the first frame "
@@ -680,7 +687,8 @@ def thumbnails(args):
           "files and of the thumbnail folder is dropped before every start with "
           "posix_fadvise(POSIX_FADV_DONTNEED). Slow: `build/bench/libslow_folder_shim.so` preloaded, which makes "
           "every open (of a file or a folder) and every read below the music folder wait 20 ms; the thumbnail "
-          "folder is not slowed. %s." % (args.runs, note))
+          "folder is not slowed.%s %s." % (args.runs, " The builds are taken in turn, round after round."
+                                          if args.before else "", note))
 
 
 def thumbglide(args):
@@ -694,16 +702,19 @@ def thumbglide(args):
     def thumbnails_now(browser):
         return sum(len(files) for _, _, files in os.walk(os.path.join(browser.scratch, "cache", "thumbnails")))
 
-    rows, resident_p99 = [], {}
-    for label, settings in (("thumbnail cache off", "thumbnailcache=false\n"),
-                            ("thumbnail cache on, empty: thumbnails written", "")):
-        loading_frames, resident_frames, written = [], [], []
-        for _ in range(args.runs):
+    configurations = (("thumbnail cache off", "thumbnailcache=false\n"),
+                      ("thumbnail cache on, empty: thumbnails written", ""))
+    glides = {label: ([], [], []) for label, _ in configurations}  # loading frames, resident frames, written
+    for _ in range(args.runs):  # the two taken in turn, so that a busy machine weighs on both alike
+        for label, settings in configurations:
             there, back, said = glide_there_and_back(args, folder, count, min(30, count - 1), settings,
                                                      thumbnails_now)
-            loading_frames += there
-            resident_frames += back
-            written.append(said[1] - said[0])
+            glides[label][0].extend(there)
+            glides[label][1].extend(back)
+            glides[label][2].append(said[1] - said[0])
+    rows, resident_p99 = [], {}
+    for label, settings in configurations:
+        loading_frames, resident_frames, written = glides[label]
         for what, frames in (("while loading", loading_frames), ("back, resident", resident_frames)):
             stats = glide_stats(frames)
             row = [label, what, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] + [stats["slow"]]
@@ -724,7 +735,7 @@ def thumbglide(args):
           "Milliseconds. As section 3b: the glide starts as the opening ends and runs 30 albums (arrow key "
           "every 20 ms), then back once the covers are resident; warm page cache; with the cache on each run "
           "starts with an empty thumbnail cache, so the loader writes a thumbnail for each cover it decodes "
-          "(after the covers asked for). %d run(s) pooled; %s." % (args.runs, note))
+          "(after the covers asked for). %d run(s) of each pooled, the two taken in turn; %s." % (args.runs, note))
 
 
 def memory(args):
@@ -813,7 +824,7 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--memory-limit-gib", type=int, default=12)
-    parser.add_argument("--before", help="a second build for startup-compare")
+    parser.add_argument("--before", help="a second build for startup-compare, embedded and thumbnails")
     parser.add_argument("sections", nargs="*",
                         default=["startup", "smoothness", "loading", "firstcovers", "memory", "rest", "hostile",
                                  "embedded", "thumbnails", "thumbglide"])

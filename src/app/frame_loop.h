@@ -27,6 +27,6 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing);
 // Applies one event to the key state, the commands and `pacing`.
 void handleEvent(const SDL_Event& event, Pacing& pacing);
 
-// A drawn frame: clears, uploads at most one finished cover texture, draws
+// A drawn frame: clears, uploads the finished cover textures its budget allows, draws
 // the scene and the selected album's name, swaps.
 void drawFrame();
