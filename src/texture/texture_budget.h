@@ -28,7 +28,7 @@ std::vector<int> chooseEvictions(std::vector<ResidentCover> resident, size_t wai
 // costs about its texture's bytes (the driver copies and converts every
 // level), so the budget counts bytes, and the platform clock stops a step on
 // a driver slower than that assumes. Four 512-texel covers (the texture edge
-// of a window up to about 1000 pixels high, and the thumbnail cache's x-large
+// of a window up to about 770 pixels high, and the thumbnail cache's x-large
 // size) fit in one step: about 2.5 ms under software GL.
 struct UploadBudget {
     size_t bytes;    // texture bytes of a step's uploads together (the first goes whatever its size)
