@@ -7,9 +7,10 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 
     browser_bench.py --build BUILD --work FOLDER [--runs N] [section ...]
 
-Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded (all when none
-is named), and startup-compare (with --before BUILD: two builds' first frames, taken in turn);
-embedded also takes --before BUILD, and then measures both builds in turn.
+Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded, thumbnails,
+thumbglide (all when none is named), and startup-compare (with --before BUILD: two builds' first
+frames, taken in turn); embedded and thumbnails also take --before BUILD, and then measure both
+builds in turn.
 """
 import argparse
 import os
@@ -59,10 +60,10 @@ class Browser:
     """The real program on `folder`, with a frame log, in a scratch folder
     holding a settings file whose player does nothing."""
 
-    def __init__(self, build, folder, exit_after=None, extra_env=None):
+    def __init__(self, build, folder, exit_after=None, extra_env=None, settings=""):
         self.scratch = tempfile.mkdtemp(prefix="vellora-bench-")
         with open(os.path.join(self.scratch, "vellora.ini"), "w") as ini:
-            ini.write("[vellora]\nmusicplayer=/bin/true\nautoplay=false\n")
+            ini.write("[vellora]\nmusicplayer=/bin/true\nautoplay=false\n" + settings)
         self.log = os.path.join(self.scratch, "frames.log")
         env = dict(os.environ, VELLORA_FRAME_LOG=self.log, **(extra_env or {}))
         # Thumbnails go to the run's own folder unless the run names one: every
@@ -305,7 +306,7 @@ def smoothness(args):
           ["cover px (JPEG)", "frames", "frame median (ms)", "p99 (ms)", "max (ms)", "> 16.7 ms", "> 33 ms",
            "fps (median)", "draw median (ms)", "draw max (ms)"], rows,
           "Frame time is swap to swap (the first frame after a rest has none) and includes the loop's 10 ms sleep after each easing step; draw time "
-          "is the drawing pass alone (at most one cover upload, scene, caption, swap). "
+          "is the drawing pass alone (its cover uploads, scene, caption, swap). "
           "Right is held to the last album, then Left back to the first, %d run(s) per size." % args.runs)
 
 
@@ -323,11 +324,11 @@ def photo_library(args, albums=20):
     return folder
 
 
-def started_browser(args, folder, attempts=3, build=None, extra_env=None):
+def started_browser(args, folder, attempts=3, build=None, extra_env=None, settings=""):
     """A browser with its window shown. On this shared machine SDL now and then
     misses a loaded X server at start-up and gives up; such a start is retried."""
     for attempt in range(attempts):
-        browser = Browser(build or args.build, folder, extra_env=extra_env)
+        browser = Browser(build or args.build, folder, extra_env=extra_env, settings=settings)
         try:
             browser.find_window()
             return browser
@@ -351,6 +352,35 @@ def glide_stats(frames):
             "slow": sum(1 for d in draws if d > 33.0)}
 
 
+def glide_there_and_back(args, folder, count, reach, settings="", during=None):
+    """One browser on `folder`: glides `reach` albums as soon as the opening is
+    over (only the nearest covers are there), rests, and glides back over them
+    once resident. Returns the frames of both glides and what during(browser)
+    said as the first glide began and once it had ended."""
+    browser = started_browser(args, folder, settings=settings)
+    browser.wait_for(lambda: browser.frames() and
+                     browser.frames()[-1]["wall_ms"] - browser.frames()[0]["wall_ms"] > 2500, 60)
+    start = browser.frames()[-1]["current"]
+    key, back, step = ("Right", "Left", 1) if count - 1 - start >= start else ("Left", "Right", -1)
+    steps = min(reach, (count - 1 - start) if step > 0 else start)
+    target = start + step * steps
+    first = len(browser.frames())
+    said = [during(browser)] if during else None
+    browser.press(key, steps)
+    browser.wait_for(lambda: abs(browser.frames()[-1]["position"] - target) < 0.01, 60)
+    middle = len(browser.frames())
+    there = browser.frames()[first:middle]
+    if during:
+        said.append(during(browser))
+    browser.wait_rest()
+    middle = len(browser.frames())
+    browser.press(back, steps)
+    browser.wait_for(lambda: abs(browser.frames()[-1]["position"] - start) < 0.01, 60)
+    resident = browser.frames()[middle:]
+    browser.finish()
+    return there, resident, said
+
+
 def loading(args):
     """Glides over covers while they load, back over them once resident, and over bare albums."""
     albums = 100
@@ -365,25 +395,9 @@ def loading(args):
         reach = min(30, count - 1)
         loading_frames, resident_frames = [], []
         for _ in range(args.runs):
-            browser = started_browser(args, folder)
-            # Start as soon as the opening is over: only the nearest covers are there.
-            browser.wait_for(lambda: browser.frames() and
-                             browser.frames()[-1]["wall_ms"] - browser.frames()[0]["wall_ms"] > 2500, 60)
-            start = browser.frames()[-1]["current"]
-            key, back, step = ("Right", "Left", 1) if count - 1 - start >= start else ("Left", "Right", -1)
-            steps = min(reach, (count - 1 - start) if step > 0 else start)
-            target = start + step * steps
-            first = len(browser.frames())
-            browser.press(key, steps)
-            browser.wait_for(lambda: abs(browser.frames()[-1]["position"] - target) < 0.01, 60)
-            middle = len(browser.frames())
-            loading_frames += browser.frames()[first:middle]
-            browser.wait_rest()
-            middle = len(browser.frames())
-            browser.press(back, steps)
-            browser.wait_for(lambda: abs(browser.frames()[-1]["position"] - start) < 0.01, 60)
-            resident_frames += browser.frames()[middle:]
-            browser.finish()
+            there, back, _ = glide_there_and_back(args, folder, count, reach)
+            loading_frames += there
+            resident_frames += back
         for what, frames in (("while loading", loading_frames), ("back, resident", resident_frames)):
             stats = glide_stats(frames)
             rows.append([label, what, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] +
@@ -545,6 +559,185 @@ def embedded(args):
           "until the seven visible covers are textures, the two builds taken in turn; %s." % note)
 
 
+def drop_page_cache(*folders):
+    """Drops the page cache of the files below `folders` (this benchmark's own
+    files, not the system's): posix_fadvise(POSIX_FADV_DONTNEED)."""
+    for folder in folders:
+        for root, _, files in os.walk(folder):
+            for name in files:
+                fd = os.open(os.path.join(root, name), os.O_RDONLY)
+                os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
+                os.close(fd)
+
+
+def four_album_library(args, fmt):
+    """Four albums, each with a 3000-px cover: whichever album the browser opens
+    on, the first four covers on screen are these four, in every start."""
+    folder = make_library(args.build, os.path.join(args.work, "covers-3000-%s-4" % fmt), 4, cover_size=3000, fmt=fmt)
+    names = sorted(name for name in os.listdir(folder) if os.path.isdir(os.path.join(folder, name)))
+    pictures = [os.path.join(folder, name, file) for name in names for file in os.listdir(os.path.join(folder, name))
+                if file.lower().endswith("." + fmt)]
+    for name in names:  # the generator leaves a few albums without a picture
+        if not any(file.lower().endswith("." + fmt) for file in os.listdir(os.path.join(folder, name))):
+            shutil.copyfile(pictures[0], os.path.join(folder, name, "cover." + fmt))
+    return folder
+
+
+def first_four_ms(args, folder, cache, scratch, settings="", extra_env=None, build=None):
+    """One start on `folder` with its thumbnails in `cache`, the page cache of
+    both dropped. Returns the ms from the first frame's swap, and from the start
+    of its drawing pass (when the first covers are asked for), to the swap of the
+    first frame with four cover textures (None when they never came), and the
+    thumbnails in the cache once the start has written what it had to."""
+    folder = os.path.realpath(folder)
+    drop_page_cache(folder, cache)
+    log = os.path.join(scratch, "frames.log")
+    with open(os.path.join(scratch, "vellora.ini"), "w") as ini:
+        ini.write("[vellora]\nmusicplayer=/bin/true\nautoplay=false\n" + settings)
+    env = dict(os.environ, VELLORA_FRAME_LOG=log, XDG_CACHE_HOME=cache, **(extra_env or {}))
+    thumbs = os.path.join(cache, "thumbnails")
+
+    def written():
+        return sum(len(files) for root, _, files in os.walk(thumbs) if os.path.basename(root) != "vellora-0.1")
+
+    def frames():
+        try:
+            with open(log) as lines:
+                return [line.split() for line in lines if line.startswith("frame ") and len(line.split()) == 8]
+        except FileNotFoundError:
+            return []
+
+    process = subprocess.Popen([os.path.join(build or args.build, "vellora"), folder], cwd=scratch, env=env,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.time() + 30
+    # Looked at ten times a second: the poll must not take a core from the browser.
+    while time.time() < deadline and process.poll() is None and not any(int(f[7]) >= 4 for f in frames()):
+        time.sleep(0.1)
+    if "thumbnailcache=false" not in settings:  # the thumbnails come after the covers
+        while time.time() < deadline and process.poll() is None and written() < 4:
+            time.sleep(0.1)
+    process.terminate()
+    try:
+        process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+    rows = frames()
+    os.remove(log)
+    done = next((f for f in rows if int(f[7]) >= 4), None)
+    if not done:
+        return None, None, written()
+    first_swap = float(rows[0][2])
+    first_start = first_swap - float(rows[0][3]) / 1000
+    return float(done[2]) - first_swap, float(done[2]) - first_start, written()
+
+
+def thumbnails(args):
+    """First start against second start: four 3000-px covers, JPEG and PNG, on
+    a local folder and on a slow one (bench/slow_folder_shim.c); with --before,
+    that build's starts too, taken in turn."""
+    shim = os.path.join(args.build, "bench", "libslow_folder_shim.so")
+    note = load_note()
+    off_setting = "thumbnailcache=false\n"
+    starts = ("off", "first", "second")
+    builds = [("this build", args.build)] + ([("before", args.before)] if args.before else [])
+    rows = []
+    for fmt, label in (("jpg", "JPEG"), ("png", "PNG")):
+        folder = os.path.realpath(four_album_library(args, fmt))
+        for where, env in (("local", None),
+                           ("slow", {"LD_PRELOAD": shim, "VELLORA_SLOW_FOLDER": folder, "VELLORA_SLOW_DELAY_MS": "20"})):
+            swap = {(name, start): [] for name, _ in builds for start in starts}
+            begun = {(name, start): [] for name, _ in builds for start in starts}
+            thumbs = {name: [] for name, _ in builds}
+            for _ in range(args.runs):
+                for name, build in builds:
+                    scratch = tempfile.mkdtemp(prefix="vellora-first4-")
+                    cache = os.path.join(scratch, "cache")
+                    # The first start in a fresh folder is slower whatever it does
+                    # (Mesa fills its shader cache there): thrown away.
+                    first_four_ms(args, folder, cache, scratch, off_setting, env, build)
+                    for start, settings in zip(starts, (off_setting, "", "")):
+                        from_swap, from_start, written = first_four_ms(args, folder, cache, scratch, settings, env,
+                                                                       build)
+                        if from_swap is not None:
+                            swap[(name, start)].append(from_swap)
+                            begun[(name, start)].append(from_start)
+                        if start == "first":
+                            thumbs[name].append(written)
+                    shutil.rmtree(scratch)
+            for name, _ in builds:
+                for measure, times in (("first frame shown", swap), ("first frame begun", begun)):
+                    m = {start: median(times[(name, start)]) for start in starts}
+                    rows.append([label, where, name, measure, "%.0f" % m["off"], "%.0f" % m["first"],
+                                 "%.0f" % m["second"], "%.2f" % (m["first"] / m["off"]),
+                                 "%.2f" % (m["second"] / m["first"]), ", ".join(str(t) for t in sorted(set(thumbs[name]))),
+                                 " / ".join(", ".join("%.0f" % t for t in times[(name, start)]) for start in starts)])
+    table("7. Thumbnail cache: first four covers, first start against second start",
+          command_for(args, ("--before BUILD " if args.before else "") + "thumbnails"),
+          ["covers", "folder", "build", "from", "cache off (ms)", "first start (ms)", "second start (ms)", "first / off",
+           "second / first", "thumbnails written", "all runs: off / first / second (ms)"], rows,
+          "Four albums with a 3000 x 3000 cover each, so that the first four covers on screen are the same four "
+          "in every start (the browser opens on a random album). The time runs to the swap of the first frame "
+          "with four cover textures, from the swap of the first frame (\"first frame shown\": what the user "
+          "waits for) or from the start of its drawing pass (\"first frame begun\": the first covers are asked "
+          "for in that pass, whose first drawing takes 60-80 ms of software GL set-up that the loader works "
+          "beside). Medians of %d rounds; each round, in a fresh cache folder, one start thrown away, then a "
+          "start with `thumbnailcache = false`, a first start (empty cache: it decodes the pictures and writes "
+          "512-px thumbnails after the covers) and a second start (it reads them). The page cache of the album "
+          "files and of the thumbnail folder is dropped before every start with "
+          "posix_fadvise(POSIX_FADV_DONTNEED). Slow: `build/bench/libslow_folder_shim.so` preloaded, which makes "
+          "every open (of a file or a folder) and every read below the music folder wait 20 ms; the thumbnail "
+          "folder is not slowed.%s %s." % (args.runs, " The builds are taken in turn, round after round."
+                                          if args.before else "", note))
+
+
+def thumbglide(args):
+    """Gliding while the thumbnails are written, against gliding without the cache and the resident glide."""
+    albums = 100
+    folder = make_library(args.build, os.path.join(args.work, "covers-3000-%d" % albums), albums, cover_size=3000,
+                          fmt="jpg")
+    count = len([name for name in os.listdir(folder) if os.path.isdir(os.path.join(folder, name))])
+    note = load_note()
+
+    def thumbnails_now(browser):
+        return sum(len(files) for _, _, files in os.walk(os.path.join(browser.scratch, "cache", "thumbnails")))
+
+    configurations = (("thumbnail cache off", "thumbnailcache=false\n"),
+                      ("thumbnail cache on, empty: thumbnails written", ""))
+    glides = {label: ([], [], []) for label, _ in configurations}  # loading frames, resident frames, written
+    for _ in range(args.runs):  # the two taken in turn, so that a busy machine weighs on both alike
+        for label, settings in configurations:
+            there, back, said = glide_there_and_back(args, folder, count, min(30, count - 1), settings,
+                                                     thumbnails_now)
+            glides[label][0].extend(there)
+            glides[label][1].extend(back)
+            glides[label][2].append(said[1] - said[0])
+    rows, resident_p99 = [], {}
+    for label, settings in configurations:
+        loading_frames, resident_frames, written = glides[label]
+        for what, frames in (("while loading", loading_frames), ("back, resident", resident_frames)):
+            stats = glide_stats(frames)
+            row = [label, what, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] + [stats["slow"]]
+            if what == "while loading":
+                row.append("%.0f" % median(written) if settings == "" else "")
+            else:
+                row.append("")
+                resident_p99[label] = stats["draw"][1]
+            rows.append(row)
+        loading_p99 = glide_stats(loading_frames)["draw"][1]
+        target = 1.5 * resident_p99[label] + 2
+        rows[-2].append("%.1f ≤ %.1f: %s" % (loading_p99, target, "met" if loading_p99 <= target else "not met"))
+        rows[-1].append("")
+    table("8. Gliding while thumbnails are written", command_for(args, "thumbglide"),
+          ["library: 100 albums, 3000-px JPEG", "glide", "frames", "draw p50", "draw p99", "draw max",
+           "draws > 33 ms", "thumbnails written during the glide (median)",
+           "draw p99 ≤ 1.5 × resident p99 + 2 ms"], rows,
+          "Milliseconds. As section 3b: the glide starts as the opening ends and runs 30 albums (arrow key "
+          "every 20 ms), then back once the covers are resident; warm page cache; with the cache on each run "
+          "starts with an empty thumbnail cache, so the loader writes a thumbnail for each cover it decodes "
+          "(after the covers asked for). %d run(s) of each pooled, the two taken in turn; %s." % (args.runs, note))
+
+
 def memory(args):
     limit = args.memory_limit_gib * 1024 ** 3
     albums = 5000
@@ -631,18 +824,22 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--memory-limit-gib", type=int, default=12)
-    parser.add_argument("--before", help="a second build for startup-compare")
+    parser.add_argument("--before", help="a second build for startup-compare, embedded and thumbnails")
     parser.add_argument("sections", nargs="*",
                         default=["startup", "smoothness", "loading", "firstcovers", "memory", "rest", "hostile",
-                                 "embedded"])
+                                 "embedded", "thumbnails", "thumbglide"])
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         sys.exit("browser_bench.py needs an X display; run it under xvfb-run")
+    # The browser runs in a scratch folder of its own: every path it gets is absolute.
+    args.build, args.work = os.path.abspath(args.build), os.path.abspath(args.work)
+    if args.before:
+        args.before = os.path.abspath(args.before)
     os.makedirs(args.work, exist_ok=True)
     for section in args.sections:
         {"startup": startup, "startup-compare": startup_compare, "smoothness": smoothness, "loading": loading,
          "firstcovers": first_covers, "memory": memory, "rest": rest, "hostile": hostile,
-         "embedded": embedded}[section](args)
+         "embedded": embedded, "thumbnails": thumbnails, "thumbglide": thumbglide}[section](args)
 
 
 if __name__ == "__main__":

@@ -3,7 +3,11 @@
 // (512), building the mip levels, and the upload (glTexImage2D per level,
 // ended with glFinish so the work is counted where it is queued). The first
 // three run on the loader thread in the program, only the upload on the frame
-// thread. Medians of several runs; prints a table, asserts nothing.
+// thread. Medians of several runs; prints a table, asserts nothing. A second
+// table gives the thumbnail cache's part on the loader: a first start's
+// decode through the empty cache (what it adds before the cover is handed
+// on), the thumbnail's writing afterwards (scaling, PNG encoding, a temporary
+// file renamed), and a second start's decode from the thumbnail.
 // Needs an X display with GL: xvfb-run -a -s "-screen 0 1024x768x24" texture_bench
 //
 // `texture_bench --photos FOLDER` instead writes a music folder of albums whose
@@ -29,7 +33,9 @@
 #include "render/projection.h"
 #include "texture/box_scaler.h"
 #include "texture/cover_picture.h"
+#include "texture/texture_budget.h"
 #include "texture/texture_streaming.h"
+#include "texture/thumbnail_cache.h"
 
 namespace fs = std::filesystem;
 
@@ -169,6 +175,69 @@ int main(int argc, char** argv) {
         std::printf("%-12s %8.0f %8.2f %14.1f %8.1f %8.1f %12.1f\n", subject.label.c_str(),
                     double(fs::file_size(path)) / 1024.0, median(read), median(decode), median(mips), median(upload),
                     median(upload));
+    }
+
+    // What one streaming step may upload: four 512-texel covers, or one 1024-texel cover.
+    {
+        const std::string path = folder + "/cover3000.jpg";
+        const CoverTexels four = decodeCoverFile(path, coverHeight);
+        const CoverTexels large = decodeCoverFile(path, middleCoverPixelHeight(1600, 1600));
+        std::vector<double> fourTimes, largeTimes;
+        for (int run = 0; run < runs; ++run) {
+            uint32_t names[4] = {};
+            fourTimes.push_back(milliseconds([&] {
+                for (uint32_t& name : names) uploadCoverTexels(four, &name);
+                glFinish();
+            }));
+            glDeleteTextures(4, names);
+            largeTimes.push_back(milliseconds([&] {
+                uploadCoverTexels(large, &names[0]);
+                glFinish();
+            }));
+            glDeleteTextures(1, names);
+        }
+        std::printf("\nOne streaming step's uploads (budget %zu KiB of textures, %u ms): four %d-texel covers "
+                    "(%zu KiB) %.1f ms; one %d-texel cover (%zu KiB) %.1f ms\n",
+                    kStepUploadBudget.bytes >> 10, kStepUploadBudget.ticks, four.edge, 4 * four.textureBytes() >> 10,
+                    median(fourTimes), large.edge, large.textureBytes() >> 10, median(largeTimes));
+    }
+
+    // The thumbnail cache on the loader, in a cache folder of its own.
+    ThumbnailCache cache(folder + "/cache");
+    std::printf("\nThe thumbnail cache on the loader thread (%d runs each, median milliseconds; %d-px thumbnails)\n\n",
+                runs, thumbnailSizeFor(coverTextureEdge(coverHeight, 3000, 3000)).side);
+    std::printf("%-12s %10s %14s %12s %10s %12s %14s\n", "picture", "decode", "through cache", "added",
+                "write", "thumb KB", "from thumb");
+    for (const Subject& subject : subjects) {
+        const std::string path = folder + "/" + subject.file;
+        std::vector<double> plain, miss, write, hit;
+        double kilobytes = 0;
+        for (int run = 0; run < runs; ++run) {
+            fs::remove_all(folder + "/cache");
+            plain.push_back(milliseconds([&] { decodeCoverFile(path, coverHeight); }));
+            PendingThumbnail pending;
+            miss.push_back(milliseconds([&] { cache.decodeCoverFile(path, coverHeight, nullptr, &pending); }));
+            if (!pending.wanted) {
+                std::fprintf(stderr, "texture_bench: no thumbnail to write for %s\n", path.c_str());
+                return 1;
+            }
+            write.push_back(milliseconds([&] { cache.write(pending); }));
+            const std::string written = folder + "/cache/" + pending.size->folder + "/" + pending.name;
+            std::error_code missing;
+            kilobytes = double(fs::file_size(written, missing)) / 1024.0;
+            if (missing) {
+                std::fprintf(stderr, "texture_bench: the thumbnail %s was not written\n", written.c_str());
+                return 1;
+            }
+            PendingThumbnail none;
+            hit.push_back(milliseconds([&] { cache.decodeCoverFile(path, coverHeight, nullptr, &none); }));
+            if (none.wanted) {
+                std::fprintf(stderr, "texture_bench: the thumbnail of %s was not used\n", path.c_str());
+                return 1;
+            }
+        }
+        std::printf("%-12s %10.1f %14.1f %12.1f %10.1f %12.0f %14.1f\n", subject.label.c_str(), median(plain),
+                    median(miss), median(miss) - median(plain), median(write), kilobytes, median(hit));
     }
 
     SDL_Quit();

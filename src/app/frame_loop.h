@@ -30,7 +30,7 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing);
 // Applies one event to the key state, the commands and `pacing`.
 void handleEvent(const SDL_Event& event, Pacing& pacing);
 
-// A drawn frame: clears, uploads at most one finished cover texture, draws
-// the scene and the selected album's name (or, with no album left, the line
-// saying so), swaps.
+// A drawn frame: clears, uploads the finished cover textures its budget
+// allows, draws the scene and the selected album's name (or, with no album
+// left, the line saying so), swaps.
 void drawFrame();

@@ -79,12 +79,18 @@ struct CoverLoader::Shared {
     int running = 0;                        // guarded by mutex
     const size_t maxWaiting;
     ThumbnailCache* const thumbnails;
-    std::vector<PendingThumbnail> held;     // guarded by mutex: to write when no request waits
+    std::vector<PendingThumbnail> held;     // guarded by mutex: to write once the covers are taken
 
-    // Writes the held thumbnails while no request waits (all but
-    // kMaxHeldThumbnails of them at once), one at a time, unlocked.
+    // Whether the held thumbnails may be written now: once every cover asked
+    // for has been handed on and taken (writing beside the frame that uploads
+    // the last of them would slow it), or when too many are held.
+    bool thumbnailsDue() const {
+        return !held.empty() && ((queue.size() == 0 && finished.empty()) || held.size() > kMaxHeldThumbnails);
+    }
+
+    // Writes the held thumbnails while they are due, one at a time, unlocked.
     void writeThumbnails(std::unique_lock<std::mutex>& lock) {
-        while (!cancel && !held.empty() && (queue.size() == 0 || held.size() > kMaxHeldThumbnails)) {
+        while (!cancel && thumbnailsDue()) {
             PendingThumbnail pending = std::move(held.front());
             held.erase(held.begin());
             ++inHand;
@@ -101,7 +107,7 @@ struct CoverLoader::Shared {
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
             wake.wait(lock, [&] {
-                return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || (queue.size() == 0 && !held.empty());
+                return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || thumbnailsDue();
             });
             if (cancel) break;
             if (queue.size() == 0 || finished.size() >= maxWaiting) {
@@ -186,7 +192,7 @@ void CoverLoader::renumber(const std::vector<int>& newIndexOfOld) {
     }
 }
 
-bool CoverLoader::takeFinished(LoadedCover* cover) {
+bool CoverLoader::takeFinished(LoadedCover* cover, size_t maxBytes) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     std::vector<LoadedCover>& finished = shared_->finished;
     if (finished.empty()) return false;
@@ -194,6 +200,7 @@ bool CoverLoader::takeFinished(LoadedCover* cover) {
     auto nearest = std::min_element(finished.begin(), finished.end(), [&](const LoadedCover& a, const LoadedCover& b) {
         return walkRank(a.place - base) < walkRank(b.place - base);
     });
+    if (nearest->texels.usable() && nearest->texels.textureBytes() > maxBytes) return false;
     *cover = std::move(*nearest);
     finished.erase(nearest);
     shared_->wake.notify_all();  // room for the next finished cover

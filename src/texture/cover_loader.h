@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
@@ -56,7 +57,8 @@ public:
     // pause. Every request brings its album's folder, so the threads never
     // read the library, which may change while they work. With `thumbnails`
     // (not owned; it must outlive the loader) covers go through the
-    // thumbnail cache, and the thumbnails are written when no request waits.
+    // thumbnail cache, and the thumbnails are written once no request waits
+    // and the finished covers have been taken.
     CoverLoader(int threads, int reach, int maxWaiting = 3, ThumbnailCache* thumbnails = nullptr);
     // Cancels the work in hand and returns within a fraction of a second: a
     // thread held in the kernel by a dead file system is left behind, and
@@ -75,8 +77,10 @@ public:
     // The albums moved (CoverRequestQueue::renumber): queued and finished
     // covers follow their albums; those of albums gone are dropped.
     void renumber(const std::vector<int>& newIndexOfOld);
-    // Takes the finished cover nearest the position; false when none waits.
-    bool takeFinished(LoadedCover* cover);
+    // Takes the finished cover nearest the position; false when none waits,
+    // or when its texture would take more than `maxBytes` (a cover without a
+    // usable picture takes none).
+    bool takeFinished(LoadedCover* cover, size_t maxBytes = SIZE_MAX);
     // Bytes the finished, not yet taken covers will take as textures, and the
     // memory the decodes in hand hold now.
     size_t waitingBytes() const;

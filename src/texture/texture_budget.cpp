@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 std::vector<int> chooseEvictions(std::vector<ResidentCover> resident, size_t waitingBytes, size_t budget,
                                  float position, int keepFirst, int keepEnd) {
@@ -20,4 +21,10 @@ std::vector<int> chooseEvictions(std::vector<ResidentCover> resident, size_t wai
         total -= cover.bytes;
     }
     return evicted;
+}
+
+size_t uploadRoom(const UploadBudget& budget, int uploads, size_t uploadedBytes, uint32_t elapsedTicks) {
+    if (uploads <= 0) return std::numeric_limits<size_t>::max();
+    if (elapsedTicks >= budget.ticks || uploadedBytes >= budget.bytes) return 0;
+    return budget.bytes - uploadedBytes;
 }

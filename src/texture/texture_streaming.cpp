@@ -9,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/pacing.h"
 #include "library/albums_loader.h"
+#include "platform/platform.h"
 #include "render/cover_strip.h"
 #include "render/projection.h"
 #include "texture/cover_picture.h"
@@ -82,14 +83,22 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
             if (ask(key, cover, coverHeight)) cover.redecoding = true;
         }
     }
+    // Finished covers go up nearest first: the first whatever its size, more
+    // while the step's upload budget lasts, so that covers decoded at once
+    // (from thumbnails) do not wait a frame each.
     bool shownInStrip = false;
+    const uint32_t started = platform::ticks();
+    int uploads = 0;
+    size_t uploadedBytes = 0;
     LoadedCover finished;
-    while (loader_.takeFinished(&finished)) {
+    while (loader_.takeFinished(
+        &finished, uploadRoom(kStepUploadBudget, uploads, uploadedBytes, platform::ticks() - started))) {
         const int shown = apply(finished);
         if (shown < 0) continue;
+        ++uploads;
+        uploadedBytes += finished.texels.textureBytes();
         const StripRange strip = stripRange(position, count);
-        shownInStrip = shown >= strip.first && shown < strip.end;
-        break;  // one upload per call
+        if (shown >= strip.first && shown < strip.end) shownInStrip = true;
     }
     keepWithinBudget(position);
     return shownInStrip;

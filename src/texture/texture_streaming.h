@@ -1,6 +1,7 @@
 // Turns cover pictures into textures on the frame thread: hands the albums
-// near the position to the cover loader, nearest first, uploads at most one
-// finished cover per call, and keeps the textures within their memory budget.
+// near the position to the cover loader, nearest first, uploads finished
+// covers within a small budget per call, and keeps the textures within their
+// memory budget.
 //
 // It is the one owner of every cover's state: its texture name and size, how
 // far its loading has come, the bytes it takes. That state is kept by album
@@ -39,7 +40,7 @@ public:
     // `coverHeight` pixels high: asks for the covers at offsets 0, +1, -1,
     // +2, ... +(n-1), -(n-1) that are not there yet (or whose texture size no
     // longer suits the window), applies the finished covers the loader has
-    // (at most one upload), and releases the farthest textures while over the
+    // (uploads within kStepUploadBudget), and releases the farthest textures while over the
     // budget. After forgetGlNames it first asks again for every cover of the
     // drawn strip within the loader's reach. Returns true when it uploaded a
     // cover into the drawn strip. Needs the GL context.
@@ -67,6 +68,9 @@ public:
 
     // Bytes the resident cover textures take, every level at 4 bytes a texel.
     size_t residentBytes() const { return residentBytes_; }
+    // Bytes the finished covers not yet uploaded will take, and the memory
+    // of the decodes in hand.
+    size_t waitingBytes() const { return loader_.waitingBytes(); }
     // True when the loader has nothing queued, in hand or waiting.
     bool loaderIdle() const { return loader_.idle(); }
 

@@ -160,6 +160,7 @@ bool ThumbnailCache::failedBefore(const std::string& uri, int64_t mtime) const {
 
 // The thumbnail is scaled from the texture's first level, which holds at
 // least its detail: it is written only when it is not larger than the texture.
+// The level is copied here and scaled when the thumbnail is written.
 void ThumbnailCache::prepare(const std::string& uri, int64_t mtime, int64_t fileSize, const CoverTexels& texels,
                              PendingThumbnail* pending) const {
     if (!pending || folder_.empty() || texels.levels.empty()) return;
@@ -167,9 +168,6 @@ void ThumbnailCache::prepare(const std::string& uri, int64_t mtime, int64_t file
     int width = 0, height = 0;
     thumbnailDimensions(size.side, texels.sourceWidth, texels.sourceHeight, &width, &height);
     if (width > texels.edge || height > texels.edge) return;
-    BoxScaler scaler(texels.edge, texels.edge, width, height);
-    const std::vector<uint8_t>& level = texels.levels[0];
-    for (int y = 0; y < texels.edge; ++y) scaler.addRow(&level[size_t(y) * size_t(texels.edge) * 3]);
     *pending = PendingThumbnail();
     pending->wanted = true;
     pending->uri = uri;
@@ -181,8 +179,22 @@ void ThumbnailCache::prepare(const std::string& uri, int64_t mtime, int64_t file
     pending->size = &size;
     pending->width = width;
     pending->height = height;
-    pending->rgb = std::move(scaler.output());
+    pending->level = texels.levels[0];
+    pending->levelEdge = texels.edge;
 }
+
+namespace {
+
+// The thumbnail's pixels: as they were given, or scaled from the texture's level.
+std::vector<uint8_t> thumbnailPixels(const PendingThumbnail& pending) {
+    if (!pending.rgb.empty() || pending.level.empty()) return pending.rgb;
+    BoxScaler scaler(pending.levelEdge, pending.levelEdge, pending.width, pending.height);
+    for (int y = 0; y < pending.levelEdge; ++y)
+        scaler.addRow(&pending.level[size_t(y) * size_t(pending.levelEdge) * 3]);
+    return std::move(scaler.output());
+}
+
+}  // namespace
 
 CoverTexels ThumbnailCache::decodeCoverFile(const std::string& path, int coverHeight,
                                             const std::atomic<bool>* cancel, PendingThumbnail* pending,
@@ -243,9 +255,13 @@ void ThumbnailCache::write(const PendingThumbnail& pending) {
     }
     texts.emplace_back("Software", kThumbnailSoftware);
     const uint8_t grey[3] = {128, 128, 128};
-    const std::vector<uint8_t> png = pending.failed ? encodePngThumbnail(grey, 1, 1, texts)
-                                                    : encodePngThumbnail(pending.rgb.data(), pending.width,
-                                                                         pending.height, texts);
+    std::vector<uint8_t> png;
+    if (pending.failed) {
+        png = encodePngThumbnail(grey, 1, 1, texts);
+    } else {
+        const std::vector<uint8_t> rgb = thumbnailPixels(pending);
+        png = encodePngThumbnail(rgb.data(), pending.width, pending.height, texts);
+    }
     std::string error;
     if (png.empty()) error = "cannot encode the thumbnail of " + pending.uri;
     if (error.empty() && platform::makePrivateFolder(folder, &error) &&

@@ -62,6 +62,11 @@ struct PendingThumbnail {
     const ThumbnailSize* size = nullptr;
     int width = 0, height = 0;
     std::vector<uint8_t> rgb;  // width * height * 3, tightly packed
+    // Or, while rgb is empty, the cover texture's first level (levelEdge a
+    // side, RGB), scaled to width x height when written: scaled at decoding,
+    // it would hold the cover back from the screen.
+    std::vector<uint8_t> level;
+    int levelEdge = 0;
 };
 
 class ThumbnailCache {

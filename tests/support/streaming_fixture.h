@@ -22,8 +22,12 @@ public:
 
     // Steps at `at` until the loader has nothing left and a step brings
     // nothing; returns the albums given a texture, in order. Fails the test
-    // when a step uploads more than one cover.
+    // when a step's uploads beyond its first take more than the step's
+    // upload budget.
     std::vector<int> settle(float at, int n, int coverHeight = 400);
+    // One step at `at`; returns the albums given a texture by it, nearest
+    // first (the order the step takes them in), with the same check.
+    std::vector<int> stepOnce(float at, int n, int coverHeight = 400);
 
     std::unique_ptr<CoverStreaming> streaming;
 };

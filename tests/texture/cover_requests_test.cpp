@@ -1,11 +1,13 @@
-// The loader's queue rules and the texture budget rule, as pure logic.
+// The loader's queue rules and the texture budget rules, as pure logic.
 #include "texture/cover_requests.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "texture/cover_picture.h"
 #include "texture/texture_budget.h"
 
 namespace {
@@ -87,4 +89,35 @@ TEST(TextureBudget, ReleasesTheFarthestFirstButNeverTheDrawnStrip) {
     EXPECT_TRUE(chooseEvictions(resident, 0, 80, 50.0f, 30, 71).empty());
     // A tie goes to the later album; the strip stays even when over the budget.
     EXPECT_EQ(chooseEvictions({{40, 10}, {60, 10}, {45, 10}}, 0, 0, 50.0f, 45, 56), (std::vector<int>{60, 40}));
+}
+
+TEST(TextureBudget, AStepUploadsTheFirstCoverWhateverItsSizeThenWithinItsBytesAndTime) {
+    const UploadBudget budget = {1000, 4};
+    const size_t any = SIZE_MAX;
+    struct Row {
+        int uploads;
+        size_t bytes;
+        uint32_t ticks;
+        size_t room;
+    };
+    const Row rows[] = {
+        {0, 0, 0, any},      // the first cover of a step always goes
+        {0, 0, 50, any},     // however long the step has taken before it
+        {1, 5000, 0, 0},     // a first cover larger than the budget leaves no room
+        {1, 300, 0, 700},    // what is left of the bytes
+        {3, 999, 3, 1},
+        {2, 1000, 0, 0},     // bytes used up
+        {1, 300, 4, 0},      // time used up, bytes left
+        {1, 300, 100, 0},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(uploadRoom(budget, row.uploads, row.bytes, row.ticks), row.room)
+            << row.uploads << " uploads, " << row.bytes << " bytes, " << row.ticks << " ticks";
+    // The program's budget takes four covers of a 512-texel texture in one step, not a fifth.
+    const size_t each = CoverTexels::coverTextureBytes(512);
+    EXPECT_GE(uploadRoom(kStepUploadBudget, 3, 3 * each, 0), each);
+    EXPECT_LT(uploadRoom(kStepUploadBudget, 4, 4 * each, 0), each);
+    // A 1024-texel cover (a large window) goes alone.
+    const size_t large = CoverTexels::coverTextureBytes(1024);
+    EXPECT_LT(uploadRoom(kStepUploadBudget, 1, large, 0), large);
 }

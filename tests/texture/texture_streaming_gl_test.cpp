@@ -10,15 +10,18 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_state.h"
 #include "library/albums_loader.h"
 #include "pictures/picture_writer.h"
 #include "render/projection.h"
+#include "render/render_fixture.h"
 #include "support/gl_window.h"
 #include "support/streaming_fixture.h"
 #include "support/temp_dir.h"
@@ -94,9 +97,19 @@ RgbPicture halvesPicture(int width, int height) {
     return picture;
 }
 
+// Waits until the covers asked for are decoded and wait for upload, `bytes`
+// of textures in all, with nothing in hand.
+void waitForDecoded(StreamingFixture& streaming, size_t bytes) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (streaming.streaming->waitingBytes() != bytes) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the covers were never decoded";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 }  // namespace
 
-TEST(TextureStreaming, LoadsTheNearestAlbumFirstOneUploadPerStep) {
+TEST(TextureStreaming, LoadsTheNearestAlbumFirst) {
     GlWindow window;
     TempDir dir;
     makeLibrary(dir, 10);
@@ -117,6 +130,41 @@ TEST(TextureStreaming, LoadsTheNearestAlbumFirstOneUploadPerStep) {
         EXPECT_EQ(streaming.settle(4.7f, 2), (std::vector<int>{4, 5, 3}));  // truncated: 4 before 5
         EXPECT_EQ(streaming.settle(9.0f, 3), (std::vector<int>{9, 8, 7}));  // past the last album: skipped
         EXPECT_EQ(streaming.settle(9.0f, 0), (std::vector<int>{}));
+    }
+}
+
+TEST(TextureStreaming, CoversDecodedTogetherGoUpInOneStepWithinTheUploadBudget) {
+    GlWindow window;
+    StillClock still(1000);  // the step's time never runs out here: its bytes bound it
+    {
+        // Three small covers asked for; once all are decoded, the next step
+        // uploads every one still waiting, nearest first.
+        TempDir dir;
+        makeLibrary(dir, 10);
+        StreamingFixture streaming(dir.path());
+        std::vector<int> shown = streaming.stepOnce(5.0f, 2);
+        waitForDecoded(streaming, (3 - shown.size()) * CoverTexels::coverTextureBytes(8));
+        const std::vector<int> next = streaming.stepOnce(5.0f, 2);
+        shown.insert(shown.end(), next.begin(), next.end());
+        EXPECT_EQ(shown, (std::vector<int>{5, 6, 4}));
+        EXPECT_EQ(streaming.streaming->waitingBytes(), 0u);
+    }
+    {
+        // 1024-texel covers (a large window) go one a step: the first of a
+        // step goes whatever its size, a second would pass the budget.
+        TempDir dir;
+        makeLibrary(dir, 3, {}, 1000);
+        StreamingFixture streaming(dir.path());
+        const int coverHeight = middleCoverPixelHeight(1600, 1600);
+        std::vector<int> shown = streaming.stepOnce(1.0f, 2, coverHeight);
+        waitForDecoded(streaming, (3 - shown.size()) * CoverTexels::coverTextureBytes(1024));
+        while (shown.size() < 3) {
+            const std::vector<int> next = streaming.stepOnce(1.0f, 2, coverHeight);
+            ASSERT_EQ(next.size(), 1u) << "after " << shown.size() << " covers";
+            shown.push_back(next[0]);
+        }
+        EXPECT_EQ(shown, (std::vector<int>{1, 2, 0}));
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(textures[i].width, 1024) << i;
     }
 }
 
