@@ -62,13 +62,6 @@ bool changeArrives(LibraryWatch& watch, const std::function<bool(const LibraryCh
         10000);
 }
 
-bool lists(const LibraryChange& change, const std::string& folder, const std::vector<std::string>& keys) {
-    if (!change.listed || change.folder != folder) return false;
-    std::vector<std::string> found;
-    for (const FoundAlbum& album : change.albums) found.push_back(album.folder);
-    return found == keys;
-}
-
 bool touchesCover(const LibraryChange& change, const std::string& key) {
     return std::count(change.coverKeys.begin(), change.coverKeys.end(), key) > 0;
 }
