@@ -23,12 +23,16 @@ namespace {
 
 // Requests further than this from the position are dropped: the idle walk's reach.
 const int kRequestReach = kIdleTextureRadius;
+// Finished covers that may wait for the frame thread: the four a window's
+// first frames show, so that covers decoded together (from thumbnails) go up
+// in one frame.
+const int kFinishedWaiting = 4;
 
 }  // namespace
 
 CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads,
                                ThumbnailCache* thumbnails)
-    : library_(library), table_(table), budget_(budgetBytes), loader_(threads, kRequestReach, 3, thumbnails) {}
+    : library_(library), table_(table), budget_(budgetBytes), loader_(threads, kRequestReach, kFinishedWaiting, thumbnails) {}
 
 CoverStreaming::~CoverStreaming() = default;
 
