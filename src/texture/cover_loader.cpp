@@ -17,6 +17,10 @@ namespace {
 const auto kShutdownWait = std::chrono::milliseconds(300);
 // Thumbnails held back while requests wait; past this the oldest is written at once.
 const size_t kMaxHeldThumbnails = 8;
+// How long after the frame thread took the last finished cover the held
+// thumbnails wait: the frame that uploads it is drawn first, not beside the
+// encoding (on two cores the software renderer wants both).
+const auto kThumbnailPause = std::chrono::milliseconds(150);
 
 std::atomic<int> leftBehind{0};
 
@@ -80,12 +84,30 @@ struct CoverLoader::Shared {
     const size_t maxWaiting;
     ThumbnailCache* const thumbnails;
     std::vector<PendingThumbnail> held;     // guarded by mutex: to write once the covers are taken
+    std::chrono::steady_clock::time_point lastTaken;  // guarded by mutex: the last finished cover taken
 
-    // Whether the held thumbnails may be written now: once every cover asked
-    // for has been handed on and taken (writing beside the frame that uploads
-    // the last of them would slow it), or when too many are held.
+    // Whether the held thumbnails may be written now: a while after every
+    // cover asked for has been handed on and taken (writing beside the frame
+    // that uploads the last of them would slow it), or when too many are held.
     bool thumbnailsDue() const {
-        return !held.empty() && ((queue.size() == 0 && finished.empty()) || held.size() > kMaxHeldThumbnails);
+        if (held.empty()) return false;
+        if (held.size() > kMaxHeldThumbnails) return true;
+        return queue.size() == 0 && finished.empty() &&
+               std::chrono::steady_clock::now() - lastTaken >= kThumbnailPause;
+    }
+
+    bool workToDo() const {
+        return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || thumbnailsDue();
+    }
+
+    // Waits for a request, room for a finished cover, thumbnails due or the end.
+    void waitForWork(std::unique_lock<std::mutex>& lock) {
+        while (!workToDo()) {
+            if (!held.empty() && queue.size() == 0 && finished.empty())
+                wake.wait_until(lock, lastTaken + kThumbnailPause);  // the pause may end the wait
+            else
+                wake.wait(lock);
+        }
     }
 
     // Writes the held thumbnails while they are due, one at a time, unlocked.
@@ -106,9 +128,7 @@ struct CoverLoader::Shared {
         TagReader tags;  // this thread's tag helper, started on first need
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
-            wake.wait(lock, [&] {
-                return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || thumbnailsDue();
-            });
+            waitForWork(lock);
             if (cancel) break;
             if (queue.size() == 0 || finished.size() >= maxWaiting) {
                 writeThumbnails(lock);
@@ -203,6 +223,7 @@ bool CoverLoader::takeFinished(LoadedCover* cover, size_t maxBytes) {
     if (nearest->texels.usable() && nearest->texels.textureBytes() > maxBytes) return false;
     *cover = std::move(*nearest);
     finished.erase(nearest);
+    shared_->lastTaken = std::chrono::steady_clock::now();
     shared_->wake.notify_all();  // room for the next finished cover
     return true;
 }
