@@ -76,7 +76,9 @@ TEST(LiveLibrary, AlbumsComeAndGoUnderTheRunningWindow) {
     addAlbum("album 00000 live", added);
     EXPECT_EQ(waitRestingOn(browser.frameLog, 3).selection, 3) << "an album came before the selection";
     for (const LoggedFrame& frame : loggedFrames(browser.frameLog))
-        if (frame.selection == 3) EXPECT_EQ(frame.position, 3.0) << "the row glided: frame " << frame.number;
+        if (frame.selection == 3) {
+            EXPECT_EQ(frame.position, 3.0) << "the row glided: frame " << frame.number;
+        }
     EXPECT_TRUE(middleShows(browser, coverOf(2)));
 
     std::filesystem::remove_all(albumAt(music, "album 00000"));
