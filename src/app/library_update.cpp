@@ -6,8 +6,6 @@
 #include "app/library_watch.h"
 #include "app/mouse.h"
 #include "library/albums_loader.h"
-#include "platform/platform.h"
-#include "render/projection.h"
 #include "texture/gl_texture.h"
 #include "texture/texture_streaming.h"
 

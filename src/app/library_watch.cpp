@@ -28,19 +28,6 @@ uint32_t steadyTicks() {
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-int levelOf(const std::string& relative) {
-    if (relative.empty()) return 0;
-    int level = 1;
-    for (char c : relative) level += c == platform::kSeparator;
-    return level;
-}
-
-bool isAtOrBelow(const std::string& path, const std::string& folder) {
-    if (folder.empty()) return true;
-    return path.compare(0, folder.size(), folder) == 0 &&
-           (path.size() == folder.size() || path[folder.size()] == platform::kSeparator);
-}
-
 }  // namespace
 
 std::vector<std::string> albumKeysAround(const std::string& folder, int depth) {
@@ -169,7 +156,7 @@ private:
     // The folder went: so did its watches, and those of the folders below it.
     void forgetBelow(const std::string& relative) {
         for (auto at = watched_.begin(); at != watched_.end();) {
-            if (isAtOrBelow(*at, relative)) {
+            if (pathIsAtOrBelow(*at, relative)) {
                 watch_->unwatch(pathOf(*at));
                 albumWatched_.erase(*at);
                 at = watched_.erase(at);
@@ -205,7 +192,7 @@ private:
     void listAgain(const std::string& relative) {
         LibraryChange change;
         change.folder = relative;
-        if (levelOf(relative) < shared_.depth) {
+        if (pathLevel(relative) < shared_.depth) {
             AlbumsLoader::FolderListing listing = AlbumsLoader::listBelow(shared_.musicPath, shared_.depth, relative);
             change.listed = true;
             if (relative.empty() && !listing.listed) {

@@ -31,12 +31,19 @@ bool pathBefore(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool pathIsAtOrBelow(std::string_view path, std::string_view folder) {
+    if (folder.empty()) return true;
+    return path.substr(0, folder.size()) == folder &&
+           (path.size() == folder.size() || path[folder.size()] == platform::kSeparator);
+}
+
+int pathLevel(std::string_view path) {
+    return path.empty() ? 0 : 1 + int(std::count(path.begin(), path.end(), platform::kSeparator));
+}
+
 bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const {
-    if (relative.empty()) return true;
     const album& record = albumList[size_t(i)];
-    if (record.folderLength < relative.size() || names.compare(record.folder, relative.size(), relative) != 0)
-        return false;
-    return record.folderLength == relative.size() || names[record.folder + relative.size()] == platform::kSeparator;
+    return pathIsAtOrBelow(std::string_view(names).substr(record.folder, record.folderLength), relative);
 }
 
 void AlbumsLoader::forgetAlbumCover(int i) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "library/album.h"
@@ -19,6 +20,12 @@ struct PlayerFailure {
     std::string reason;
     std::string commandLine;
 };
+
+// Whether the folder path `path` (below the music folder) is `folder` or lies
+// below it; every path lies below "", the music folder itself.
+bool pathIsAtOrBelow(std::string_view path, std::string_view folder);
+// How many levels below the music folder a folder path lies: 0 for "".
+int pathLevel(std::string_view path);
 
 // An album a listing found: its caption and its folder's path below the music folder.
 struct FoundAlbum {

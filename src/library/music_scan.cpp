@@ -89,13 +89,11 @@ AlbumsLoader::FolderListing AlbumsLoader::listBelow(const std::string& musicPath
         }
         return listing;
     }
-    int level = 1;
-    std::string caption = relative;
-    for (size_t at = 0; (at = caption.find(platform::kSeparator, at)) != std::string::npos; at += 3) {
-        caption.replace(at, 1, " - ");
-        ++level;
-    }
+    const int level = pathLevel(relative);
     if (level >= depth) return listing;  // an album's own folder: nothing to list
+    std::string caption = relative;
+    for (size_t at = 0; (at = caption.find(platform::kSeparator, at)) != std::string::npos; at += 3)
+        caption.replace(at, 1, " - ");
     listing.listed = walkFolder(musicPath, depth, relative, caption, level, found, &listing.above);
     return listing;
 }
