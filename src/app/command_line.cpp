@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "app/app_state.h"
 #include "app/key_help.h"
+#include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "texture/texture_budget.h"
 
@@ -114,16 +116,28 @@ std::string defaultPlayersText() {
 }
 
 std::vector<SettingHelp> settingsHelp() {
+    using Kind = SettingKind;
+    const int most = std::numeric_limits<int>::max();
     return {
         {"musicplayer", "the program that plays an album folder", defaultPlayersText()},
         {"playerarguments",
          "words put between the player and the album folder (split at blanks; \"...\" keeps blanks)",
          "none, or the default player's own"},
+        {"enqueuearguments",
+         "the words put before the album folder instead, for Shift+Return: add the album to the player's list",
+         "none, or the default player's own (mpv has none)"},
+        {"endplayer",
+         "end the player the browser started before the next album plays (true or false); for a musicplayer "
+         "that keeps one instance itself, false",
+         "true (a default player replaces its album its own way)", Kind::Boolean},
         {"defaultdir", "the music folder", "the XDG music folder, else ~/Music"},
-        {"autoplay", "hand the selected album to the player at start (true or false)", "true"},
-        {"depth", "albums are the folders 1, 2 or 3 levels below the music folder", "1"},
-        {"texturememory", "MiB of cover textures kept", std::to_string(kDefaultTextureBudgetMiB)},
-        {"thumbnailcache", "keep scaled covers in the desktop's shared thumbnail cache (true or false)", "true"},
+        {"autoplay", "hand the selected album to the player at start (true or false)", "true", Kind::Boolean},
+        {"depth", "albums are the folders 1, 2 or 3 levels below the music folder", "1", Kind::Number, 1,
+         AlbumsLoader::kMaxDepth},
+        {"texturememory", "MiB of cover textures kept", std::to_string(kDefaultTextureBudgetMiB), Kind::Number, 1,
+         most},
+        {"thumbnailcache", "keep scaled covers in the desktop's shared thumbnail cache (true or false)", "true",
+         Kind::Boolean},
     };
 }
 

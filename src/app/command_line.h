@@ -22,11 +22,18 @@ CommandLine parseCommandLine(int argc, const char* const* argv);
 // from, and every setting with its default.
 std::string usageText();
 
-// Every settings key: what it sets and its default, as --help says them.
+// What a setting's value is: any text, true or false, or a whole number.
+enum class SettingKind { Text, Boolean, Number };
+
+// Every key of section [vellora], one line each: what it sets and its default
+// as --help says them, and the values it takes, which the settings check
+// holds a file to. A number outside low .. high is taken as the nearest of them.
 struct SettingHelp {
     const char* key;
     std::string meaning;
     std::string fallback;
+    SettingKind kind = SettingKind::Text;
+    int low = 0, high = 0;
 };
 std::vector<SettingHelp> settingsHelp();
 

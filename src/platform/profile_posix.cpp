@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/profile_lines.h"
 
 namespace platform {
 namespace {
@@ -36,16 +37,6 @@ bool readWholeFile(const char* path, std::string* content) {
     return ok;
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string trimmed(const std::string& text, size_t begin, size_t end) {
-    while (begin < end && isBlank(text[begin])) ++begin;
-    while (end > begin && isBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
-
 // 0..15 for a decimal or hexadecimal digit (either case), -1 otherwise.
 int digitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -54,50 +45,21 @@ int digitValue(char c) {
     return -1;
 }
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(const std::string& a, const char* b) {
-    size_t length = std::strlen(b);
-    if (a.size() != length) return false;
-    for (size_t i = 0; i < length; ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    return true;
-}
-
-// One pair of matching surrounding quotes, '…' or "…", is not part of a value.
-std::string withoutQuotes(const std::string& value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
-        return value.substr(1, value.size() - 2);
-    return value;
-}
-
 // Finds key in the first section named `section`. False when the file, that
 // section or the key in it is missing; a line without '=' is not a key.
 bool findValue(const char* section, const char* key, const char* file, std::string* value) {
     std::string content;
     if (!readWholeFile(file, &content)) return false;
-    size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     bool inSection = false;
-    const std::string wanted = trimmed(section, 0, std::strlen(section));
-    while (start < content.size()) {
-        // LF, CRLF and the lone CR of old Mac editors all end a line (CRLF
-        // leaves an empty line between, which is skipped).
-        size_t end = content.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = content.size();
-        std::string line = trimmed(content, start, end);
-        start = end + 1;
-        if (line.empty() || line[0] == ';') continue;
-        size_t close = line.rfind(']');
-        if (line[0] == '[' && close != std::string::npos) {
+    std::string wanted = section;  // asked for with blanks around it too
+    wanted.erase(0, wanted.find_first_not_of(" \t"));
+    wanted.erase(wanted.find_last_not_of(" \t") + 1);
+    for (const ProfileLine& line : profileLines(content)) {
+        if (line.kind == ProfileLine::Section) {
             if (inSection) return false;  // only the first matching section counts
-            inSection = sameName(trimmed(line, 1, close), wanted.c_str());
-            continue;
-        }
-        size_t equals = line.find('=');
-        if (!inSection || equals == std::string::npos) continue;
-        if (sameName(trimmed(line, 0, equals), key)) {
-            *value = withoutQuotes(trimmed(line, equals + 1, line.size()));
+            inSection = sameProfileName(line.name, wanted);
+        } else if (inSection && line.kind == ProfileLine::Key && sameProfileName(line.name, key)) {
+            *value = line.value;
             return true;
         }
     }
