@@ -20,10 +20,11 @@ std::string thumbnailCacheFolder() {
     return home.empty() ? "" : home + "/.cache/thumbnails";
 }
 
-bool fileModifiedSeconds(const std::string& path, int64_t* seconds) {
+bool fileModifiedSeconds(const std::string& path, int64_t* seconds, int32_t* nanoseconds) {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    *seconds = int64_t(info.st_mtime);
+    *seconds = int64_t(info.st_mtim.tv_sec);
+    if (nanoseconds) *nanoseconds = int32_t(info.st_mtim.tv_nsec);
     return true;
 }
 

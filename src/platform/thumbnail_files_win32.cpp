@@ -16,13 +16,14 @@ std::string thumbnailCacheFolder() {
     return local.empty() ? "" : local + "\\vellora\\thumbnails";
 }
 
-bool fileModifiedSeconds(const std::string& path, int64_t* seconds) {
+bool fileModifiedSeconds(const std::string& path, int64_t* seconds, int32_t* nanoseconds) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(wideFromUtf8(path).c_str(), GetFileExInfoStandard, &data)) return false;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     // 100 ns ticks since 1601 to seconds since 1970.
     const uint64_t ticks = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     *seconds = int64_t(ticks / 10000000ULL) - 11644473600LL;
+    if (nanoseconds) *nanoseconds = int32_t(ticks % 10000000ULL) * 100;
     return true;
 }
 

@@ -38,6 +38,14 @@ bool parseInteger(const std::string& text, int64_t* value) {
     return true;
 }
 
+// The text and the URI of a thumbnail file at `path`; false when it is not one.
+bool readThumbnailInfo(const std::string& path, const std::atomic<bool>* cancel, std::vector<uint8_t>* bytes,
+                       PngThumbnailInfo* info) {
+    std::string why;
+    return platform::readRegularFile(path, kMaxThumbnailFileBytes, bytes, &why, cancel) &&
+           readPngThumbnailInfo(bytes->data(), bytes->size(), info);
+}
+
 std::string joined(const std::string& folder, const std::string& name) {
     return folder + platform::kSeparator + name;
 }
@@ -75,6 +83,21 @@ std::string thumbnailUri(const std::string& absolutePath, bool windows) {
 
 std::string thumbnailName(const std::string& uri) { return md5Hex(uri) + ".png"; }
 
+bool thumbnailMtimeMatches(const std::string& text, int64_t seconds, int32_t nanoseconds) {
+    const size_t point = text.find('.');
+    int64_t whole = 0;
+    if (!parseInteger(text.substr(0, point), &whole) || whole != seconds) return false;
+    if (point == std::string::npos) return true;
+    const std::string digits = text.substr(point + 1);
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    if (nanoseconds == 0) return true;  // the file's time has no fraction to compare
+    int64_t unit = 1;
+    for (size_t i = digits.size(); i < 9; ++i) unit *= 10;
+    const int64_t written = std::strtoll(digits.c_str(), nullptr, 10), file = nanoseconds / unit;
+    return written - file <= 1 && file - written <= 1;
+}
+
 const ThumbnailSize& thumbnailSizeFor(int edge) {
     for (const ThumbnailSize& size : kThumbnailSizes)
         if (size.side >= edge) return size;
@@ -104,8 +127,8 @@ std::string ThumbnailCache::uriOf(const std::string& path) const {
     return thumbnailUri(platform::absolutePath(path, workingFolder_), kWindows);
 }
 
-bool ThumbnailCache::findThumbnail(const std::string& uri, int64_t mtime, bool anyMaker, int coverHeight,
-                                   const std::atomic<bool>* cancel, CoverTexels* texels) const {
+bool ThumbnailCache::findThumbnail(const std::string& uri, int64_t mtime, int32_t nanoseconds, bool anyMaker,
+                                   int coverHeight, const std::atomic<bool>* cancel, CoverTexels* texels) const {
     if (folder_.empty()) return false;
     // The texture's edge for a picture at least as large as any cover texture.
     const int edge = coverTextureEdge(coverHeight, kMaxCoverTextureEdge, kMaxCoverTextureEdge);
@@ -119,14 +142,10 @@ bool ThumbnailCache::findThumbnail(const std::string& uri, int64_t mtime, bool a
     const std::string name = thumbnailName(uri);
     for (const ThumbnailSize* size : order) {
         std::vector<uint8_t> bytes;
-        std::string why;
-        if (!platform::readRegularFile(joined(joined(folder_, size->folder), name), kMaxThumbnailFileBytes, &bytes,
-                                       &why, cancel))
-            continue;
         PngThumbnailInfo info;
-        int64_t thumbMtime = 0, width = 0, height = 0;
-        if (!readPngThumbnailInfo(bytes.data(), bytes.size(), &info) || info.text("Thumb::URI") != uri ||
-            !parseInteger(info.text("Thumb::MTime"), &thumbMtime) || thumbMtime != mtime)
+        int64_t width = 0, height = 0;
+        if (!readThumbnailInfo(joined(joined(folder_, size->folder), name), cancel, &bytes, &info) ||
+            info.text("Thumb::URI") != uri || !thumbnailMtimeMatches(info.text("Thumb::MTime"), mtime, nanoseconds))
             continue;
         if (!anyMaker && info.text("Software") != kThumbnailSoftware) continue;
         const bool originalKnown = parseInteger(info.text("Thumb::Image::Width"), &width) &&
@@ -146,23 +165,20 @@ bool ThumbnailCache::findThumbnail(const std::string& uri, int64_t mtime, bool a
     return false;
 }
 
-bool ThumbnailCache::failedBefore(const std::string& uri, int64_t mtime) const {
+bool ThumbnailCache::failedBefore(const std::string& uri, int64_t mtime, int32_t nanoseconds) const {
     if (folder_.empty()) return false;
     std::vector<uint8_t> bytes;
-    std::string why;
-    const std::string path = joined(joined(joined(folder_, "fail"), kThumbnailFailFolder), thumbnailName(uri));
-    if (!platform::readRegularFile(path, kMaxThumbnailFileBytes, &bytes, &why)) return false;
     PngThumbnailInfo info;
-    int64_t failedMtime = 0;
-    return readPngThumbnailInfo(bytes.data(), bytes.size(), &info) && info.text("Thumb::URI") == uri &&
-           parseInteger(info.text("Thumb::MTime"), &failedMtime) && failedMtime == mtime;
+    const std::string path = joined(joined(joined(folder_, "fail"), kThumbnailFailFolder), thumbnailName(uri));
+    return readThumbnailInfo(path, nullptr, &bytes, &info) && info.text("Thumb::URI") == uri &&
+           thumbnailMtimeMatches(info.text("Thumb::MTime"), mtime, nanoseconds);
 }
 
 // The thumbnail is scaled from the texture's first level, which holds at
 // least its detail: it is written only when it is not larger than the texture.
 // The level is copied here and scaled when the thumbnail is written.
-void ThumbnailCache::prepare(const std::string& uri, int64_t mtime, int64_t fileSize, const CoverTexels& texels,
-                             PendingThumbnail* pending) const {
+void ThumbnailCache::prepare(const std::string& uri, int64_t mtime, int32_t nanoseconds, int64_t fileSize,
+                             const CoverTexels& texels, PendingThumbnail* pending) const {
     if (!pending || folder_.empty() || texels.levels.empty()) return;
     const ThumbnailSize& size = thumbnailSizeFor(texels.edge);
     int width = 0, height = 0;
@@ -173,6 +189,7 @@ void ThumbnailCache::prepare(const std::string& uri, int64_t mtime, int64_t file
     pending->uri = uri;
     pending->name = thumbnailName(uri);
     pending->mtime = mtime;
+    pending->mtimeNanoseconds = nanoseconds;
     pending->fileSize = fileSize;
     pending->sourceWidth = texels.sourceWidth;
     pending->sourceHeight = texels.sourceHeight;
@@ -200,13 +217,14 @@ CoverTexels ThumbnailCache::decodeCoverFile(const std::string& path, int coverHe
                                             const std::atomic<bool>* cancel, PendingThumbnail* pending,
                                             std::atomic<size_t>* inHandBytes) const {
     int64_t mtime = 0;
-    if (folder_.empty() || !platform::fileModifiedSeconds(path, &mtime))
+    int32_t nanoseconds = 0;
+    if (folder_.empty() || !platform::fileModifiedSeconds(path, &mtime, &nanoseconds))
         return ::decodeCoverFile(path, coverHeight, cancel, inHandBytes);  // not a file: the decoder says why
     const std::string uri = uriOf(path);
     CoverTexels texels;
-    if (findThumbnail(uri, mtime, true, coverHeight, cancel, &texels)) return texels;
+    if (findThumbnail(uri, mtime, nanoseconds, true, coverHeight, cancel, &texels)) return texels;
     if (cancel && cancel->load()) return refused(kCancelledReason);
-    if (failedBefore(uri, mtime))
+    if (failedBefore(uri, mtime, nanoseconds))
         return refused("it could not be read on an earlier run (the thumbnail cache's fail folder says so); it is "
                        "tried again once the file changes");
     std::vector<uint8_t> bytes;
@@ -218,13 +236,14 @@ CoverTexels ThumbnailCache::decodeCoverFile(const std::string& path, int coverHe
     texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
     if (inHandBytes) *inHandBytes -= bytes.size();
     if (texels.usable()) {
-        prepare(uri, mtime, int64_t(bytes.size()), texels, pending);
+        prepare(uri, mtime, nanoseconds, int64_t(bytes.size()), texels, pending);
     } else if (pending && texels.failure != kCancelledReason) {
         *pending = PendingThumbnail();
         pending->wanted = pending->failed = true;
         pending->uri = uri;
         pending->name = thumbnailName(uri);
         pending->mtime = mtime;
+        pending->mtimeNanoseconds = nanoseconds;
     }
     return texels;
 }
@@ -233,13 +252,14 @@ CoverTexels ThumbnailCache::decodeEmbeddedCover(const std::string& audioFile, co
                                                 int coverHeight, const std::atomic<bool>* cancel,
                                                 PendingThumbnail* pending, std::atomic<size_t>* inHandBytes) const {
     int64_t mtime = 0;
-    if (folder_.empty() || !platform::fileModifiedSeconds(audioFile, &mtime))
+    int32_t nanoseconds = 0;
+    if (folder_.empty() || !platform::fileModifiedSeconds(audioFile, &mtime, &nanoseconds))
         return decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
     const std::string uri = uriOf(audioFile);
     CoverTexels texels;
-    if (findThumbnail(uri, mtime, false, coverHeight, cancel, &texels)) return texels;
+    if (findThumbnail(uri, mtime, nanoseconds, false, coverHeight, cancel, &texels)) return texels;
     texels = decodeCoverBytes(bytes.data(), bytes.size(), coverHeight, cancel, inHandBytes);
-    if (texels.usable()) prepare(uri, mtime, -1, texels, pending);
+    if (texels.usable()) prepare(uri, mtime, nanoseconds, -1, texels, pending);
     return texels;
 }
 
@@ -247,6 +267,14 @@ void ThumbnailCache::write(const PendingThumbnail& pending) {
     if (!pending.wanted || folder_.empty() || givenUp_.load()) return;
     const std::string folder = pending.failed ? joined(joined(folder_, "fail"), kThumbnailFailFolder)
                                               : joined(folder_, pending.size->folder);
+    // Another program's thumbnail of this very file stays: the two programs
+    // would otherwise replace each other's on every start.
+    std::vector<uint8_t> bytes;
+    PngThumbnailInfo info;
+    if (readThumbnailInfo(joined(folder, pending.name), nullptr, &bytes, &info) &&
+        info.text("Thumb::URI") == pending.uri && info.text("Software") != kThumbnailSoftware &&
+        thumbnailMtimeMatches(info.text("Thumb::MTime"), pending.mtime, pending.mtimeNanoseconds))
+        return;
     PngTexts texts = {{"Thumb::URI", pending.uri}, {"Thumb::MTime", std::to_string(pending.mtime)}};
     if (!pending.failed) {
         if (pending.fileSize >= 0) texts.emplace_back("Thumb::Size", std::to_string(pending.fileSize));

@@ -50,13 +50,23 @@ void thumbnailDimensions(int side, int width, int height, int* thumbWidth, int* 
 // its longest side is at least the smaller of edge and the original's.
 bool thumbnailServes(int thumbWidth, int thumbHeight, int originalSide, int edge);
 
+// Whether a thumbnail's Thumb::MTime text says the file time `seconds` and
+// `nanoseconds`: whole seconds as GNOME writes them, or with a fraction as
+// Xfce's tumbler does ("1796690088.045727"). The whole seconds must be equal;
+// the fraction counts only when both carry one (a file time with no
+// nanoseconds carries none), compared to the thumbnail's digits, one unit of
+// the last digit either way. Anything else (no digits, other characters) is
+// not a time.
+bool thumbnailMtimeMatches(const std::string& text, int64_t seconds, int32_t nanoseconds);
+
 // A thumbnail (or a fail entry) to write once the cover has been handed on.
 struct PendingThumbnail {
     bool wanted = false;   // something to write
     bool failed = false;   // a fail entry rather than a thumbnail
     std::string uri;
     std::string name;      // thumbnailName(uri)
-    int64_t mtime = 0;
+    int64_t mtime = 0;      // written as whole seconds, as GNOME writes it
+    int32_t mtimeNanoseconds = 0;
     int64_t fileSize = -1; // the original's size in bytes, when known
     int sourceWidth = 0, sourceHeight = 0;
     const ThumbnailSize* size = nullptr;
@@ -91,18 +101,19 @@ public:
                                     int coverHeight, const std::atomic<bool>* cancel,
                                     PendingThumbnail* pending, std::atomic<size_t>* inHandBytes = nullptr) const;
 
-    // Writes what decoding left to write. The first folder that cannot be
-    // made is said in one line on standard error, and nothing is written
-    // after that.
+    // Writes what decoding left to write, unless another program's valid
+    // thumbnail of the same file is there: that one is left as it is. The
+    // first folder that cannot be made is said in one line on standard
+    // error, and nothing is written after that.
     void write(const PendingThumbnail& pending);
 
 private:
     std::string uriOf(const std::string& path) const;
-    bool findThumbnail(const std::string& uri, int64_t mtime, bool anyMaker, int coverHeight,
+    bool findThumbnail(const std::string& uri, int64_t mtime, int32_t nanoseconds, bool anyMaker, int coverHeight,
                        const std::atomic<bool>* cancel, CoverTexels* texels) const;
-    bool failedBefore(const std::string& uri, int64_t mtime) const;
-    void prepare(const std::string& uri, int64_t mtime, int64_t fileSize, const CoverTexels& texels,
-                 PendingThumbnail* pending) const;
+    bool failedBefore(const std::string& uri, int64_t mtime, int32_t nanoseconds) const;
+    void prepare(const std::string& uri, int64_t mtime, int32_t nanoseconds, int64_t fileSize,
+                 const CoverTexels& texels, PendingThumbnail* pending) const;
 
     std::string folder_;
     std::string workingFolder_;  // what relative cover paths are below

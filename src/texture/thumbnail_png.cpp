@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -29,6 +30,28 @@ void writeBytes(png_structp png, png_bytep data, png_size_t count) {
 void flush(png_structp) {}
 
 [[noreturn]] void fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+uint32_t bigEndian(const uint8_t* bytes) {
+    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
+}
+
+// libpng allocates what a chunk's header claims before it reads the chunk,
+// and takes a claim past its limits only as a warning: a tEXt chunk claiming
+// 2 GiB in a file of a few kilobytes would cost 2 GiB. So the chunks before
+// the image data are walked first: each must lie within the bytes, and a
+// text or suggested-palette chunk must be no longer than a text may be.
+bool chunksFit(const uint8_t* data, size_t size) {
+    for (size_t at = 8; size - at >= 12;) {
+        const uint32_t length = bigEndian(data + at);
+        const std::string type(reinterpret_cast<const char*>(data + at + 4), 4);
+        if (length > size - at - 12) return false;
+        if (type == "IDAT" || type == "IEND") return true;
+        if ((type == "tEXt" || type == "zTXt" || type == "iTXt" || type == "sPLT") && length > kMaxThumbnailTextBytes)
+            return false;
+        at += 12 + size_t(length);
+    }
+    return false;  // cut short before the image data
+}
 void quiet(png_structp, png_const_charp) {}
 
 }  // namespace
@@ -41,7 +64,7 @@ std::string PngThumbnailInfo::text(const std::string& key) const {
 
 bool readPngThumbnailInfo(const uint8_t* data, size_t size, PngThumbnailInfo* info) {
     *info = PngThumbnailInfo();
-    if (size < 8 || png_sig_cmp(data, 0, 8) != 0) return false;
+    if (size < 8 || png_sig_cmp(data, 0, 8) != 0 || !chunksFit(data, size)) return false;
     Source source{data, size, 0};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, fail, quiet);
     if (!png) return false;

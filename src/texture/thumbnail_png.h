@@ -29,7 +29,8 @@ struct PngThumbnailInfo {
 
 // Reads the header and the text chunks (tEXt, zTXt, iTXt) that come before
 // the image data. False when the bytes are not a PNG, are cut short before
-// the image data, or hold a text chunk over the limit.
+// the image data, or hold a chunk claiming more bytes than follow it or a
+// text (or sPLT) chunk over the limit: reading costs at most about `size`.
 bool readPngThumbnailInfo(const uint8_t* data, size_t size, PngThumbnailInfo* info);
 
 // An 8-bit RGB PNG of `rgb` (width * height * 3 bytes, tightly packed, top
