@@ -23,10 +23,12 @@
 #include "app/library_wait.h"
 #include "app/opening.h"
 #include "app/player_notice.h"
+#include "app/settings_check.h"
 #include "app/user_paths.h"
 #include "app/window.h"
 #include "library/album_probe.h"
 #include "library/albums_loader.h"
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "render/font_loader.h"
 #include "texture/cover_loader.h"
@@ -48,10 +50,26 @@ std::string expandHome(const std::string& value, const std::string& home) {
 
 std::string defaultMusicFolder(const std::string& home) { return defaultMusicFolder(home, ""); }
 
-std::string noMusicFolderMessage(const std::string& folderText, const std::string& settingsFile) {
-    return "The music directory " + folderText + " is not valid!\n" +
-           "Start vellora with your music folder (vellora FOLDER), or set defaultdir in the settings file " +
-           settingsFile + ".";
+std::string noMusicFolderMessage(const std::string& folderText, const std::string& settingsFile,
+                                 NoAlbumReason reason) {
+    const std::string folder = "The music directory " + platform::printable(folderText);
+    const std::string file = platform::printable(settingsFile);
+    const std::string startWith =
+        "Start vellora with your music folder (vellora FOLDER), or set defaultdir in the settings file " + file + ".";
+    switch (reason) {
+        case NoAlbumReason::Missing:
+            return folder + " does not exist!\n" + startWith;
+        case NoAlbumReason::NotAFolder:
+            return folder + " is not a folder!\n" + startWith;
+        case NoAlbumReason::SongsOnly:
+            return folder + " holds songs but no album folders!\n" +
+                   "Each album is a sub-folder of the music folder (Music/Album/song.mp3), or with depth = 2 in "
+                   "the settings file " + file + " a sub-folder of an artist's folder (Music/Artist/Album). "
+                   "Start vellora with the folder that holds your album folders (vellora FOLDER).";
+        case NoAlbumReason::NoAlbums:
+            break;
+    }
+    return folder + " is not valid!\n" + "It holds no album folders: each album is a sub-folder of it. " + startWith;
 }
 
 static void createTextures() {
@@ -129,6 +147,9 @@ int SDL_main(int argc, char** argv) {
     const std::string settingsFile = settingsFilePath(localSettings, configHome, home);
     CIniReader settings(settingsFile.c_str());
     playerSettingsFile = settingsFileForPeople(settingsFile, home);
+    if (settings.isTrusted())
+        reportSettingsMistakes(settingsFile, playerSettingsFile,
+                               [&](const char* key) { return settings.ReadInteger("vellora", key, 0); });
     std::string userDirs;  // a missing, odd or unreadable file leaves it empty: ~/Music then
     const std::string config = configFolder(configHome, home);
     std::vector<uint8_t> userDirsBytes;
@@ -139,6 +160,8 @@ int SDL_main(int argc, char** argv) {
     // An empty or missing musicplayer (and playerarguments) means: the default players.
     std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", ""));
     std::unique_ptr<char[]> argumentsText(settings.ReadString("vellora", "playerarguments", ""));
+    std::unique_ptr<char[]> enqueueText(settings.ReadString("vellora", "enqueuearguments", ""));
+    const bool endPlayer = settings.ReadBoolean("vellora", "endplayer", true);
     std::unique_ptr<char[]> folderText(
         settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str()));
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
@@ -152,12 +175,13 @@ int SDL_main(int argc, char** argv) {
     const std::string player = expandHome(playerText.get(), home);
 
     const std::string musicFolder = musicFolderFromText(folderAsGiven);
-    const std::string invalid = noMusicFolderMessage(folderAsGiven, playerSettingsFile);
     // A quick look for one album, so that a folder without any still gets its
     // message before a window opens; the full scan then runs beside the
     // window's, GL's and the font's start-up.
     if (!holdsAnAlbum(musicFolder, depth)) {
-        platform::messageBox("error", invalid.c_str());
+        const std::string message =
+            noMusicFolderMessage(folderAsGiven, playerSettingsFile, whyNoAlbum(musicFolder));
+        platform::messageBox("error", message.c_str());
         return 1;
     }
     const uint32_t scanDelay = uint32_t(std::atoi(platform::environmentValue(kScanDelayVariable).c_str()));
@@ -173,8 +197,12 @@ int SDL_main(int argc, char** argv) {
     if (!waitForLibrary(realLibraryWaitHooks(scan))) return endRun(scan, 0);
     albums = scan.take();
     albums->setPlayerArguments(argumentsText.get());
+    albums->setEnqueueArguments(enqueueText.get());
+    albums->setEndPlayer(endPlayer);
     if (albums->getAlbumsCount() == 0) {  // the folder changed since the quick look
-        platform::messageBox("error", invalid.c_str());
+        const std::string message =
+            noMusicFolderMessage(folderAsGiven, playerSettingsFile, whyNoAlbum(musicFolder));
+        platform::messageBox("error", message.c_str());
         return endRun(scan, 1);
     }
 

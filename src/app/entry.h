@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "library/album_probe.h"
+
 // Start-up, the frame loop and shutdown. Returns 0 after a normal run and 1
 // when the music folder holds no album (no window is then opened). C linkage,
 // as the media library declares it where it provides the entry (Windows).
@@ -23,6 +25,8 @@ std::string expandHome(const std::string& value, const std::string& home);
 // The settings default for the music folder on this system: ~/Music.
 std::string defaultMusicFolder(const std::string& home);
 
-// The message of a music folder without albums: the folder as given, then
-// what to do, naming the settings file.
-std::string noMusicFolderMessage(const std::string& folderText, const std::string& settingsFile);
+// The message of a music folder without albums: the folder as given and why
+// it holds none, then what a music folder is and what to do, naming the
+// settings file.
+std::string noMusicFolderMessage(const std::string& folderText, const std::string& settingsFile,
+                                 NoAlbumReason reason = NoAlbumReason::NoAlbums);

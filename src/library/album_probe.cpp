@@ -52,3 +52,18 @@ bool holdsAnAlbum(const std::string& musicPath, int depth) {
         if (holdsAlbumBelow(musicPath + platform::kSeparator + name, 1, depth)) return true;
     return false;
 }
+
+NoAlbumReason whyNoAlbum(const std::string& musicPath) {
+    if (platform::isFile(musicPath)) return NoAlbumReason::NotAFolder;
+    if (!platform::isDirectory(musicPath)) return NoAlbumReason::Missing;
+    bool songs = false;
+    platform::visitFolder(
+        musicPath,
+        [](const platform::FindEntry& entry, void* found) {
+            *static_cast<bool*>(found) = !(entry.attrib & platform::kAttrSubdir) && !entry.name.empty() &&
+                                         entry.name[0] != '.' && isAudioName(entry.name);
+            return !*static_cast<bool*>(found);
+        },
+        &songs);
+    return songs ? NoAlbumReason::SongsOnly : NoAlbumReason::NoAlbums;
+}

@@ -12,3 +12,13 @@
 // hundred thousand albums costs one short read; only a tree without any album
 // is read to its end.
 bool holdsAnAlbum(const std::string& musicPath, int depth);
+
+// Why a music folder that holds no album holds none, for the message that
+// says what to do.
+enum class NoAlbumReason {
+    Missing,     // nothing of that name (or it cannot be reached)
+    NotAFolder,  // a file
+    SongsOnly,   // audio files lie directly in it: the albums' songs, without album folders
+    NoAlbums,    // empty, unreadable, or only hidden or album-less folders
+};
+NoAlbumReason whyNoAlbum(const std::string& musicPath);

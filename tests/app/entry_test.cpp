@@ -23,14 +23,13 @@ ProcessResult runBrowser(const std::string& folder, const std::vector<std::strin
     return runProcess(argv, folder, {"DISPLAY", "WAYLAND_DISPLAY", "ASAN_OPTIONS=detect_leaks=1"});
 }
 
-// The first line of the message, or the whole of it with what to do, naming
-// the settings file.
-std::string emptyLibraryMessage(const std::string& folderText, const std::string& settingsFile = "") {
-    std::string message = "error: The music directory " + folderText + " is not valid!\n";
-    if (!settingsFile.empty())
-        message += "Start vellora with your music folder (vellora FOLDER), or set defaultdir in the settings file " +
-                   settingsFile + ".\n";
-    return message;
+// The first line of the message (for a folder without albums, unless the
+// reason says otherwise), or the whole of it with what to do, naming the
+// settings file.
+std::string emptyLibraryMessage(const std::string& folderText, const std::string& settingsFile = "",
+                                NoAlbumReason reason = NoAlbumReason::NoAlbums) {
+    const std::string message = "error: " + noMusicFolderMessage(folderText, settingsFile, reason) + "\n";
+    return settingsFile.empty() ? message.substr(0, message.find('\n') + 1) : message;
 }
 
 TEST(StartupRules, OneTrailingSeparatorIsRemoved) {
@@ -58,23 +57,61 @@ TEST(StartupRules, HomeRelativeSettingsAndDefaults) {
     EXPECT_EQ(defaultMusicFolder("/home/ann"), "/home/ann/Music");
 }
 
+// What the user reads when the folder holds no album: why, what a music
+// folder is, and what to do.
+TEST(EmptyLibrary, TheMessageSaysWhyAndWhatAMusicFolderIs) {
+    const std::string to = "Start vellora with your music folder (vellora FOLDER), or set defaultdir in the "
+                           "settings file ~/.config/vellora/vellora.ini.";
+    const struct {
+        NoAlbumReason reason;
+        std::string message;
+    } cases[] = {
+        {NoAlbumReason::Missing, "The music directory /m/Music does not exist!\n" + to},
+        {NoAlbumReason::NotAFolder, "The music directory /m/Music is not a folder!\n" + to},
+        {NoAlbumReason::NoAlbums,
+         "The music directory /m/Music is not valid!\nIt holds no album folders: each album is a sub-folder of it. " +
+             to},
+        {NoAlbumReason::SongsOnly,
+         "The music directory /m/Music holds songs but no album folders!\nEach album is a sub-folder of the music "
+         "folder (Music/Album/song.mp3), or with depth = 2 in the settings file ~/.config/vellora/vellora.ini a "
+         "sub-folder of an artist's folder (Music/Artist/Album). Start vellora with the folder that holds your "
+         "album folders (vellora FOLDER)."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(noMusicFolderMessage("/m/Music", "~/.config/vellora/vellora.ini", c.reason), c.message);
+    EXPECT_EQ(noMusicFolderMessage("/m/new\nline \xff", "./vellora.ini", NoAlbumReason::Missing)
+                  .substr(0, 53),
+              "The music directory /m/new\\nline \\xff does not exist!");
+}
+
 TEST(EmptyLibrary, EveryFolderWithoutAlbumsGivesTheMessageAndStatusOne) {
     TempDir dir;
     dir.writeFile("plain-file", "not a folder");
     dir.makeFolder("empty");
     dir.makeFolder("files-only");
-    dir.writeFile("files-only/track.mp3", "x");
     dir.writeFile("files-only/cover.jpg", "x");
+    dir.writeFile("files-only/notes.txt", "x");
+    dir.makeFolder("songs-only");
+    dir.writeFile("songs-only/01 Track.mp3", "x");
+    dir.writeFile("songs-only/cover.jpg", "x");
     dir.makeFolder("dot-folders/.hidden");
     dir.makeFolder("dot-folders/.git");
     dir.writeFile("dot-folders/notes.txt", "x");
 
-    for (std::string folder : {dir.at("missing"), dir.at("plain-file"), dir.at("empty"),
-                               dir.at("files-only"), dir.at("dot-folders"), dir.at("empty") + "/"}) {
-        ProcessResult result = runBrowser(dir.path(), {folder});
-        EXPECT_EQ(result.status, 1) << folder << "\n" << result.err;
+    const struct {
+        std::string folder;
+        NoAlbumReason reason;
+    } cases[] = {
+        {dir.at("missing"), NoAlbumReason::Missing},       {dir.at("plain-file"), NoAlbumReason::NotAFolder},
+        {dir.at("empty"), NoAlbumReason::NoAlbums},        {dir.at("files-only"), NoAlbumReason::NoAlbums},
+        {dir.at("songs-only"), NoAlbumReason::SongsOnly},  {dir.at("dot-folders"), NoAlbumReason::NoAlbums},
+        {dir.at("empty") + "/", NoAlbumReason::NoAlbums},
+    };
+    for (const auto& c : cases) {
+        ProcessResult result = runBrowser(dir.path(), {c.folder});
+        EXPECT_EQ(result.status, 1) << c.folder << "\n" << result.err;
         // The folder text as given, trailing separator included, on one line.
-        EXPECT_NE(result.err.find(emptyLibraryMessage(folder)), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.rfind(emptyLibraryMessage(c.folder, "", c.reason), 0), 0u) << result.err;
     }
 }
 
@@ -101,14 +138,15 @@ TEST(Settings, DefaultFolderComesFromTheSettingsUnlessAnArgumentIsGiven) {
 
     ProcessResult fromSettings = runBrowser(dir.path(), {});
     EXPECT_EQ(fromSettings.status, 1);
-    EXPECT_NE(fromSettings.err.find(emptyLibraryMessage(dir.at("nowhere"))), std::string::npos)
+    EXPECT_NE(fromSettings.err.find(emptyLibraryMessage(dir.at("nowhere"), "", NoAlbumReason::Missing)),
+              std::string::npos)
         << fromSettings.err;
 
     // With an album folder as the argument, start-up gets past the library and
     // stops at the display, which this test does not have.
     ProcessResult fromArgument = runBrowser(dir.path(), {dir.at("music"), "ignored extra"});
     EXPECT_EQ(fromArgument.status, 1);
-    EXPECT_EQ(fromArgument.err.find("is not valid"), std::string::npos) << fromArgument.err;
+    EXPECT_EQ(fromArgument.err.find("The music directory"), std::string::npos) << fromArgument.err;
 }
 
 TEST(Settings, HomeRelativeDefaultFolder) {
@@ -160,7 +198,29 @@ TEST(Settings, TheReadmeSampleWorksWhenCopied) {
     // And the real program takes the folder from it, relative to $HOME.
     ProcessResult result = runProcess({VELLORA_BINARY}, dir.path(), {"DISPLAY", "HOME=" + dir.at("home")});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, emptyLibraryMessage(dir.at("home") + "/Music", "./vellora.ini"));
+    EXPECT_EQ(result.err, emptyLibraryMessage(dir.at("home") + "/Music", "./vellora.ini", NoAlbumReason::Missing))
+        << "the sample has no mistake to say";
+}
+
+// Settings mistakes are said on stderr, one line each, before anything else;
+// what the values mean stays (the folder is still read from the file).
+TEST(Settings, MistakesAreSaidOneLineEach) {
+    TempDir dir;
+    dir.makeFolder("home");
+    dir.writeFile("vellora.ini", "autoplay = false\n[velora]\n[vellora]\nautoplay = yes\nauto_play = true\n"
+                                 "depth = two\ntexturememory = 256MB\ndefaultdir = " + dir.at("nowhere") + "\n");
+    ProcessResult result = runProcess({VELLORA_BINARY}, dir.path(), {"DISPLAY", "HOME=" + dir.at("home")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "vellora: ./vellora.ini line 1: autoplay = false comes before any section and is not read; write "
+              "[vellora] above it\n"
+              "vellora: ./vellora.ini line 2: [velora] is not [vellora]: its lines are not read; write [vellora]\n"
+              "vellora: ./vellora.ini line 4: autoplay = yes is taken as false; write true or false\n"
+              "vellora: ./vellora.ini line 5: auto_play is not a setting and is ignored; write autoplay\n"
+              "vellora: ./vellora.ini line 6: depth = two is taken as 1; write 1, 2 or 3\n"
+              "vellora: ./vellora.ini line 7: texturememory = 256MB is taken as 256; write a whole number of at "
+              "least 1\n" +
+                  emptyLibraryMessage(dir.at("nowhere"), "./vellora.ini", NoAlbumReason::Missing));
 }
 
 // A settings file that someone else owns or can change is ignored with one
@@ -192,7 +252,8 @@ TEST(Settings, AFileSomeoneElseCouldHavePutThereIsIgnored) {
         ProcessResult result = runProcess({VELLORA_BINARY}, dir.path(), {"DISPLAY", "HOME=" + dir.at("home")});
         EXPECT_EQ(result.status, 1) << c.name;
         if (*c.said == '\0') {
-            EXPECT_EQ(result.err, emptyLibraryMessage(dir.at("planted"), "./vellora.ini")) << c.name;
+            EXPECT_EQ(result.err, emptyLibraryMessage(dir.at("planted"), "./vellora.ini", NoAlbumReason::Missing))
+                << c.name;
         } else {
             // One line saying why, then the start-up of a folder without settings.
             const std::string said = "vellora: ignoring the settings file ./vellora.ini: ";
@@ -201,7 +262,8 @@ TEST(Settings, AFileSomeoneElseCouldHavePutThereIsIgnored) {
             EXPECT_EQ(result.err.compare(0, said.size(), said), 0) << result.err;
             EXPECT_NE(result.err.substr(0, lineEnd).find(c.said), std::string::npos) << result.err;
             EXPECT_EQ(result.err.substr(lineEnd + 1),
-                      emptyLibraryMessage(dir.at("home") + "/Music", "~/.config/vellora/vellora.ini"))
+                      emptyLibraryMessage(dir.at("home") + "/Music", "~/.config/vellora/vellora.ini",
+                                          NoAlbumReason::Missing))
                 << c.name;
         }
     }
@@ -212,7 +274,8 @@ TEST(Settings, AFileSomeoneElseCouldHavePutThereIsIgnored) {
     chmod(dir.writeFile("vellora.ini", "[vellora]\ndefaultdir=" + dir.at("planted") + "\n").c_str(), 0666);
     ProcessResult result = runProcess({VELLORA_BINARY}, dir.path(), {"DISPLAY", "XDG_CONFIG_HOME", "HOME=" + dir.at("home")});
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find(emptyLibraryMessage(dir.at("mine"))), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(emptyLibraryMessage(dir.at("mine"), "", NoAlbumReason::Missing)), std::string::npos)
+        << result.err;
     EXPECT_EQ(result.err.find("planted"), std::string::npos) << result.err;
 }
 
