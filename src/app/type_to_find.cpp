@@ -6,6 +6,11 @@ char findCharacter(int key) {
     return 0;
 }
 
+char typedCharacter(int key, const FindText& find, uint32_t tick) {
+    if (key == ' ') return findTextLive(find, tick) ? ' ' : 0;
+    return findCharacter(key);
+}
+
 void typeCharacter(FindText& find, char c, uint32_t tick) {
     if (!find.text.empty() && tick - find.lastTick <= kFindExtendTicks)
         find.text += c;

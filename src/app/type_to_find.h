@@ -22,6 +22,11 @@ struct FindText {
 // arrows, Home and End while Num Lock is off.
 char findCharacter(int key);
 
+// The character key `key` types at `tick`: findCharacter's, and a space for
+// Space while the text shows (so "pink f" finds "Pink Floyd"); 0 when the key
+// types nothing (Space then jumps at random).
+char typedCharacter(int key, const FindText& find, uint32_t tick);
+
 // Adds `c` typed at `tick`: extends the text when the previous character came
 // at most kFindExtendTicks before, otherwise starts a new text with it.
 void typeCharacter(FindText& find, char c, uint32_t tick);

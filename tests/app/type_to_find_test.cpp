@@ -20,6 +20,24 @@ TEST(TypeToFind, WhichKeysType) {
         EXPECT_EQ(findCharacter(other), 0) << other;
 }
 
+// Space types a space while the text shows, so names with spaces can be
+// found; otherwise it types nothing (and jumps at random).
+TEST(TypeToFind, SpaceTypesASpaceOnlyWhileTheTextShows) {
+    FindText find;
+    EXPECT_EQ(typedCharacter(' ', find, 5000), 0) << "no text";
+    EXPECT_EQ(typedCharacter('p', find, 5000), 'p');
+    typeCharacter(find, 'p', 5000);
+    EXPECT_EQ(typedCharacter(' ', find, 6000), ' ');
+    EXPECT_EQ(typedCharacter(' ', find, 6001), 0) << "the text has gone";
+    typeCharacter(find, ' ', 6000);
+    EXPECT_EQ(typedCharacter(' ', find, 6500), ' ') << "a second space, too";
+    EXPECT_EQ(typedCharacter(13, find, 6500), 0);
+    const std::vector<std::string> names = {"Pink Anderson", "Pink", "Pink Floyd", "Pinkerton"};
+    auto captionOf = [&](int i) { return names[size_t(i)]; };
+    EXPECT_EQ(firstMatchingAlbum(4, captionOf, "pink f"), 2);
+    EXPECT_EQ(firstMatchingAlbum(4, captionOf, "pink "), 0);
+}
+
 TEST(TypeToFind, ACharacterWithinOneSecondExtendsTheTextOtherwiseStartsAnew) {
     FindText find;
     typeCharacter(find, 'b', 5000);
