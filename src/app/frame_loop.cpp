@@ -8,6 +8,7 @@
 #include "app/library_update.h"
 #include "app/mouse.h"
 #include "app/opening.h"
+#include "app/player_watch.h"
 #include "app/overlays.h"
 #include "app/window.h"
 #include "library/albums_loader.h"
@@ -16,19 +17,29 @@
 #include "render/scene.h"
 #include "texture/texture_streaming.h"
 
+// Whether Shift was held when the Return key now down went down.
+static bool returnShifted = false;
+
 FrameHooks realFrameHooks() { return {SDL_PollEvent, drawFrame, loadClosestTexture, applyLibraryChanges}; }
 
 void handleEvent(const SDL_Event& event, Pacing& pacing) {
     switch (event.type) {
         case SDL_KEYDOWN:
             // Commands run on release (and on repeat), never on the press.
-            heldKey = event.key.keysym.sym;
+            heldKey = commandKey(event.key.keysym.sym, event.key.keysym.mod);
             keyDownTime = now;
+            if (event.key.keysym.sym == KeyReturn) returnShifted = heldKey == KeyEnqueue;
             break;
-        case SDL_KEYUP:
+        case SDL_KEYUP: {
+            // Shift held when Return went down counts, even when it was let go
+            // first (as people, and xdotool, often do).
+            const int sym = event.key.keysym.sym;
+            const int command = sym == KeyReturn && returnShifted ? int(KeyEnqueue) : commandKey(sym, event.key.keysym.mod);
+            if (sym == KeyReturn) returnShifted = false;
             heldKey = 0;
-            processKeys(event.key.keysym.sym);
+            processKeys(command);
             break;
+        }
         case SDL_MOUSEBUTTONDOWN:
             // The left button acts on release, so that a click can be told from a drag.
             if (event.button.button == SDL_BUTTON_LEFT)
@@ -75,7 +86,9 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
     while (hooks.pollEvent(&event)) handleEvent(event, pacing);
 
     if (hooks.applyLibraryChanges && hooks.applyLibraryChanges()) pacing.exposePending = true;
-    if (keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
+    watchPlayers(now);
+    // Shift+Return adds its album once, however long it is held.
+    if (heldKey != KeyEnqueue && keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
     if (overlayRedrawDue(now)) pacing.exposePending = true;
 
     // Pacing counts from the opening's start, which a slow scan moves on.

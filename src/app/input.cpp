@@ -1,10 +1,13 @@
 #include "app/input.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/player_notice.h"
+#include "app/player_watch.h"
 #include "app/window.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
@@ -14,13 +17,12 @@ bool helpShown = false;
 FindText findText;
 bool redrawWanted = false;
 
-static void handOverSelection() {
+static void handOverSelection(platform::PlayerAction action) {
     // The tick is taken before the player starts, so the hop and the launch
     // window count from the command, whatever the start costs.
     playTime = platform::ticks();
     playing = current;
-    PlayerFailure failure;
-    if (!albums->playAlbum(current, &failure)) reportPlayerFailure(failure, platform::ticks());
+    handOverAlbum(current, action, platform::ticks());
 }
 
 // Searches with one more character typed at `now`. A text that only grew can
@@ -38,12 +40,12 @@ static void findAlbum(char c) {
 }
 
 // Any command but F1 hides the help; any but a typed character ends the search.
-static void closeOverlays(int key) {
+static void closeOverlays(int key, char typed) {
     if (key != KeyF1 && helpShown) {
         helpShown = false;
         redrawWanted = true;
     }
-    if (!findCharacter(key) && !findText.text.empty()) {
+    if (!typed && !findText.text.empty()) {
         findText.text.clear();
         redrawWanted = true;
     }
@@ -63,8 +65,8 @@ int movedSelection(int key, int current, int count) {
 
 void processKeys(int key) {
     const int count = albums->getAlbumsCount();
-    const char typed = findCharacter(key);
-    closeOverlays(key);
+    const char typed = typedCharacter(key, findText, now);
+    closeOverlays(key, typed);
     if (count == 0 && key != KeyEscape && key != KeyF1 && key != KeyF11) {
         lastKey = key;  // every album went: nothing to move to or to play
         return;
@@ -74,13 +76,17 @@ void processKeys(int key) {
             if (lastKey == KeyReturn)
                 done = 1;
             else
-                handOverSelection();
+                handOverSelection(platform::PlayerAction::Play);
+            break;
+        case KeyEnqueue:
+            handOverSelection(platform::PlayerAction::Enqueue);
             break;
         case KeyEscape:
             done = 1;
             break;
         case KeySpace:
-            current = std::rand() % count;
+            if (typed) findAlbum(typed);
+            else current = std::rand() % count;
             break;
         case KeyRight:
         case KeyLeft:
@@ -106,7 +112,7 @@ void processKeys(int key) {
 }
 
 void goToAlbum(int index) {
-    closeOverlays(0);
+    closeOverlays(0, 0);
     current = std::clamp(index, 0, std::max(albums->getAlbumsCount() - 1, 0));
     lastKey = 0;  // not Return: the next Return hands over again
 }
@@ -123,5 +129,15 @@ int mouseButtonKey(int button) {
 }
 
 void processMouse(int button) {
-    if (int key = mouseButtonKey(button)) processKeys(key);
+    const int key = mouseButtonKey(button);
+    if (!key) return;
+    if (!findText.text.empty()) {
+        findText.text.clear();
+        redrawWanted = true;
+    }
+    processKeys(key);
+}
+
+int commandKey(int symbol, int modifiers) {
+    return symbol == KeyReturn && (modifiers & KMOD_SHIFT) ? KeyEnqueue : symbol;
 }

@@ -15,17 +15,24 @@ enum KeyCode {
     KeyPageDown = 281,
     KeyF1 = 282,
     KeyF11 = 292,
+    KeyEnqueue = 0x1000 + KeyReturn,  // not an SDL symbol: Return with Shift held
 };
 
 constexpr int kPageAlbums = 10;  // Page Up / Page Down move this many albums
 
 // Runs the command of an SDL 1.2 key symbol (Return hands the selected album to
-// the player, or ends the program when the previous command was Return too;
-// Escape ends; Space jumps at random; the arrows, Page Up / Down and Home / End
+// the player, in place of what it plays, or ends the program when the
+// previous command was Return too; KeyEnqueue adds it to the player's list and
+// never ends the program; Escape ends; Space jumps at random, or adds a space
+// while the search text shows; the arrows, Page Up / Down and Home / End
 // move the selection without wrapping; letters and digits find an album by
 // its name; F1 shows or hides the help; F11 switches full screen), then
 // remembers the key in lastKey, whatever it was. Any key but F1 hides the help.
 void processKeys(int key);
+
+// The command code of a key event: the SDL symbol, or KeyEnqueue for Return
+// with a Shift key held (`modifiers` as SDL gives them).
+int commandKey(int symbol, int modifiers);
 
 // The selection after a moving key (arrows, pages, ends) from `current` in a
 // library of `count` albums; `current` for any other key.
@@ -40,7 +47,8 @@ void goToAlbum(int index);
 // 5 Right), or 0 for any other button.
 int mouseButtonKey(int button);
 
-// Runs the command of a mouse button; other buttons do nothing at all.
+// Runs the command of a mouse button, ending a search first (a click types
+// nothing); other buttons do nothing at all.
 void processMouse(int button);
 
 // What the overlays show, and whether the picture changed since the last drawn

@@ -10,6 +10,7 @@ PlayerNotice playerNotice;
 std::string playerSettingsFile = "./vellora.ini";
 
 using platform::printable;
+using platform::quotedPrintable;
 
 namespace {
 
@@ -31,30 +32,43 @@ std::string settingsFileForPeople(const std::string& path, const std::string& ho
 }
 
 std::string playerFailureLine(const PlayerFailure& failure, const std::string& settingsFile) {
+    const std::string file = printable(settingsFile);
+    if (failure.noEnqueue)
+        return "vellora: cannot add the album to the list of " + quotedPrintable(failure.player) + ": it " +
+               printable(failure.reason) + "; Return plays it instead, or set enqueuearguments in " + file +
+               " to choose how\n";
     const std::string what = failure.player.empty() ? "a music player" : printable(failure.commandLine);
-    return "vellora: cannot start " + what + ": " + printable(failure.reason) + "; set musicplayer in " +
-           printable(settingsFile) + " to choose the player\n";
+    const std::string said = failure.errorLine.empty() ? "" : ", saying " + quotedPrintable(failure.errorLine);
+    return "vellora: cannot start " + what + ": " + printable(failure.reason) + said + "; set musicplayer in " +
+           file + " to choose the player\n";
 }
 
 std::vector<std::string> playerNoticeLines(const PlayerFailure& failure, const std::string& settingsFile) {
     const size_t columns = kPlayerNoticeColumns;
-    std::string first;
+    const auto setIn = [&](const std::string& before, const std::string& after) {
+        return before + fitted(captionText(settingsFile.c_str()), columns - before.size() - after.size()) + after;
+    };
+    // `opening` "player" `closing`, the player's name giving way first.
+    const auto naming = [&](const std::string& opening, const std::string& closing) {
+        const std::string open = opening + "\"", close = "\"" + captionText(closing.c_str());
+        const size_t room = columns > open.size() + close.size() + 8 ? columns - open.size() - close.size() : 8;
+        return fitted(open + fitted(captionText(failure.player.c_str()), room) + close, columns);
+    };
+    if (failure.noEnqueue)
+        return {naming("", " " + failure.reason), "Return plays it instead",
+                setIn("Set enqueuearguments in ", " to choose how")};
+    std::vector<std::string> lines;
     if (failure.player.empty()) {
-        first = failure.reason;
+        std::string first = failure.reason;
         if (!first.empty() && first[0] >= 'a' && first[0] <= 'z') first[0] = char(first[0] - 'a' + 'A');
         first = captionText(first.c_str());
-        if (first.size() > columns) first = first.substr(0, columns - 3) + "...";
+        lines.push_back(first.size() > columns ? first.substr(0, columns - 3) + "..." : first);
     } else {
-        const std::string reason = captionText((": " + failure.reason).c_str());
-        const std::string opening = "Cannot start \"", closing = "\"";
-        const size_t room = columns > opening.size() + closing.size() + reason.size() + 8
-                                ? columns - opening.size() - closing.size() - reason.size()
-                                : 8;
-        first = fitted(opening + fitted(captionText(failure.player.c_str()), room) + closing + reason, columns);
+        lines.push_back(naming("Cannot start ", ": " + failure.reason));
     }
-    const std::string before = "Set musicplayer in ", after = " to choose it";
-    const std::string file = fitted(captionText(settingsFile.c_str()), columns - before.size() - after.size());
-    return {first, before + file + after};
+    if (!failure.errorLine.empty()) lines.push_back(fitted("It said: " + captionText(failure.errorLine.c_str()), columns));
+    lines.push_back(setIn("Set musicplayer in ", " to choose it"));
+    return lines;
 }
 
 bool playerNoticeLive(const PlayerNotice& notice, uint32_t now) {

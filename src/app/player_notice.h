@@ -1,7 +1,10 @@
-// A music player that cannot be started is said twice: one line on standard
-// error, and a notice near the top of the window for a few seconds, saying
-// which player, why, and which setting in which file chooses it. The texts
-// are pure functions; the notice itself is frame-thread state.
+// A music player that cannot be started, or that ends failing right after it
+// started, is said twice: one line on standard error, and a notice near the
+// top of the window for a few seconds, saying which player, why (with the
+// first line of its error output, when it wrote one), and which setting in
+// which file chooses it. So is a player asked to add an album to its list
+// when it has no way to. The texts are pure functions; the notice itself is
+// frame-thread state.
 #pragma once
 
 #include <cstdint>
@@ -23,11 +26,13 @@ std::string settingsFileForPeople(const std::string& path, const std::string& ho
 
 // The line for standard error, newline included:
 // vellora: cannot start "mpv" "/music/Album": not found on PATH; set musicplayer in FILE to choose the player
+// vellora: cannot start "vlc" "/m/A": ended with status 1 right after it started, saying "..."; set musicplayer ...
+// vellora: cannot add "/m/A" to the list of "mpv": it cannot add an album to its list; Return plays it, ...
 std::string playerFailureLine(const PlayerFailure& failure, const std::string& settingsFile);
 
-// The notice: what could not be started and why, then where to choose the
-// player; each line at most kPlayerNoticeColumns characters (the middle of a
-// long name gives way to "...").
+// The notice: what could not be started and why, what it said, then where to
+// choose the player; each line at most kPlayerNoticeColumns characters (the
+// middle of a long name gives way to "...").
 std::vector<std::string> playerNoticeLines(const PlayerFailure& failure, const std::string& settingsFile);
 
 // True while the notice stands at tick `now`.

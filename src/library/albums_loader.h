@@ -6,6 +6,7 @@
 // album's key instead.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,11 +15,21 @@
 #include "platform/platform.h"
 
 // Why the player did not start: which one (as the user knows it; "" when no
-// default player was found), the reason, and the command line that failed.
+// default player was found), the reason, and the command line that failed
+// (for people: see platform::commandLineForPeople).
 struct PlayerFailure {
     std::string player;
     std::string reason;
     std::string commandLine;
+    std::string errorLine{};  // the first line it wrote to standard error, when it ended at once
+    bool noEnqueue = false;   // nothing was started: the player has no way to add to its list
+};
+
+// The programs hand-overs started, kept by their caller from one to the next.
+struct PlayerRuns {
+    std::shared_ptr<platform::StartedProgram> playing;  // the one playing: the last Play's (it may have ended)
+    std::shared_ptr<platform::StartedProgram> last;     // the last one started, Play or Enqueue
+    std::string lastPlayer, lastCommandLine;            // its player and command line, as PlayerFailure's
 };
 
 // Whether the folder path `path` (below the music folder) is `folder` or lies
@@ -55,13 +66,22 @@ public:
     void initAlbumCover(int i);        // the cover lookup, at most once per album
     // Starts the player on the album's folder, made absolute from the working
     // folder the library was made in (so a folder named "-x" is never taken for
-    // an option). False when it cannot be started, with `failure` (when given)
-    // saying which player and why; nothing is written anywhere.
-    bool playAlbum(int i, PlayerFailure* failure = nullptr);
-    // What playAlbum(i) starts, searching the default players in `searchPath`.
-    platform::ProgramCall playerCall(int i, const std::string& searchPath);
+    // an option). Play replaces what the player plays: when ending it is the
+    // player's way, `runs->playing` is ended first, and the new program takes
+    // its place. Enqueue adds the album to the player's list; its program
+    // takes `runs->playing` only when none plays. False when it cannot be
+    // started, with `failure` (when given) saying which player and why;
+    // nothing is written anywhere.
+    bool playAlbum(int i, PlayerFailure* failure = nullptr, platform::PlayerAction action = platform::PlayerAction::Play,
+                   PlayerRuns* runs = nullptr);
+    // What playAlbum(i, ..., action) starts, searching the default players in `searchPath`.
+    platform::ProgramCall playerCall(int i, const std::string& searchPath,
+                                     platform::PlayerAction action = platform::PlayerAction::Play);
     // The playerarguments setting ("" when not set), used from the next playAlbum on.
     void setPlayerArguments(const std::string& arguments);
+    // The enqueuearguments and endplayer settings, used from the next playAlbum on.
+    void setEnqueueArguments(const std::string& arguments);
+    void setEndPlayer(bool endPrevious);
 
     // The album's identity for everything kept per album while the program
     // runs (its cover's texture, a cover being loaded): its folder's path
@@ -122,6 +142,8 @@ private:
     std::string musicPath;
     std::string playerPath;           // "" when not set: the first default player found
     std::string playerArguments;      // "" when not set: the player's own, if a default
+    std::string enqueueArguments;     // "" when not set: the player's own, if a default
+    bool endPlayer = true;            // end the player started last before the next Play
     std::string startFolder;          // the working folder when the library was made
     int depth;
     std::string names;                // every caption and folder path, each followed by a NUL

@@ -28,16 +28,6 @@ void closeFd(intptr_t& fd) {
     fd = -1;
 }
 
-// How a process ended, for a person.
-std::string endingOf(int status) {
-    if (WIFSIGNALED(status)) {
-        const int signal = WTERMSIG(status);
-        const char* name = strsignal(signal);
-        return "killed by signal " + std::to_string(signal) + (name ? std::string(" (") + name + ")" : "");
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) != 0) return "ended with status " + std::to_string(WEXITSTATUS(status));
-    return "";
-}
 
 }  // namespace
 

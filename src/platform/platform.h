@@ -102,14 +102,30 @@ constexpr char kSeparator = '/';
 
 // ------------------------------------------------------------- program start
 // The music players tried in this order when the settings name none, each
-// with the arguments that make it play the folder given after them. Linux:
-// vlc, audacious, mpv, celluloid, qmmp, the first found on PATH; Windows: the
-// one default path, which is not searched for.
+// with the arguments that make it play the folder given after them in place
+// of what it plays. Linux: vlc, audacious, mpv, celluloid, qmmp, the first
+// found on PATH; Windows: the one default path, which is not searched for.
 struct DefaultPlayer {
     const char* program;
-    const char* arguments;  // as playerarguments would give them
+    const char* arguments;         // as playerarguments would give them
+    const char* enqueueArguments;  // as enqueuearguments would: add the folder to the running
+                                   // player's list; nullptr when the player has no way to
+    bool oneInstance;              // a second start hands its folder to the running player and
+                                   // ends, so nothing is ended before it
 };
 const std::vector<DefaultPlayer>& defaultPlayers();
+
+// What the settings say of the player.
+struct PlayerSettings {
+    std::string program;           // musicplayer; "" for the first default player found
+    std::string arguments;         // playerarguments; "" for a default player's own
+    std::string enqueueArguments;  // enqueuearguments; "" for a default player's own
+    bool endPrevious = true;       // endplayer: whether a player of the user's choosing (or with
+                                   // arguments of the user's) is ended before the next album plays
+};
+
+// Play: the album replaces what the player plays. Enqueue: it joins the player's list.
+enum class PlayerAction { Play, Enqueue };
 
 // What handing `folder` to the music player starts.
 struct ProgramCall {
@@ -117,28 +133,78 @@ struct ProgramCall {
     std::vector<std::string> words;  // Linux: the program to start, its arguments, the folder (argv)
     std::string commandLine;         // the same as one text: Windows starts it as it stands; Linux shows it
     std::string notFound;            // not "": no default player is there, and this says so
+    std::string cannotEnqueue;       // not "": Enqueue was asked of a player with no way to, and this
+                                     // says so ("cannot add an album to its list"); nothing starts
+    bool endsPrevious = false;       // Play: the program the previous Play started is ended first
+    std::string errorRelay;          // Linux: the tag helper, which passes the player's standard error
+                                     // on and keeps its first line (see relayErrorOutput); "": the
+                                     // player writes to ours directly and its first line is not kept
 };
 
-// The call that starts `player` (the musicplayer setting; "" when not set:
-// then the first default player found in `searchPath`, a PATH value) with
-// `arguments` (the playerarguments setting; "" when not set: then a default
-// player's own) on `folder`. Linux splits `arguments` into words: runs of
-// spaces and tabs separate them, a double-quoted part keeps its spaces in its
-// word, "" is an empty word, an unbalanced quote runs to the end, nothing is
-// escaped. Windows puts the text unchanged between the quoted player and the
-// quoted folder: "player" arguments "folder". Only absolute folders of
-// `searchPath` are looked in.
+// The call that hands `folder` to the player the settings choose: the
+// musicplayer program, or the first default player found in `searchPath` (a
+// PATH value); with Play the playerarguments (or a default player's own),
+// with Enqueue the enqueuearguments (or a default player's own). Linux
+// splits the arguments into words: runs of spaces and tabs separate them, a
+// double-quoted part keeps its spaces in its word, "" is an empty word, an
+// unbalanced quote runs to the end, nothing is escaped. Windows puts the text
+// unchanged between the quoted player and the quoted folder:
+// "player" arguments "folder". Only absolute folders of `searchPath` are
+// looked in. A default player with its own arguments replaces its album its
+// own way; any other is ended first when `endPrevious` says so.
+ProgramCall playerCall(const PlayerSettings& settings, PlayerAction action, const std::string& folder,
+                       const std::string& searchPath);
+// The same for Play with only musicplayer and playerarguments set.
 ProgramCall playerCall(const std::string& player, const std::string& arguments, const std::string& folder,
                        const std::string& searchPath);
+
+// The call's command line for a line of standard error: Linux: its words,
+// each quoted with platform::quotedPrintable; Windows: the command line with
+// platform::printable.
+std::string commandLineForPeople(const ProgramCall& call);
 
 // Linux's splitting of playerarguments, as playerCall does it.
 std::vector<std::string> splitArguments(const std::string& text);
 
+// How a started program ended.
+struct ProgramEnd {
+    bool failed = false;         // with a status other than 0 or by a signal, not on request
+    bool onRequest = false;      // StartedProgram::end ended it
+    std::string how;             // "ended with status 1", "killed by signal 9 (Killed)"; "" for
+                                 // status 0
+    uint32_t milliseconds = 0;   // from its start to its end
+    std::string firstErrorLine;  // the first line it wrote to standard error, without the line
+                                 // end, at most 200 bytes; "" when none was seen
+};
+
+// A program startProgram started, for the frame thread to ask about and to
+// end. Forgetting it (destroying this) leaves the program running; it is
+// reaped when it ends all the same.
+class StartedProgram {
+public:
+    virtual ~StartedProgram() = default;
+    // True, with `end` filled, once the program has ended and its first line
+    // of error output is known. Never waits.
+    virtual bool ended(ProgramEnd* end) = 0;
+    // Asks the program to end (Linux: SIGTERM; Windows: TerminateProcess)
+    // unless it has ended already. Never reaches any other process.
+    virtual void end() = 0;
+};
+
 // Starts `call` without a shell, without waiting, leaving no zombie (Linux:
-// posix_spawnp with its words; Windows: its command line, as WinExec takes
-// it). False, with `why` saying so for a person ("not found on PATH", ...),
-// when it cannot be started; nothing is written.
-bool startProgram(const ProgramCall& call, std::string* why);
+// posix_spawnp with its words; Windows: CreateProcessW with its command
+// line, shown normally, as WinExec would start it). False, with `why` saying
+// so for a person ("not found on PATH", ...), when it cannot be started;
+// nothing is written. With `started`, it gets the program to ask about.
+bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<StartedProgram>* started = nullptr);
+
+// In the tag helper started as the error relay (Linux only): copies standard
+// input to standard error and its first line also to descriptor 3, which it
+// then closes, until standard input ends; the signals of a terminal or of the
+// browser's end do not stop it, so the player's later output still reaches
+// the terminal after the browser has gone. Returns the exit status.
+int relayErrorOutput();
+constexpr const char* kErrorRelayOption = "--relay-errors";
 
 // ------------------------------------------------------------ helper process
 // A program of the browser's own, started with pipes on its standard input
@@ -301,8 +367,9 @@ bool readRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8
 // Windows: %LOCALAPPDATA%\vellora\thumbnails. "" when none can be named.
 std::string thumbnailCacheFolder();
 // The modification time of the regular file at `path`, in whole seconds
-// since 1970. False when it is not a regular file or cannot be examined.
-bool fileModifiedSeconds(const std::string& path, int64_t* seconds);
+// since 1970, and (when asked) the nanoseconds past that second (Windows: in
+// steps of 100). False when it is not a regular file or cannot be examined.
+bool fileModifiedSeconds(const std::string& path, int64_t* seconds, int32_t* nanoseconds = nullptr);
 // Makes `folder` and its missing parents; the folders it makes can be entered
 // by the user only (0700). True when the folder is there afterwards; else
 // `error` says why.

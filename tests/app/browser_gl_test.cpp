@@ -4,9 +4,12 @@
 
 #include <X11/Xlib.h>
 
+#include <signal.h>
+
 #include <cstdlib>
 
 #include "support/browser_run.h"
+#include "support/process.h"
 #include "support/x_server.h"
 #include "support/x11_window.h"
 
@@ -216,6 +219,87 @@ TEST(BrowserPlayer, ThePlayerGetsTheEnvironmentWithoutTheWindowPlacement) {
         size_t at = env.find("SDL_VIDEO_WINDOW_POS=");
         EXPECT_EQ(at == std::string::npos ? "" : env.substr(at, env.find('\n', at) + 1 - at), c.expected);
     }
+}
+
+// One album plays at a time. A second Return ends the player the browser
+// started (mpv, and a player of the user's) or hands over to the running one
+// (vlc with --one-instance); Shift+Return adds the album to the player's list
+// with its enqueue arguments, never quits, and where the player has no way to
+// (mpv) says so. The stand-ins stay running, as players do.
+TEST(BrowserPlayer, ASecondReturnReplacesTheAlbumAndShiftReturnEnqueuesIt) {
+    using Words = std::vector<std::string>;
+    struct Case {
+        const char* onPath;  // a default player, or "" for the user's own
+        std::string settings;
+        Words play, enqueue;  // the words before the folder; enqueue empty: it cannot
+        bool endsTheFirst;
+    };
+    for (const Case& c : {Case{"mpv", "", {"--player-operation-mode=pseudo-gui"}, {}, true},
+                          Case{"vlc", "", {"--one-instance"}, {"--one-instance", "--playlist-enqueue"}, false},
+                          Case{"", "enqueuearguments = -e\n", {}, {"-e"}, true}}) {
+        BrowserOptions options;
+        options.albums = 3;
+        options.recorderAsPlayer = *c.onPath == '\0';
+        options.playerOnPath = c.onPath;
+        options.settings = c.settings;
+        options.playerThen = "exec /bin/sleep 30";
+        BrowserRun browser(options);
+        ASSERT_NE(browser.window(), 0u) << browser.process->err();
+        pressKeys(browser.window(), {"Home", "Return"});
+        ASSERT_EQ(browser.waitPlayerCalls(1).size(), 1u) << c.onPath;
+        pressKeys(browser.window(), {"Right", "Return"});
+        ASSERT_EQ(browser.waitPlayerCalls(2).size(), 2u) << c.onPath;
+        ASSERT_TRUE(waitFor([&] { return readPlayerPids(browser.playerLog).size() == 2; }, 10000));
+        const std::vector<long> pids = readPlayerPids(browser.playerLog);
+        if (c.endsTheFirst)
+            EXPECT_TRUE(waitFor([&] { return !processRuns(pids[0]); }, 10000)) << c.onPath << ": two play at once";
+        else
+            EXPECT_TRUE(processRuns(pids[0])) << c.onPath << ": the running player was ended";
+        EXPECT_TRUE(processRuns(pids[1])) << c.onPath;
+        std::vector<PlayerCall> calls = browser.playerCalls();
+        Words played = c.play;
+        played.push_back(browser.musicFolder + "/album 00001");
+        EXPECT_EQ(calls[1].arguments, played) << c.onPath;
+
+        pressKeys(browser.window(), {"shift+Return", "shift+Return"});
+        if (c.enqueue.empty()) {
+            const std::string line = "vellora: cannot add the album to the list of \"mpv\": it cannot add an album to "
+                                     "its list; Return plays it instead, or set enqueuearguments in ./vellora.ini to "
+                                     "choose how\n";
+            EXPECT_TRUE(waitFor([&] { return browser.process->err() == line + line; }, 10000))
+                << browser.process->err();
+            EXPECT_EQ(browser.playerCalls().size(), 2u) << "nothing more started";
+        } else {
+            calls = browser.waitPlayerCalls(4);
+            ASSERT_EQ(calls.size(), 4u) << c.onPath;
+            Words enqueued = c.enqueue;
+            enqueued.push_back(browser.musicFolder + "/album 00001");
+            EXPECT_EQ(calls[2].arguments, enqueued) << c.onPath;
+            EXPECT_EQ(calls[3].arguments, enqueued) << c.onPath;
+        }
+        EXPECT_TRUE(processRuns(pids[1])) << c.onPath << ": enqueueing ended the player";
+        EXPECT_TRUE(browser.process->running()) << "Shift+Return never quits";
+        pressKeys(browser.window(), {"Escape"});
+        int status = -1;
+        EXPECT_TRUE(browser.waitExit(kExitWait, &status));
+        for (long pid : readPlayerPids(browser.playerLog)) kill(pid_t(pid), SIGKILL);
+    }
+}
+
+// vlc run as root says why and ends at once: the browser tells it like a
+// player that cannot start, after passing on what vlc wrote.
+TEST(BrowserPlayer, APlayerThatEndsAtOnceIsToldWithWhatItSaid) {
+    BrowserOptions options;
+    options.albums = 1;
+    options.autoplay = true;
+    options.playerThen = "echo 'VLC is not supposed to be run as root. Sorry.' >&2; exit 1";
+    BrowserRun browser(options);
+    ASSERT_NE(browser.window(), 0u) << browser.process->err();
+    const std::string said = "VLC is not supposed to be run as root. Sorry.\nvellora: cannot start \"" +
+                             browser.dir.at("recording-player") + "\" \"" + browser.musicFolder +
+                             "/album 00000\": ended with status 1 at once, saying \"VLC is not supposed to be run as "
+                             "root. Sorry.\"; set musicplayer in ./vellora.ini to choose the player\n";
+    EXPECT_TRUE(waitFor([&] { return browser.process->err() == said; }, 15000)) << browser.process->err();
 }
 
 TEST(BrowserPlayer, RightThenReturnStartsThePlayerOnTheNextAlbum) {

@@ -1,4 +1,5 @@
 // Key and mouse commands against a real library and a recording stand-in player.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +8,9 @@
 #include "app/app_state.h"
 #include "app/input.h"
 #include "app/player_notice.h"
+#include "app/player_watch.h"
 #include "library/albums_loader.h"
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "support/app_fixture.h"
 #include "support/process.h"
@@ -19,7 +22,11 @@ class InputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         log = dir.at("player.log");
-        useGeneratedLibrary(dir, 5, writeRecordingPlayer(dir.path(), log));
+        player = writeRecordingPlayer(dir.path(), log);
+        useGeneratedLibrary(dir, 5, player);
+        // Every hand-over here starts a recorder of its own, which a Return
+        // must not end before it has written: replacing is tested on its own.
+        albums->setEndPlayer(false);
         current = 2;
         position = 2;
     }
@@ -37,7 +44,7 @@ protected:
     }
 
     TempDir dir;
-    std::string log;
+    std::string log, player;
 };
 
 TEST_F(InputTest, ReturnTwiceHandsOverOnceThenEnds) {
@@ -200,9 +207,48 @@ TEST_F(InputTest, TypingFindsAlbumsByName) {
     EXPECT_EQ(findText.text, "") << "another command ends the search";
     processKeys('a');
     EXPECT_EQ(current, 0) << "a new search starts from the first album";
+    processKeys(KeyRight);
+    for (int key : std::vector<int>{'a', 'l', 'b', 'u', 'm', int(KeySpace), '0', '0', '0', '0', '3'}) processKeys(key);
+    EXPECT_EQ(findText.text, "album 00003") << "while the text shows, Space is part of it";
+    EXPECT_EQ(current, 3);
+    now += 1001;
+    std::srand(5);
     processKeys(KeySpace);
-    EXPECT_EQ(findText.text, "") << "Space stays the random jump";
+    EXPECT_EQ(findText.text, "") << "once the text has gone, Space is the random jump";
+    processKeys('a');
+    processMouse(2);
+    EXPECT_EQ(findText.text, "") << "the middle button types nothing";
     findText = FindText();
+}
+
+// Shift+Return adds the album to the player's list with enqueuearguments, and
+// never ends the program; a player with none says so and starts nothing.
+TEST_F(InputTest, ShiftReturnEnqueuesAndNeverEnds) {
+    EXPECT_EQ(commandKey(KeyReturn, KMOD_LSHIFT), int(KeyEnqueue));
+    EXPECT_EQ(commandKey(KeyReturn, KMOD_RSHIFT | KMOD_NUM), int(KeyEnqueue));
+    EXPECT_EQ(commandKey(KeyReturn, KMOD_NUM), int(KeyReturn));
+    EXPECT_EQ(commandKey('a', KMOD_LSHIFT), int('a'));
+    testing::internal::CaptureStderr();
+    processKeys(KeyEnqueue);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("cannot add the album to the list of " + platform::quotedPrintable(player) +
+                        ": it has no enqueuearguments set; Return plays it instead, or set enqueuearguments in "),
+              std::string::npos)
+        << said;
+    ASSERT_EQ(playerNotice.lines.size(), 3u);
+    EXPECT_EQ(playerNotice.lines[1], "Return plays it instead");
+    albums->setEnqueueArguments("-e --to \"my list\"");
+    for (int key : {KeyEnqueue, KeyEnqueue, KeyReturn, KeyEnqueue, KeyReturn, KeyReturn}) processKeys(key);
+    EXPECT_EQ(done, 1) << "only Return, Return ends";
+    // Each start is a process of its own, so they may log in any order.
+    waitFor([&] { return readPlayerCalls(log).size() >= 5; }, 10000);
+    std::vector<std::vector<std::string>> calls;
+    for (const PlayerCall& call : readPlayerCalls(log)) calls.push_back(call.arguments);
+    std::sort(calls.begin(), calls.end());
+    const std::vector<std::string> enqueued = {"-e", "--to", "my list", dir.at("music/album 00002")},
+                                   played = {dir.at("music/album 00002")};
+    EXPECT_EQ(calls, (std::vector<std::vector<std::string>>{enqueued, enqueued, enqueued, played, played}));
+    playerNotice = PlayerNotice{};
 }
 
 TEST(InputSingleAlbum, ArrowsWheelAndSpaceStayOnAlbumZero) {

@@ -56,6 +56,8 @@ std::vector<uint8_t> misbehave(const std::string& path, std::string* failure) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Tests that run the browser with this helper have it relay the player's errors too.
+    if (argc == 2 && std::strcmp(argv[1], platform::kErrorRelayOption) == 0) return platform::relayErrorOutput();
     const TagHelperLimits limits = tagHelperLimitsFrom(argc, argv);
     capHelperAllocations(limits.allocationBytes);
     return serveTagRequests(limits, misbehave);

@@ -3,6 +3,7 @@
 // start; the call the settings make (arguments split, the default players
 // found on PATH) and the absolute folder as tables.
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +14,9 @@
 #include <sstream>
 #include <string>
 
+#include "platform/log_text.h"
 #include "platform/platform.h"
+#include "support/child.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -230,4 +233,179 @@ TEST(HomeFolder, IsHomeOrEmpty) {
     unsetenv("HOME");
     EXPECT_EQ(platform::homeFolder(), "");
     setenv("HOME", saved.c_str(), 1);
+}
+
+namespace {
+
+// `then` run by a stand-in started with the error relay; waits for its end.
+struct Ending {
+    platform::ProgramEnd end;
+    std::string relayed;  // what reached our standard error
+};
+Ending endOf(const TempDir& dir, const std::string& name, const std::string& then) {
+    platform::ProgramCall call = callOf(writeStandInPlayer(dir.path(), name, dir.at("calls"), then), "/music/a");
+    call.errorRelay = VELLORA_TAG_HELPER_BINARY;
+    std::unique_ptr<platform::StartedProgram> started;
+    testing::internal::CaptureStderr();
+    const bool ran = platform::startProgram(call, nullptr, &started);
+    Ending ending;
+    const bool ended = ran && started && waitFor([&] { return started->ended(&ending.end); }, 20000);
+    ending.relayed = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(ended) << name;
+    return ending;
+}
+
+}  // namespace
+
+// A program that ends at once is told with its status and its first line of
+// error output, while all of that output still reaches our standard error.
+TEST(StartedProgram, TellsHowItEndedWithTheFirstLineOfItsErrorOutput) {
+    TempDir dir;
+    const struct {
+        const char* name;
+        const char* then;
+        bool failed;
+        std::string how, firstLine, relayed;
+    } cases[] = {
+        {"as root", "echo 'VLC is not supposed to be run as root. Sorry.' >&2; echo second >&2; exit 1", true,
+         "ended with status 1", "VLC is not supposed to be run as root. Sorry.",
+         "VLC is not supposed to be run as root. Sorry.\nsecond\n"},
+        {"false", "exit 1", true, "ended with status 1", "", ""},
+        {"crash", "kill -SEGV $$", true, "killed by signal 11 (Segmentation fault)", "", ""},
+        {"fine", "printf 'all well\\r\\n' >&2; exit 0", false, "", "all well", "all well\r\n"},
+        {"no line end", "printf '%0300d' 7 >&2; exit 2", true, "ended with status 2", std::string(200, '0'),
+         std::string(299, '0') + "7"},
+    };
+    for (const auto& c : cases) {
+        const Ending ending = endOf(dir, c.name, c.then);
+        EXPECT_EQ(ending.end.failed, c.failed) << c.name;
+        EXPECT_FALSE(ending.end.onRequest) << c.name;
+        EXPECT_EQ(ending.end.how, c.how) << c.name;
+        EXPECT_EQ(ending.end.firstErrorLine, c.firstLine) << c.name;
+        EXPECT_EQ(ending.relayed, c.relayed) << c.name;
+    }
+}
+
+// end() ends that program only, and its end is not a failure; the program
+// started beside it runs on. Once every program has ended, none is a zombie.
+TEST(StartedProgram, EndEndsThatProgramAndNoOther) {
+    TempDir dir;
+    const std::string log = dir.at("calls");
+    const std::string player = writeStandInPlayer(dir.path(), "staying", log, "exec /bin/sleep 30");
+    std::unique_ptr<platform::StartedProgram> first, second;
+    ASSERT_TRUE(platform::startProgram(callOf(player, "/music/a"), nullptr, &first));
+    ASSERT_TRUE(platform::startProgram(callOf(player, "/music/b"), nullptr, &second));
+    ASSERT_TRUE(waitFor([&] { return readPlayerPids(log).size() == 2; }, 20000));
+    const std::vector<long> pids = readPlayerPids(log);
+    EXPECT_FALSE(first->ended(nullptr));
+    first->end();
+    platform::ProgramEnd end;
+    ASSERT_TRUE(waitFor([&] { return first->ended(&end); }, 20000));
+    EXPECT_TRUE(end.onRequest);
+    EXPECT_FALSE(end.failed) << "ended on request: " << end.how;
+    first->end();  // once it has ended, asking again reaches nobody
+    EXPECT_FALSE(second->ended(nullptr));
+    EXPECT_TRUE(processRuns(pids[1]));
+    EXPECT_FALSE(processRuns(pids[0]));
+    second->end();
+    ASSERT_TRUE(waitFor([&] { return second->ended(nullptr); }, 20000));
+    EXPECT_TRUE(waitFor(noZombieChild, 20000));
+}
+
+// The relay outlives the browser: a player that writes to its standard error
+// after the browser has ended is not killed by SIGPIPE, and the line still
+// reaches the terminal (here a file).
+TEST(StartedProgram, APlayerWritesToTheTerminalAfterTheBrowserHasGone) {
+    TempDir dir;
+    const std::string alive = dir.at("alive"), terminal = dir.at("terminal");
+    platform::ProgramCall call = callOf(
+        writeStandInPlayer(dir.path(), "late", dir.at("calls"),
+                           "/bin/sleep 1; echo late >&2; echo alive > '" + alive + "'"),
+        "/music/a");
+    call.errorRelay = VELLORA_TAG_HELPER_BINARY;
+    const pid_t browser = fork();
+    if (browser == 0) {
+        const int fd = open(terminal.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 2);
+        _exit(platform::startProgram(call, nullptr) ? 0 : 1);
+    }
+    ASSERT_EQ(boundedExitStatus(browser), 0);
+    EXPECT_TRUE(waitFor([&] { return readWholeFile(alive) == "alive\n"; }, 20000)) << "the player died";
+    EXPECT_TRUE(waitFor([&] { return readWholeFile(terminal) == "late\n"; }, 20000)) << readWholeFile(terminal);
+}
+
+// Which arguments each player gets, and which way it replaces its album: the
+// default players their own (vlc and the others one instance, mpv ended
+// first), a player of the user's by the endplayer setting.
+TEST(PlayerCall, PlayAndEnqueueForTheDefaultPlayersAndTheUsersOwn) {
+    TempDir dir;
+    using Words = std::vector<std::string>;
+    const std::string bin = dir.makeFolder("bin");
+    for (const char* name : {"vlc", "audacious", "mpv", "celluloid", "qmmp"}) standIn(bin, name, dir.at("calls"));
+    const struct Case {
+        const char* onPath;  // the one default player there is, or nullptr
+        platform::PlayerSettings settings;
+        platform::PlayerAction action;
+        Words arguments;  // between the program and the folder
+        bool endsPrevious;
+        std::string cannotEnqueue;
+    } cases[] = {
+        {"vlc", {}, platform::PlayerAction::Play, {"--one-instance"}, false, ""},
+        {"vlc", {}, platform::PlayerAction::Enqueue, {"--one-instance", "--playlist-enqueue"}, false, ""},
+        {"audacious", {}, platform::PlayerAction::Enqueue, {"-e"}, false, ""},
+        {"celluloid", {}, platform::PlayerAction::Enqueue, {"--enqueue"}, false, ""},
+        {"qmmp", {}, platform::PlayerAction::Play, {}, false, ""},
+        {"mpv", {}, platform::PlayerAction::Play, {"--player-operation-mode=pseudo-gui"}, true, ""},
+        {"mpv", {}, platform::PlayerAction::Enqueue, {}, false, "cannot add an album to its list"},
+        {"mpv", {"", "", "--script-opts=x", true}, platform::PlayerAction::Enqueue, {"--script-opts=x"}, false, ""},
+        {"vlc", {"", "--fullscreen", "", true}, platform::PlayerAction::Play, {"--fullscreen"}, true, ""},
+        {"vlc", {"", "--fullscreen", "", false}, platform::PlayerAction::Play, {"--fullscreen"}, false, ""},
+        {nullptr, {"/opt/player", "", "", true}, platform::PlayerAction::Play, {}, true, ""},
+        {nullptr, {"/opt/player", "-p", "", false}, platform::PlayerAction::Play, {"-p"}, false, ""},
+        {nullptr, {"/opt/player", "", "--add", true}, platform::PlayerAction::Enqueue, {"--add"}, false, ""},
+        {nullptr, {"/opt/player", "", "", true}, platform::PlayerAction::Enqueue, {}, false, "has no enqueuearguments set"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = c.onPath ? dir.makeFolder(std::string("only-") + c.onPath) : dir.path();
+        if (c.onPath) standIn(path, c.onPath, dir.at("calls"));
+        const platform::ProgramCall call = platform::playerCall(c.settings, c.action, "/m/A", path);
+        const std::string name = std::string(c.onPath ? c.onPath : "own") + " " + c.settings.arguments +
+                                 (c.action == platform::PlayerAction::Play ? " play" : " enqueue");
+        EXPECT_EQ(call.cannotEnqueue, c.cannotEnqueue) << name;
+        EXPECT_EQ(call.endsPrevious, c.endsPrevious) << name;
+        if (!c.cannotEnqueue.empty()) continue;
+        ASSERT_GE(call.words.size(), 2u) << name;
+        EXPECT_EQ(Words(call.words.begin() + 1, call.words.end() - 1), c.arguments) << name;
+        EXPECT_EQ(call.words.back(), "/m/A") << name;
+    }
+    std::string why;
+    EXPECT_FALSE(platform::startProgram(platform::playerCall({"", "", "", true}, platform::PlayerAction::Enqueue,
+                                                             "/m/A", dir.makeFolder("only-mpv")),
+                                        &why));
+    EXPECT_EQ(why, "cannot add an album to its list") << "nothing starts";
+}
+
+// Lines of standard error show names as they are, escaped where a terminal
+// would act on them or a reader could not tell where a quoted word ends.
+TEST(LogText, ControlCharactersAndBytesThatAreNotUtf8AreEscaped) {
+    const struct {
+        std::string text, printable, quoted;
+    } cases[] = {
+        {"Bj\xC3\xB6rk - Homog\xC3\xA9nic \xE2\x9C\x93", "Bj\xC3\xB6rk - Homog\xC3\xA9nic \xE2\x9C\x93",
+         "\"Bj\xC3\xB6rk - Homog\xC3\xA9nic \xE2\x9C\x93\""},
+        {"new\nline\ttab\r", "new\\nline\\ttab\\r", "\"new\\nline\\ttab\\r\""},
+        {"bell\x07 esc\x1b[31m del\x7f", "bell\\x07 esc\\x1b[31m del\\x7f", "\"bell\\x07 esc\\x1b[31m del\\x7f\""},
+        {"latin-1 caf\xE9", "latin-1 caf\\xe9", "\"latin-1 caf\\xe9\""},
+        {"cut \xC3", "cut \\xc3", "\"cut \\xc3\""},
+        {"overlong \xC0\xAF surrogate \xED\xA0\x80", "overlong \\xc0\\xaf surrogate \\xed\\xa0\\x80",
+         "\"overlong \\xc0\\xaf surrogate \\xed\\xa0\\x80\""},
+        {"c1 \xC2\x9B", "c1 \\xc2\\x9b", "\"c1 \\xc2\\x9b\""},
+        {"say \"hi\" \\n", "say \"hi\" \\n", "\"say \\\"hi\\\" \\n\""},
+        {"C:\\Music\\", "C:\\Music\\", "\"C:\\Music\\\\\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::printable(c.text), c.printable) << c.printable;
+        EXPECT_EQ(platform::quotedPrintable(c.text), c.quoted) << c.printable;
+    }
+    EXPECT_EQ(platform::quotedWords({"p", "/m/say \"hi\""}), "\"p\" \"/m/say \\\"hi\\\"\"");
 }

@@ -12,13 +12,13 @@ BrowserRun::BrowserRun(const BrowserOptions& options) {
                   : options.musicFolder.empty() ? makeMusicFolder(dir, options.albums)
                                                 : options.musicFolder;
     playerLog = dir.at("player.log");
-    std::string player = writeRecordingPlayer(dir.path(), playerLog);
+    const std::string bin = dir.makeFolder("bin");
+    const std::string player =
+        options.playerOnPath.empty()
+            ? writeStandInPlayer(dir.path(), "recording-player", playerLog, options.playerThen)
+            : writeStandInPlayer(bin, options.playerOnPath, playerLog, options.playerThen);
     std::vector<std::string> env = options.extraEnv;
-    if (!options.playerOnPath.empty()) {
-        const std::string bin = dir.makeFolder("bin");
-        std::rename(player.c_str(), (bin + "/" + options.playerOnPath).c_str());
-        env.push_back("PATH=" + bin + ":/usr/bin:/bin");
-    }
+    env.push_back("PATH=" + bin);
     dir.writeFile("vellora.ini", "[vellora]\n" + options.settings +
                                      (options.recorderAsPlayer ? "musicplayer=" + player + "\n" : "") +
                                      "autoplay=" + (options.autoplay ? "true" : "false") + "\n");

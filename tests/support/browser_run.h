@@ -1,5 +1,7 @@
 // The real browser started under the current X display on a generated
-// library, with a settings file and a recording stand-in player.
+// library, with a settings file and a recording stand-in player. Its PATH is
+// its own: a folder that holds only the stand-in when it goes on PATH, so no
+// player the machine has installed is ever found.
 #pragma once
 
 #include <memory>
@@ -22,6 +24,7 @@ struct BrowserOptions {
     std::string settings;                // more lines of [vellora], e.g. "playerarguments=-e\n"
     bool recorderAsPlayer = true;        // musicplayer is the recording stand-in
     std::string playerOnPath;            // when set, the stand-in goes on PATH under this name
+    std::string playerThen;              // what the stand-in does after recording (writeStandInPlayer)
 };
 
 class BrowserRun {

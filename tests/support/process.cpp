@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -103,13 +104,35 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     return {status, child.out(), child.err()};
 }
 
-std::string writeRecordingPlayer(const std::string& folder, const std::string& logPath) {
-    std::string path = folder + "/recording-player";
+std::string writeStandInPlayer(const std::string& folder, const std::string& name, const std::string& logPath,
+                               const std::string& then) {
+    std::string path = folder + "/" + name;
     std::ofstream script(path);
+    // Absolute paths only: the stand-in runs with the test's own PATH.
     script << "#!/bin/sh\n"
            << "printf '%s\\0' \"$#\" \"$@\" >> '" << logPath << "'\n"
-           << "env > '" << logPath << ".env'\n";
+           << "/usr/bin/env > '" << logPath << ".env'\n"
+           << "echo $$ >> '" << logPath << ".pids'\n"
+           << then << "\n";
     script.close();
     chmod(path.c_str(), 0755);
     return path;
+}
+
+std::string writeRecordingPlayer(const std::string& folder, const std::string& logPath) {
+    return writeStandInPlayer(folder, "recording-player", logPath, "");
+}
+
+std::vector<long> readPlayerPids(const std::string& logPath) {
+    std::istringstream text(readWholeFile(logPath + ".pids"));
+    std::vector<long> pids;
+    for (long pid; text >> pid;) pids.push_back(pid);
+    return pids;
+}
+
+bool processRuns(long pid) {
+    // A zombie has ended too: it only waits to be reaped.
+    const std::string stat = readWholeFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t close = stat.rfind(')');
+    return close != std::string::npos && stat.compare(close, 4, ") Z ") != 0;
 }

@@ -50,9 +50,19 @@ template <typename Condition>
 bool waitFor(Condition condition, int timeoutMs);
 
 // A stand-in music player: a shell script that appends its argument count and
-// its arguments, each followed by a NUL byte, to `logPath` on every start, and
-// writes its environment (`env`) to logPath + ".env". Returns the script's path.
+// its arguments, each followed by a NUL byte, to `logPath` on every start,
+// writes its environment (`env`) to logPath + ".env" and appends its process
+// id and a newline to logPath + ".pids". Returns the script's path.
 std::string writeRecordingPlayer(const std::string& folder, const std::string& logPath);
+// The same named `name`, which then runs the shell text `then`: e.g.
+// "exec /bin/sleep 30" stays running, "echo oops >&2; exit 3" fails at once.
+// It calls no program through PATH, so it runs with any PATH of a test's own.
+std::string writeStandInPlayer(const std::string& folder, const std::string& name, const std::string& logPath,
+                               const std::string& then);
+// The process ids the stand-ins recorded in order of their starts.
+std::vector<long> readPlayerPids(const std::string& logPath);
+// Whether the process `pid` runs (a zombie does not).
+bool processRuns(long pid);
 // The calls recorded so far: one entry per start, the arguments as given.
 struct PlayerCall {
     int argumentCount;

@@ -1,10 +1,15 @@
 // vellora-tags: the helper process that reads covers out of audio tags for the
-// browser (see library/tag_reader.h). It is not meant to be started by hand.
+// browser (see library/tag_reader.h). Started with --relay-errors it is the
+// music player's error relay instead (platform::relayErrorOutput). It is not
+// meant to be started by hand.
 #include <tdebuglistener.h>
+
+#include <cstring>
 
 #include "library/embedded_cover.h"
 #include "library/helper/helper_memory.h"
 #include "library/tag_reader.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -17,6 +22,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], platform::kErrorRelayOption) == 0) return platform::relayErrorOutput();
     const TagHelperLimits limits = tagHelperLimitsFrom(argc, argv);
     capHelperAllocations(limits.allocationBytes);
     static Quiet quiet;
