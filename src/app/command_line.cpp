@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/key_help.h"
 #include "library/albums_loader.h"
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "texture/texture_budget.h"
 
@@ -61,10 +62,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             const char* value = argument[7] == '=' ? argument + 8 : (i + 1 < argc ? argv[++i] : nullptr);
             line.depth = depthValue(value);
             if (line.depth == 0)
-                line.error = value ? std::string("vellora: --depth takes 1, 2 or 3, not '") + value + "'"
+                line.error = value ? "vellora: --depth takes 1, 2 or 3, not '" + platform::printable(value) + "'"
                                    : "vellora: --depth needs a number (1, 2 or 3)";
         } else {
-            line.error = std::string("vellora: unknown option '") + argument + "' (see vellora --help)";
+            line.error = "vellora: unknown option '" + platform::printable(argument) + "' (see vellora --help)";
         }
     }
     return line;
@@ -93,7 +94,8 @@ std::string usageText() {
         "\n"
         "Settings are read from ./vellora.ini, else $XDG_CONFIG_HOME/vellora/vellora.ini\n"
         "(~/.config/vellora/vellora.ini), section [vellora]; a missing key (and an\n"
-        "empty musicplayer or playerarguments) has its default:\n";
+        "empty musicplayer, playerarguments or enqueuearguments) has its default. A\n"
+        "value not understood is said on standard error, with its file and line:\n";
     for (const SettingHelp& setting : settingsHelp()) {
         text += "  " + std::string(setting.key) + "\n";
         text += wrapped(setting.meaning, "      ");

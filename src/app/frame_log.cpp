@@ -20,6 +20,7 @@
 
 #include "app/app_state.h"
 #include "library/albums_loader.h"
+#include "platform/log_text.h"
 #include "texture/gl_texture.h"
 
 namespace FrameLog {
@@ -75,7 +76,7 @@ void start() {
     }
     if (const char* path = std::getenv("VELLORA_FRAME_LOG")) {
         file = std::fopen(path, "w");
-        if (!file) std::fprintf(stderr, "vellora: cannot write the frame log %s\n", path);
+        if (!file) std::fprintf(stderr, "vellora: cannot write the frame log %s\n", platform::printable(path).c_str());
         active = active || file;
         if (file) std::fprintf(file, "renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     }

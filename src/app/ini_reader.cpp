@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/log_text.h"
 #include "platform/platform.h"
 
 namespace {
@@ -24,7 +25,8 @@ const char* CIniReader::trustedFile() {
     std::string why;
     if (platform::settingsFileTrusted(fileName, &why)) return fileName;
     if (!reportedUntrusted) {
-        std::fprintf(stderr, "vellora: ignoring the settings file %s: %s\n", fileName, why.c_str());
+        std::fprintf(stderr, "vellora: ignoring the settings file %s: %s\n", platform::printable(fileName).c_str(),
+                     why.c_str());
         reportedUntrusted = true;
     }
     return "";

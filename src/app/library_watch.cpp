@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "library/change_gatherer.h"
+#include "platform/log_text.h"
 #include "platform/platform.h"
 
 namespace {
@@ -43,9 +44,10 @@ std::vector<std::string> albumKeysAround(const std::string& folder, int depth) {
 }
 
 std::string unwatchedLine(const std::string& musicPath, bool limitReached) {
+    const std::string folder = platform::printable(musicPath);
     return std::string("vellora: ") +
-           (limitReached ? "the system has no folder watches left to follow " + musicPath
-                         : musicPath + " lies on a file system that does not tell of changes") +
+           (limitReached ? "the system has no folder watches left to follow " + folder
+                         : folder + " lies on a file system that does not tell of changes") +
            "; albums added or removed there show at the next start\n";
 }
 

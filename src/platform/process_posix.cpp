@@ -36,6 +36,7 @@
 #include "platform/log_text.h"
 #include "platform/platform.h"
 #include "platform/spawn_posix.h"
+#include "platform/started_program.h"
 
 extern char** environ;
 
@@ -108,35 +109,6 @@ std::string failureText(int error, const std::string& program) {
     }
 }
 
-// What the frame thread and the watching thread share of one started program.
-struct Watched {
-    std::mutex mutex;
-    pid_t pid = 0;
-    bool reaped = false;         // from here on the pid may belong to another process
-    bool endRequested = false;
-    bool settled = false;        // `result` is complete
-    ProgramEnd result;
-};
-
-class PosixStartedProgram : public StartedProgram {
-public:
-    explicit PosixStartedProgram(std::shared_ptr<Watched> watched) : watched_(std::move(watched)) {}
-    bool ended(ProgramEnd* end) override {
-        std::lock_guard<std::mutex> lock(watched_->mutex);
-        if (watched_->settled && end) *end = watched_->result;
-        return watched_->settled;
-    }
-    void end() override {
-        std::lock_guard<std::mutex> lock(watched_->mutex);
-        if (watched_->reaped || watched_->endRequested) return;
-        ::kill(watched_->pid, SIGTERM);
-        watched_->endRequested = true;
-    }
-
-private:
-    std::shared_ptr<Watched> watched_;
-};
-
 // The first line the relay hands over on `fd`, waiting at most
 // kFirstLineWaitMs for it to end; "" when none came.
 std::string firstLineFrom(int fd) {
@@ -161,10 +133,10 @@ std::string firstLineFrom(int fd) {
 
 // The watching thread's work: waits for the end without reaping, gathers
 // the first line, then reaps under the lock; last, reaps the relay.
-void watch(std::shared_ptr<Watched> watched, std::chrono::steady_clock::time_point started, int firstLine,
-           pid_t relay) {
+void watch(std::shared_ptr<ProgramWatch> watched, pid_t pid, std::chrono::steady_clock::time_point started,
+           int firstLine, pid_t relay) {
     siginfo_t info;
-    while (waitid(P_PID, id_t(watched->pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    while (waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
     }
     const auto ran = std::chrono::steady_clock::now() - started;
     const std::string line = firstLineFrom(firstLine);
@@ -172,16 +144,11 @@ void watch(std::shared_ptr<Watched> watched, std::chrono::steady_clock::time_poi
     {
         std::lock_guard<std::mutex> lock(watched->mutex);
         int status = 0;
-        while (waitpid(watched->pid, &status, 0) < 0 && errno == EINTR) {
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
-        watched->reaped = true;
-        ProgramEnd& result = watched->result;
-        result.onRequest = watched->endRequested;
-        result.how = endingOf(status);
-        result.failed = !result.how.empty() && !result.onRequest;
-        result.milliseconds = uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(ran).count());
-        result.firstErrorLine = line;
-        watched->settled = true;
+        watched->gone = true;
+        watched->settle(endingOf(status),
+                        uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(ran).count()), line);
     }
     while (relay > 0 && waitpid(relay, nullptr, 0) < 0 && errno == EINTR) {
     }
@@ -281,31 +248,13 @@ ProgramCall playerCall(const PlayerSettings& settings, PlayerAction action, cons
         }
     }
     call.player = chosen ? chosen->program : settings.program;
-    std::string arguments = action == PlayerAction::Play ? settings.arguments : settings.enqueueArguments;
-    if (arguments.empty() && chosen) {
-        if (action == PlayerAction::Play) arguments = chosen->arguments;
-        else if (chosen->enqueueArguments) arguments = chosen->enqueueArguments;
-        else call.cannotEnqueue = "cannot add an album to its list";
-    } else if (arguments.empty() && action == PlayerAction::Enqueue) {
-        call.cannotEnqueue = "has no enqueuearguments set";
-    }
-    // A default player with its own arguments replaces its album its own way.
-    const bool ownWay = chosen && settings.arguments.empty();
-    call.endsPrevious = action == PlayerAction::Play && (ownWay ? !chosen->oneInstance : settings.endPrevious);
+    const std::string arguments = playerArguments(settings, action, chosen, &call);
     call.words.push_back(program);
     for (std::string& word : splitArguments(arguments)) call.words.push_back(std::move(word));
     call.words.push_back(folder);
     for (const std::string& word : call.words)
         call.commandLine += (call.commandLine.empty() ? "\"" : " \"") + word + "\"";
     return call;
-}
-
-ProgramCall playerCall(const std::string& player, const std::string& arguments, const std::string& folder,
-                       const std::string& searchPath) {
-    PlayerSettings settings;
-    settings.program = player;
-    settings.arguments = arguments;
-    return playerCall(settings, PlayerAction::Play, folder, searchPath);
 }
 
 bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<StartedProgram>* started) {
@@ -321,9 +270,9 @@ bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<Sta
     const pid_t relay = startRelay(call.errorRelay, errors, firstLine);
     std::vector<std::pair<int, int>> moves;
     if (relay) moves.push_back({errors[1], 2});
-    auto watched = std::make_shared<Watched>();
+    pid_t pid = 0;
     const auto startedAt = std::chrono::steady_clock::now();
-    const int error = spawn(call.words, moves, &watched->pid);
+    const int error = spawn(call.words, moves, &pid);
     if (relay) ::close(errors[1]);  // the relay sees the end of the player's output once the player's copy goes
     if (error != 0) {
         if (relay) {
@@ -333,8 +282,9 @@ bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<Sta
         if (why) *why = failureText(error, call.words[0]);
         return false;
     }
+    auto watched = std::make_shared<ProgramWatch>();
     try {
-        std::thread(watch, watched, startedAt, relay ? firstLine[0] : -1, relay).detach();
+        std::thread(watch, watched, pid, startedAt, relay ? firstLine[0] : -1, relay).detach();
     } catch (const std::system_error&) {
         // Without a watching thread the player would stay a zombie once it
         // ends; it has started all the same, so this is only worth a line.
@@ -342,7 +292,7 @@ bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<Sta
         std::fputs(("vellora: started " + quotedWords(call.words) + " but cannot wait for it\n").c_str(), stderr);
         return true;
     }
-    if (started) *started = std::make_unique<PosixStartedProgram>(watched);
+    if (started) *started = std::make_unique<WatchedProgram>(watched, [pid] { ::kill(pid, SIGTERM); });
     return true;
 }
 

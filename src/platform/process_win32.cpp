@@ -17,41 +17,11 @@
 
 #include "platform/log_text.h"
 #include "platform/platform.h"
+#include "platform/started_program.h"
 #include "platform/text_win32.h"
 
 namespace platform {
 namespace {
-
-// What the frame thread and the waiting thread share of one started program.
-struct Watched {
-    ~Watched() {
-        if (process) CloseHandle(process);
-    }
-    std::mutex mutex;
-    HANDLE process = nullptr;
-    bool endRequested = false;
-    bool settled = false;
-    ProgramEnd result;
-};
-
-class WindowsStartedProgram : public StartedProgram {
-public:
-    explicit WindowsStartedProgram(std::shared_ptr<Watched> watched) : watched_(std::move(watched)) {}
-    bool ended(ProgramEnd* end) override {
-        std::lock_guard<std::mutex> lock(watched_->mutex);
-        if (watched_->settled && end) *end = watched_->result;
-        return watched_->settled;
-    }
-    void end() override {
-        std::lock_guard<std::mutex> lock(watched_->mutex);
-        if (watched_->settled || watched_->endRequested) return;
-        TerminateProcess(watched_->process, 1);
-        watched_->endRequested = true;
-    }
-
-private:
-    std::shared_ptr<Watched> watched_;
-};
 
 std::string endingOf(DWORD code) {
     if (code == 0) return "";
@@ -61,18 +31,15 @@ std::string endingOf(DWORD code) {
     return std::string("ended with status ") + text;
 }
 
-void watch(std::shared_ptr<Watched> watched, std::chrono::steady_clock::time_point started) {
-    WaitForSingleObject(watched->process, INFINITE);
+void watch(std::shared_ptr<ProgramWatch> watched, std::shared_ptr<void> process,
+           std::chrono::steady_clock::time_point started) {
+    WaitForSingleObject(process.get(), INFINITE);
     const auto ran = std::chrono::steady_clock::now() - started;
     DWORD code = 0;
-    GetExitCodeProcess(watched->process, &code);
+    GetExitCodeProcess(process.get(), &code);
     std::lock_guard<std::mutex> lock(watched->mutex);
-    ProgramEnd& result = watched->result;
-    result.onRequest = watched->endRequested;
-    result.how = endingOf(code);
-    result.failed = !result.how.empty() && !result.onRequest;
-    result.milliseconds = uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(ran).count());
-    watched->settled = true;
+    watched->settle(endingOf(code), uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(ran).count()),
+                    "");
 }
 
 }  // namespace
@@ -92,35 +59,19 @@ ProgramCall playerCall(const PlayerSettings& settings, PlayerAction action, cons
     ProgramCall call;
     const DefaultPlayer* chosen = settings.program.empty() ? &defaultPlayers().front() : nullptr;
     call.player = chosen ? chosen->program : settings.program;
-    std::string words = action == PlayerAction::Play ? settings.arguments : settings.enqueueArguments;
-    if (words.empty() && chosen) {
-        if (action == PlayerAction::Play) words = chosen->arguments;
-        else if (chosen->enqueueArguments) words = chosen->enqueueArguments;
-        else call.cannotEnqueue = "cannot add an album to its list";
-    } else if (words.empty() && action == PlayerAction::Enqueue) {
-        call.cannotEnqueue = "has no enqueuearguments set";
-    }
-    // A default player with its own arguments replaces its album its own way.
-    const bool ownWay = chosen && settings.arguments.empty();
-    call.endsPrevious = action == PlayerAction::Play && (ownWay ? !chosen->oneInstance : settings.endPrevious);
+    const std::string words = playerArguments(settings, action, chosen, &call);
     call.words = {call.player, words, folder};
     call.commandLine = "\"" + call.player + "\" " + (words.empty() ? "" : words + " ") + "\"" + folder + "\"";
     return call;
-}
-
-ProgramCall playerCall(const std::string& player, const std::string& arguments, const std::string& folder,
-                       const std::string& searchPath) {
-    PlayerSettings settings;
-    settings.program = player;
-    settings.arguments = arguments;
-    return playerCall(settings, PlayerAction::Play, folder, searchPath);
 }
 
 bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<StartedProgram>* started) {
     std::string reason = !call.cannotEnqueue.empty() ? call.cannotEnqueue
                          : call.player.empty()       ? "no program given"
                                                      : "";
-    auto watched = std::make_shared<Watched>();
+    // The handle keeps the process object, and so its id, until both the
+    // waiting thread and the frame thread's handle have let go of it.
+    std::shared_ptr<void> process;
     const auto startedAt = std::chrono::steady_clock::now();
     if (reason.empty()) {
         std::wstring line = wideFromUtf8(call.commandLine);  // CreateProcessW may write to it
@@ -128,10 +79,10 @@ bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<Sta
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOWNORMAL;
-        PROCESS_INFORMATION process = {};
-        if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-            CloseHandle(process.hThread);
-            watched->process = process.hProcess;
+        PROCESS_INFORMATION created = {};
+        if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created)) {
+            CloseHandle(created.hThread);
+            process.reset(created.hProcess, CloseHandle);
         } else {
             reason = systemErrorText(GetLastError());
         }
@@ -140,12 +91,13 @@ bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<Sta
         if (why) *why = reason;
         return false;
     }
+    auto watched = std::make_shared<ProgramWatch>();
     try {
-        std::thread(watch, watched, startedAt).detach();
+        std::thread(watch, watched, process, startedAt).detach();
     } catch (const std::system_error&) {
         return true;  // started all the same; nothing will tell of its end
     }
-    if (started) *started = std::make_unique<WindowsStartedProgram>(watched);
+    if (started) *started = std::make_unique<WatchedProgram>(watched, [process] { TerminateProcess(process.get(), 1); });
     return true;
 }
 

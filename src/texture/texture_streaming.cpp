@@ -9,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/pacing.h"
 #include "library/albums_loader.h"
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "render/cover_strip.h"
 #include "render/projection.h"
@@ -148,15 +149,16 @@ int CoverStreaming::apply(LoadedCover& finished) {
     uint32_t name = 0;
     if (!finished.texels.usable()) {
         if (replacing) return -1;  // keep the texture there is
-        std::fprintf(stderr, "vellora: cannot show the cover %s: %s\n", finished.source.c_str(),
-                     finished.texels.failure.c_str());
+        std::fprintf(stderr, "vellora: cannot show the cover %s: %s\n", platform::printable(finished.source).c_str(),
+                     platform::printable(finished.texels.failure).c_str());
         cover.phase = Phase::Refused;
         publish(cover);
         return -1;
     }
     if (!uploadCoverTexels(finished.texels, &name)) {
         if (replacing) return -1;
-        std::fprintf(stderr, "vellora: cannot make a texture of the cover %s\n", finished.source.c_str());
+        std::fprintf(stderr, "vellora: cannot make a texture of the cover %s\n",
+                     platform::printable(finished.source).c_str());
         cover.phase = Phase::Refused;
         publish(cover);
         return -1;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "texture/box_scaler.h"
 #include "texture/md5.h"
@@ -295,5 +296,5 @@ void ThumbnailCache::write(const PendingThumbnail& pending) {
     if (error.empty() && platform::makePrivateFolder(folder, &error) &&
         platform::replaceFilePrivately(joined(folder, pending.name), png, &error))
         return;
-    if (!givenUp_.exchange(true)) std::fprintf(stderr, "vellora: not writing thumbnails: %s\n", error.c_str());
+    if (!givenUp_.exchange(true)) std::fprintf(stderr, "vellora: not writing thumbnails: %s\n", platform::printable(error).c_str());
 }

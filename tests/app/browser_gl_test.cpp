@@ -247,6 +247,7 @@ TEST(BrowserPlayer, ASecondReturnReplacesTheAlbumAndShiftReturnEnqueuesIt) {
         ASSERT_NE(browser.window(), 0u) << browser.process->err();
         pressKeys(browser.window(), {"Home", "Return"});
         ASSERT_EQ(browser.waitPlayerCalls(1).size(), 1u) << c.onPath;
+        ASSERT_TRUE(waitFor([&] { return readPlayerPids(browser.playerLog).size() == 1; }, 10000));
         pressKeys(browser.window(), {"Right", "Return"});
         ASSERT_EQ(browser.waitPlayerCalls(2).size(), 2u) << c.onPath;
         ASSERT_TRUE(waitFor([&] { return readPlayerPids(browser.playerLog).size() == 2; }, 10000));

@@ -328,6 +328,37 @@ TEST(PlayerNoticeTest, TextsNameThePlayerTheReasonAndTheSettingsFileWithinTheLin
         EXPECT_EQ(lines, c.lines);
         for (const std::string& line : lines) EXPECT_LE(line.size(), kPlayerNoticeColumns) << line;
     }
+    // A player that ended at once, with what it said; one that cannot add to its list.
+    PlayerFailure died;
+    died.player = "vlc";
+    died.reason = "ended with status 1 at once";
+    died.commandLine = "\"vlc\" \"--one-instance\" \"/m/say \\\"hi\\\"\"";
+    died.errorLine = "VLC is not supposed to be run as root. Sorry.\x1b[0m";
+    PlayerFailure noList;
+    noList.player = "mpv";
+    noList.reason = "cannot add an album to its list";
+    noList.noEnqueue = true;
+    const struct {
+        PlayerFailure failure;
+        std::vector<std::string> lines;
+        std::string line;
+    } more[] = {
+        {died,
+         {"Cannot start \"vlc\": ended with status 1 at once",
+          "It said: VLC is not supposed to be run as root. Sorry.?[0m", "Set musicplayer in ./vellora.ini to choose it"},
+         "vellora: cannot start \"vlc\" \"--one-instance\" \"/m/say \\\"hi\\\"\": ended with status 1 at once, "
+         "saying \"VLC is not supposed to be run as root. Sorry.\\x1b[0m\"; set musicplayer in ./vellora.ini to "
+         "choose the player\n"},
+        {noList,
+         {"\"mpv\" cannot add an album to its list", "Return plays it instead",
+          "Set enqueuearguments in ./vellora.ini to choose how"},
+         "vellora: cannot add the album to the list of \"mpv\": it cannot add an album to its list; Return plays it "
+         "instead, or set enqueuearguments in ./vellora.ini to choose how\n"},
+    };
+    for (const auto& c : more) {
+        EXPECT_EQ(playerNoticeLines(c.failure, "./vellora.ini"), c.lines);
+        EXPECT_EQ(playerFailureLine(c.failure, "./vellora.ini"), c.line);
+    }
     EXPECT_EQ(playerFailureLine({"", "no music player found on PATH (tried vlc)", "\"\" \"/m/A\""}, "./vellora.ini"),
               "vellora: cannot start a music player: no music player found on PATH (tried vlc); set musicplayer in "
               "./vellora.ini to choose the player\n");

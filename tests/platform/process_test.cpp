@@ -294,6 +294,7 @@ TEST(StartedProgram, EndEndsThatProgramAndNoOther) {
     const std::string player = writeStandInPlayer(dir.path(), "staying", log, "exec /bin/sleep 30");
     std::unique_ptr<platform::StartedProgram> first, second;
     ASSERT_TRUE(platform::startProgram(callOf(player, "/music/a"), nullptr, &first));
+    ASSERT_TRUE(waitFor([&] { return readPlayerPids(log).size() == 1; }, 20000));  // the pids in start order
     ASSERT_TRUE(platform::startProgram(callOf(player, "/music/b"), nullptr, &second));
     ASSERT_TRUE(waitFor([&] { return readPlayerPids(log).size() == 2; }, 20000));
     const std::vector<long> pids = readPlayerPids(log);

@@ -1,8 +1,14 @@
 // The Windows platform layer against the real calls (under Wine in CI): the
 // profile reader's Windows rules, listings and player starts with names that
 // the ANSI code page cannot hold, and the thumbnail cache's files.
+#include <windows.h>
+// windows.h names its own (win.ini) profile calls so; these tests call platform::'s.
+#undef GetProfileString
+#undef GetProfileInt
+
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -123,6 +129,60 @@ TEST(WindowsPlayer, ArgumentsGoInUnchangedBetweenPlayerAndFolder) {
     // And the album folder made absolute by the system's own rules.
     const std::string here = platform::workingFolder();
     EXPECT_EQ(platform::absolutePath("Music\\.\\x\\..\\Album", here), here + "\\Music\\Album");
+}
+
+// The player started is kept by its handle: end() ends it (and it is no
+// failure), a failing end is told with its status; foobar2000 adds to its
+// list with /add, a player of the user's with enqueuearguments.
+TEST(WindowsPlayer, AStartedPlayerEndsOnRequestAFailingEndIsToldAndEnqueueHasItsArguments) {
+    TempDir dir;
+    const std::string log = dir.at("player.log");
+    const std::string player = writeRecordingPlayer(dir.path(), log);
+    const std::string folder = dir.makeFolder("Album");
+    const struct {
+        const wchar_t* then;
+        bool endIt;
+        bool failed;
+        std::string how;
+    } cases[] = {
+        {L"stay", true, false, "ended with status 1"},
+        {L"exit 3", false, true, "ended with status 3"},
+        {L"", false, false, ""},
+    };
+    size_t calls = 0;
+    for (const auto& c : cases) {
+        SetEnvironmentVariableW(L"VELLORA_RECORDER_THEN", c.then);
+        std::unique_ptr<platform::StartedProgram> started;
+        ASSERT_TRUE(platform::startProgram(platform::playerCall(player, "", folder, ""), nullptr, &started));
+        ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() == calls + 1; }, 20000));
+        ++calls;
+        if (c.endIt) {
+            EXPECT_FALSE(started->ended(nullptr)) << "it stays running";
+            started->end();
+        }
+        platform::ProgramEnd end;
+        ASSERT_TRUE(waitFor([&] { return started->ended(&end); }, 20000));
+        EXPECT_EQ(end.onRequest, c.endIt);
+        EXPECT_EQ(end.failed, c.failed);
+        EXPECT_EQ(end.how, c.how);
+    }
+    SetEnvironmentVariableW(L"VELLORA_RECORDER_THEN", nullptr);
+    platform::PlayerSettings byDefault, own;
+    own.program = player;
+    own.enqueueArguments = "/q \"my list\"";
+    const platform::ProgramCall added = platform::playerCall(byDefault, platform::PlayerAction::Enqueue, "C:\\M\\A", "");
+    EXPECT_EQ(added.commandLine, "\"C:\\Program Files\\foobar2000\\foobar2000.exe\" /add \"C:\\M\\A\"");
+    EXPECT_FALSE(added.endsPrevious);
+    EXPECT_FALSE(platform::playerCall(byDefault, platform::PlayerAction::Play, "C:\\M\\A", "").endsPrevious)
+        << "foobar2000 keeps one instance";
+    EXPECT_TRUE(platform::playerCall(own, platform::PlayerAction::Play, folder, "").endsPrevious);
+    ASSERT_TRUE(platform::startProgram(platform::playerCall(own, platform::PlayerAction::Enqueue, folder, ""), nullptr));
+    ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() == calls + 1; }, 20000));
+    EXPECT_EQ(readPlayerCalls(log).back().arguments, (std::vector<std::string>{"/q", "my list", folder}));
+    own.enqueueArguments = "";
+    std::string why;
+    EXPECT_FALSE(platform::startProgram(platform::playerCall(own, platform::PlayerAction::Enqueue, folder, ""), &why));
+    EXPECT_EQ(why, "has no enqueuearguments set");
 }
 
 TEST(WindowsPlayer, AFailedStartGivesTheSystemsReasonAndWritesNothing) {

@@ -1,6 +1,8 @@
 // A stand-in music player for the Windows tests: appends its argument count
 // and its arguments (UTF-8, from the wide command line), each followed by a
 // NUL byte, to the file beside it with its own name and ".log" for ".exe".
+// Then, as VELLORA_RECORDER_THEN says: "stay" stays running for 20 s, as a
+// player does; "exit N" ends with status N; otherwise it ends with 0.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -33,5 +35,10 @@ int main() {
     FILE* file = _wfopen(log.c_str(), L"ab");
     if (!file) return 3;
     const bool written = std::fwrite(record.data(), 1, record.size(), file) == record.size();
-    return std::fclose(file) == 0 && written ? 0 : 4;
+    if (std::fclose(file) != 0 || !written) return 4;
+    wchar_t then[64] = L"";
+    GetEnvironmentVariableW(L"VELLORA_RECORDER_THEN", then, 64);
+    if (std::wstring(then) == L"stay") Sleep(20000);
+    if (std::wstring(then).rfind(L"exit ", 0) == 0) return _wtoi(then + 5);
+    return 0;
 }

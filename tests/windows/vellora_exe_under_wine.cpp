@@ -4,6 +4,7 @@
 // vellora.exe and SDL.dll, and tests/vellora-recorder.exe; WINEPREFIX a ready prefix
 // (scripts/test-windows makes a fresh one for each run).
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -45,13 +46,16 @@ std::string windowsPath(const std::string& path) {
 // player is the recorder, writing to `dir`/player.log.
 class WineBrowser {
 public:
-    WineBrowser(const TempDir& dir, const std::string& music, bool autoplay) {
+    // `settings`: more lines of [vellora]; `env`: more of the environment,
+    // which reaches the player too (VELLORA_RECORDER_THEN=stay keeps it running).
+    WineBrowser(const TempDir& dir, const std::string& music, bool autoplay, const std::string& settings = "",
+                std::vector<std::string> env = {}) {
         std::filesystem::copy_file(windowsBuild() + "/tests/vellora-recorder.exe", dir.at("player.exe"));
         dir.writeFile("vellora.ini", "[vellora]\r\nmusicplayer=" + windowsPath(dir.at("player.exe")) +
-                                         "\r\nautoplay=" + (autoplay ? "true" : "false") + "\r\n");
+                                         "\r\nautoplay=" + (autoplay ? "true" : "false") + "\r\n" + settings);
+        env.push_back("WINEDEBUG=-all");
         process = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"wine", windowsBuild() + "/vellora.exe", windowsPath(music)}, dir.path(),
-            std::vector<std::string>{"WINEDEBUG=-all"});
+            std::vector<std::string>{"wine", windowsBuild() + "/vellora.exe", windowsPath(music)}, dir.path(), env);
     }
     ~WineBrowser() { process->kill(); }
 
@@ -74,6 +78,19 @@ bool middleIsRed(unsigned long window) {
 int captionPixels(unsigned long window) {
     const Photo photo = photograph(window);
     return photo.countInRows(photo.height - 50, photo.height - 31, isLight);
+}
+
+// The processes that run the Windows program `exe` (a Linux path) now: Wine
+// shows a Windows program's own path in its command line.
+std::vector<int> runningCopies(const std::string& exe) {
+    std::vector<int> pids;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (readWholeFile(entry.path().string() + "/cmdline").find(windowsPath(exe)) != std::string::npos)
+            pids.push_back(std::atoi(name.c_str()));
+    }
+    return pids;
 }
 
 class VelloraExe : public testing::Test {
@@ -133,13 +150,17 @@ TEST_F(VelloraExe, OpensCentredShowsTheRedCoverKeepsItThroughAResizeAndF11TwiceA
     EXPECT_EQ(status, 0) << browser.process->err();
 }
 
-// Then an album moved into the music folder while the program runs is in
-// the row: End and Return hand it over once the watch has seen it.
-TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbumAndOnOneMovedIn) {
+// The player stays running, as players do: Return on the next album ends it
+// before the next one starts, Shift+Return adds to the list with
+// enqueuearguments and ends nothing. Then an album moved into the music
+// folder while the program runs is in the row: End and Return hand it over
+// once the watch has seen it.
+TEST_F(VelloraExe, RightThenReturnReplacesThePlayerShiftReturnEnqueuesAndAnAlbumMovedInPlays) {
     TempDir dir;
     const int albums = 12;
     const std::string music = makeLibrary(dir, albums, false);
-    WineBrowser browser(dir, music, true);  // the autoplayed album says which one is selected
+    // The autoplayed album says which one is selected.
+    WineBrowser browser(dir, music, true, "enqueuearguments=/add\r\n", {"VELLORA_RECORDER_THEN=stay"});
     const unsigned long window = findWindowTitled(kCaption, kWineWait);
     ASSERT_NE(window, 0u) << browser.process->err();
     const std::string log = dir.at("player.log");
@@ -154,6 +175,14 @@ TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbumAndOnOneMovedIn) 
     std::snprintf(next, sizeof next, "album %05d", std::min(selected + 1, albums - 1));
     EXPECT_EQ(calls[1].argumentCount, 1);
     EXPECT_EQ(calls[1].argument, windowsPath(music) + "\\" + next);
+    const std::string player = dir.at("player.exe");
+    EXPECT_TRUE(waitFor([&] { return runningCopies(player).size() == 1; }, 30000))
+        << runningCopies(player).size() << " players run: the first was not ended";
+
+    pressKeys(window, {"shift+Return"});
+    ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() >= 3; }, 30000)) << browser.process->err();
+    EXPECT_EQ(readPlayerCalls(log)[2].arguments, (std::vector<std::string>{"/add", windowsPath(music) + "\\" + next}));
+    EXPECT_TRUE(waitFor([&] { return runningCopies(player).size() == 2; }, 30000)) << "enqueueing ended the player";
 
     dir.makeFolder("staging/album 00100 moved in");
     std::filesystem::rename(dir.at("staging/album 00100 moved in"), music + "/album 00100 moved in");
@@ -166,6 +195,7 @@ TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbumAndOnOneMovedIn) 
     int status = -1;
     ASSERT_TRUE(browser.process->wait(30000, &status));
     EXPECT_EQ(status, 0) << browser.process->err();
+    for (int pid : runningCopies(player)) kill(pid, SIGKILL);
 }
 
 TEST_F(VelloraExe, AnEmptyLibraryGivesTheMessageAndStatusOne) {
