@@ -28,7 +28,7 @@ void handleEvent(const SDL_Event& event, Pacing& pacing) {
             // Commands run on release (and on repeat), never on the press.
             heldKey = commandKey(event.key.keysym.sym, event.key.keysym.mod);
             keyDownTime = now;
-            if (event.key.keysym.sym == KeyReturn) returnShifted = heldKey == KeyEnqueue;
+            if (int(event.key.keysym.sym) == KeyReturn) returnShifted = heldKey == KeyEnqueue;
             break;
         case SDL_KEYUP: {
             // Shift held when Return went down counts, even when it was let go
