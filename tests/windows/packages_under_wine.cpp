@@ -1,12 +1,13 @@
-// The Windows packages end to end under Wine: the installer made by
-// scripts/package-windows installs silently, puts the files, the Start menu
-// link and the keys in place, the installed program shows a library from the
-// Start menu (settings from %APPDATA%) and from the Explorer verb's command
-// line as the registry holds it, and its uninstaller takes away everything it
-// made but the user's data, which goes only when asked. The portable zip
-// unpacks and runs the same. Both carry the version the program reports.
-// VELLORA_WINDOWS_BUILD names the build with the packages; WINEPREFIX a ready
-// prefix of its own.
+// The Windows packages of scripts/package-windows end to end under Wine. The
+// installer installs silently and puts the zip's files, the Start menu link
+// and the keys in place; the installed program, started in its folder with no
+// settings, names the profile's Music folder and where settings go, then
+// shows a library from the Start menu link (settings in %APPDATA%) and from
+// the folder verb's command line as the registry holds it; the quiet
+// uninstall as the registry holds it leaves nothing of ours but the user's
+// data, and with /PURGE not that either. The zip runs where it is unpacked.
+// VELLORA_WINDOWS_BUILD names the build with the packages; WINEPREFIX a
+// prefix with an empty home (scripts/test-windows).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,54 +37,36 @@ const std::string kUninstallKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVe
 const std::string kFolderVerb = "HKCU\\Software\\Classes\\Directory\\shell\\Vellora";
 const std::string kBackgroundVerb = "HKCU\\Software\\Classes\\Directory\\Background\\shell\\Vellora";
 
-ProcessResult wine(const std::vector<std::string>& arguments, const std::string& folder, int timeoutMs = 120000) {
+ProcessResult wine(const std::vector<std::string>& arguments, const std::string& folder) {
     std::vector<std::string> argv = {"wine"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return runProcess(argv, folder, {"WINEDEBUG=-all"}, timeoutMs);
+    return runProcess(argv, folder, {"WINEDEBUG=-all"}, 120000);
 }
 
-std::string withoutLineEnd(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
-// The prefix's own folders: a Windows path (C:\users\...) as a Linux one.
-std::string prefixPath(const std::string& windows) {
-    std::string path = windows.size() > 2 && windows[1] == ':' ? windows.substr(2) : windows;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return std::string(std::getenv("WINEPREFIX")) + "/drive_c" + path;
-}
-
-// The environment Wine's programs get: APPDATA, LOCALAPPDATA, ...
-std::map<std::string, std::string> windowsEnvironment(const std::string& folder) {
-    std::map<std::string, std::string> values;
-    const std::string out = wine({"cmd", "/c", "set"}, folder).out;
-    size_t start = 0;
-    while (start < out.size()) {
-        size_t end = out.find('\n', start);
-        if (end == std::string::npos) end = out.size();
-        const std::string line = withoutLineEnd(out.substr(start, end - start));
-        const size_t equals = line.find('=');
-        if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
-        start = end + 1;
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        result.push_back(line);
     }
-    return values;
+    return result;
 }
 
-// The values of one registry key as `reg query` lists them ("(Default)" for
-// the unnamed one); empty when the key is not there.
-std::map<std::string, std::string> registryValues(const std::string& key, const std::string& folder) {
+std::string driveC() { return std::string(std::getenv("WINEPREFIX")) + "/drive_c/"; }
+
+// A Windows path of drive C: as a Linux one.
+std::string prefixPath(std::string windows) {
+    std::replace(windows.begin(), windows.end(), '\\', '/');
+    return driveC() + windows.substr(3);
+}
+
+// One registry key's values as `reg query` lists them ("(Default)" for the
+// unnamed one); empty when the key is not there.
+std::map<std::string, std::string> registryValues(const std::string& key) {
     std::map<std::string, std::string> values;
-    const ProcessResult query = wine({"reg", "query", key}, folder);
-    if (query.status != 0) return values;
-    size_t start = 0;
-    while (start < query.out.size()) {
-        size_t end = query.out.find('\n', start);
-        if (end == std::string::npos) end = query.out.size();
-        const std::string line = withoutLineEnd(query.out.substr(start, end - start));
-        start = end + 1;
-        // "    NAME    REG_SZ    DATA"
-        const size_t type = line.find("    REG_");
+    for (const std::string& line : lines(wine({"reg", "query", key}, "/").out)) {
+        const size_t type = line.find("    REG_");  // "    NAME    REG_SZ    DATA"
         if (line.compare(0, 4, "    ") != 0 || type == std::string::npos) continue;
         const size_t data = line.find("    ", type + 4);
         values[line.substr(4, type - 4)] = data == std::string::npos ? "" : line.substr(data + 4);
@@ -90,95 +74,53 @@ std::map<std::string, std::string> registryValues(const std::string& key, const 
     return values;
 }
 
-// Every key name under HKEY_CURRENT_USER, from `reg export` (UTF-16).
-std::set<std::string> registryKeys(const TempDir& dir) {
+// Every path below drive C: (links not followed) and every key of
+// HKEY_CURRENT_USER ("[HKEY_CURRENT_USER\...]", from `reg export`, UTF-16).
+std::set<std::string> prefixState(const TempDir& dir) {
+    std::set<std::string> state;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(driveC(), error); it != fs::recursive_directory_iterator();
+         it.increment(error))
+        state.insert(it->path().lexically_relative(driveC()).string());
     const std::string file = dir.at("keys.reg");
     wine({"reg", "export", "HKEY_CURRENT_USER", windowsPath(file), "/y"}, dir.path());
     const std::string bytes = readWholeFile(file);
     std::string text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text += bytes[i + 1] == 0 ? bytes[i] : '?';  // key names of ours are ASCII
-    std::set<std::string> keys;
-    size_t start = 0;
-    while ((start = text.find("\n[", start)) != std::string::npos) {
-        const size_t end = text.find("]\r", start);
-        if (end == std::string::npos) break;
-        keys.insert(text.substr(start + 2, end - start - 2));
-        start = end;
-    }
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) text += bytes[i + 1] == 0 ? bytes[i] : '?';
+    for (const std::string& line : lines(text))
+        if (line.rfind("[HKEY_CURRENT_USER", 0) == 0) state.insert(line);
     fs::remove(file);
-    return keys;
+    return state;
 }
 
-// Every file and folder below the prefix's drive C:, links not followed.
-std::set<std::string> driveC() {
-    std::set<std::string> paths;
-    const fs::path root = std::string(std::getenv("WINEPREFIX")) + "/drive_c";
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, error);
-         it != fs::recursive_directory_iterator(); it.increment(error))
-        paths.insert(it->path().lexically_relative(root).string());
-    return paths;
-}
-
-std::set<std::string> difference(const std::set<std::string>& a, const std::set<std::string>& b) {
-    std::set<std::string> result;
-    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(result, result.end()));
-    return result;
-}
-
-// What is on drive C: now and was not `before`, but for what lies below
-// `kept` (folders relative to drive C:) and the copy of itself that NSIS's
-// uninstaller runs from %TEMP% (~nsuN.tmp\Un.exe: it cannot remove the file
-// it runs from; Windows' own clean-up of %TEMP% takes it).
-std::set<std::string> leftBehind(const std::set<std::string>& before, const std::vector<std::string>& kept,
-                                 const std::string& temp) {
-    std::set<std::string> left;
-    for (const std::string& path : difference(driveC(), before)) {
-        bool keep = false;
-        for (const std::string& folder : kept) keep = keep || path.compare(0, folder.size(), folder) == 0;
-        const fs::path file = fs::path(path);
-        for (const fs::path& folder : {file, file.parent_path()})
-            if (folder.filename().string().rfind("~nsu", 0) == 0 && folder.extension() == ".tmp" &&
-                folder.parent_path() == fs::path(temp))
-                keep = keep || folder == file || file.filename() == "Un.exe";
-        if (!keep) left.insert(path);
-    }
-    return left;
-}
-
-std::string listed(const std::set<std::string>& paths) {
+// What `now` holds and `before` did not, but for what lies below `kept`
+// (Windows paths), and the copy NSIS's uninstaller runs itself from in
+// %TEMP% (~nsuN.tmp\Un.exe), which it cannot remove while it runs: Windows'
+// own clean-up of temporary files takes it.
+std::string added(const std::set<std::string>& before, const std::set<std::string>& now,
+                  std::vector<std::string> kept, const std::string& temp) {
+    for (std::string& folder : kept) folder = prefixPath(folder).substr(driveC().size());
+    const std::string copies = prefixPath(temp).substr(driveC().size()) + "/~nsu";
     std::string text;
-    for (const std::string& path : paths) text += "\n  " + path;
+    for (const std::string& path : now) {
+        bool ours = !before.count(path) && path.rfind(copies, 0) != 0;
+        for (const std::string& folder : kept) ours = ours && path.rfind(folder, 0) != 0;
+        if (ours) text += "\n  " + path;
+    }
     return text;
 }
 
-// The files below `folder`, relative to it.
-std::set<std::string> filesBelow(const std::string& folder) {
-    std::set<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) files.insert(entry.path().lexically_relative(folder).string());
-    return files;
+std::string reportedVersion(const std::string& program) {
+    const std::string out = wine({program, "--version"}, "/").out;  // "Vellora v0.1 alpha, version 0.1.0"
+    const size_t at = out.rfind("version ");
+    return at == std::string::npos ? "" : lines(out.substr(at + 8))[0];
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The version vellora.exe reports ("Vellora v0.1 alpha, version 0.1.0").
-std::string reportedVersion(const std::string& program, const std::string& folder) {
-    const std::string out = withoutLineEnd(wine({program, "--version"}, folder).out);
-    const size_t at = out.rfind("version ");
-    return at == std::string::npos ? "" : out.substr(at + 8);
-}
-
-std::string makeLibrary(const TempDir& dir, const std::string& name, uint8_t red, uint8_t green, uint8_t blue) {
-    return makeMusicFolder(dir, 2, [&](const std::string& folder, int) {
-        writeJpeg(folder + "/cover.jpg", solidPicture(64, 64, red, green, blue));
-    }, name);
-}
-
-// The browser's window shows `rgb` in its middle; Escape then ends it.
+// The browser's window shows `rgb` in its middle; Escape then closes it.
 void showsThenEnds(const uint8_t* rgb, const std::string& how) {
     const unsigned long window = findWindowTitled(kWindowsCaption, kWineWait);
     ASSERT_NE(window, 0u) << how << ": no window";
@@ -192,138 +134,129 @@ protected:
     void SetUp() override {
         if (windowsBuild().empty() || !std::getenv("WINEPREFIX"))
             GTEST_FAIL() << "set VELLORA_WINDOWS_BUILD to the Windows build and WINEPREFIX to a prefix";
-        version = reportedVersion(windowsBuild() + "/vellora.exe", dir.path());
-        ASSERT_NE(version, "");
-        name = "vellora-" + version + "-win64";
-        for (const std::string& package : {name + ".zip", name + "-setup.exe"})
-            ASSERT_TRUE(fs::is_regular_file(windowsBuild() + "/" + package))
-                << package << ": run scripts/package-windows (its name carries the program's version)";
-        ASSERT_EQ(runProcess({"unzip", "-q", windowsBuild() + "/" + name + ".zip", "-d", dir.at("unpacked")},
-                             dir.path()).status, 0);
-        unpacked = dir.at("unpacked/" + name);
-        red = makeLibrary(dir, "red", 255, 0, 0);
+        version = reportedVersion(windowsBuild() + "/vellora.exe");
+        const std::string name = "vellora-" + version + "-win64";
+        setup = windowsBuild() + "/" + name + "-setup.exe";
+        ASSERT_EQ(runProcess({"unzip", "-q", windowsBuild() + "/" + name + ".zip", "-d", dir.path()}, "").status, 0)
+            << "run scripts/package-windows (the packages' names carry the program's version)";
+        unpacked = dir.at(name);
+        red = makeMusicFolder(dir, 2, [](const std::string& folder, int) {
+            writeJpeg(folder + "/cover.jpg", solidPicture(64, 64, 255, 0, 0));
+        }, "red");
     }
 
     TempDir dir;
-    std::string version, name, unpacked, red;
+    std::string version, setup, unpacked, red;
     const uint8_t kRed[3] = {255, 0, 0};
 };
 
 TEST_F(WindowsPackages, TheInstallerPutsEverythingInPlaceAndTheUninstallerTakesAllOfItAway) {
-    const std::map<std::string, std::string> env = windowsEnvironment(dir.path());
-    const std::string appData = env.at("APPDATA"), localAppData = env.at("LOCALAPPDATA");
-    const std::set<std::string> filesBefore = driveC();
-    const std::set<std::string> keysBefore = registryKeys(dir);
+    std::istringstream echoed(wine({"cmd", "/c", "echo", "%APPDATA%;%LOCALAPPDATA%;%USERPROFILE%;%TEMP%;"}, "/").out);
+    std::vector<std::string> folders(4);
+    for (std::string& folder : folders) std::getline(echoed, folder, ';');
+    ASSERT_EQ(folders[3].rfind("C:\\", 0), 0u) << folders[3];
+    const std::string appData = folders[0], installed = folders[1] + "\\Programs\\Vellora", temp = folders[3];
+    const std::set<std::string> before = prefixState(dir);
 
     const auto installing = std::chrono::steady_clock::now();
-    ProcessResult install = wine({windowsBuild() + "/" + name + "-setup.exe", "/S"}, dir.path());
+    ASSERT_EQ(wine({setup, "/S"}, dir.path()).status, 0);
     std::printf("silent install under Wine: %.1f s\n", secondsSince(installing));
-    ASSERT_EQ(install.status, 0) << install.err;
 
-    // The zip's files, and the uninstaller, in %LOCALAPPDATA%\Programs\Vellora.
-    const std::string installed = prefixPath(localAppData + "\\Programs\\Vellora");
-    std::set<std::string> expected = filesBelow(unpacked);
-    expected.insert("uninstall.exe");
-    EXPECT_EQ(filesBelow(installed), expected);
-    for (const std::string& file : filesBelow(unpacked))
-        EXPECT_EQ(readWholeFile(installed + "/" + file), readWholeFile(unpacked + "/" + file)) << file;
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(unpacked)) {
+        const std::string file = entry.path().lexically_relative(unpacked).string();
+        files.insert(file);
+        if (entry.is_regular_file()) {
+            EXPECT_EQ(readWholeFile(prefixPath(installed + "\\" + file)), readWholeFile(entry.path())) << file;
+        }
+    }
+    files.insert("uninstall.exe");
+    std::set<std::string> installedFiles;
+    for (const auto& entry : fs::recursive_directory_iterator(prefixPath(installed)))
+        installedFiles.insert(entry.path().lexically_relative(prefixPath(installed)).string());
+    EXPECT_EQ(installedFiles, files);
     const std::string link = appData + "\\Microsoft\\Windows\\Start Menu\\Programs\\Vellora.lnk";
     EXPECT_TRUE(fs::is_regular_file(prefixPath(link))) << "no Start menu entry";
 
-    const std::string program = localAppData + "\\Programs\\Vellora\\vellora.exe";
-    std::map<std::string, std::string> entry = registryValues(kUninstallKey, dir.path());
+    const std::string program = installed + "\\vellora.exe";
+    std::map<std::string, std::string> entry = registryValues(kUninstallKey);
     EXPECT_EQ(entry["DisplayName"], "Vellora");
     EXPECT_EQ(entry["DisplayVersion"], version);
     EXPECT_EQ(entry["Publisher"], "The Vellora developers");
-    EXPECT_EQ(entry["DisplayIcon"], program);
-    const std::string uninstaller = "\"" + localAppData + "\\Programs\\Vellora\\uninstall.exe\"";
-    EXPECT_EQ(entry["UninstallString"], uninstaller);
-    EXPECT_EQ(entry["QuietUninstallString"], uninstaller + " /S");
-    EXPECT_EQ(reportedVersion(prefixPath(program), dir.path()), version);
+    EXPECT_EQ(entry["QuietUninstallString"], "\"" + installed + "\\uninstall.exe\" /S");
+    EXPECT_EQ(reportedVersion(prefixPath(program)), version);
     for (const std::string& verb : {kFolderVerb, kBackgroundVerb})
-        EXPECT_EQ(registryValues(verb, dir.path())["(Default)"], "Browse albums with Vellora") << verb;
-    const std::string folderCommand = registryValues(kFolderVerb + "\\command", dir.path())["(Default)"];
-    EXPECT_EQ(folderCommand, "\"" + program + "\" \"%1\"");
-    EXPECT_EQ(registryValues(kBackgroundVerb + "\\command", dir.path())["(Default)"],
-              "\"" + program + "\" \"%V\"");
+        EXPECT_EQ(registryValues(verb)["(Default)"], "Browse albums with Vellora") << verb;
+    std::string command = registryValues(kFolderVerb + "\\command")["(Default)"];
+    EXPECT_EQ(command, "\"" + program + "\" \"%1\"");
+    EXPECT_EQ(registryValues(kBackgroundVerb + "\\command")["(Default)"], "\"" + program + "\" \"%V\"");
 
-    // From the Start menu: the working folder is the program's, so the
-    // settings come from %APPDATA%\vellora (the red library).
-    fs::create_directories(prefixPath(appData + "\\vellora"));
-    std::filesystem::copy_file(windowsBuild() + "/tests/vellora-recorder.exe", dir.at("player.exe"));
-    const std::string settings = "[vellora]\r\ndefaultdir=" + windowsPath(red) +
-                                 "\r\nmusicplayer=" + windowsPath(dir.at("player.exe")) + "\r\nautoplay=false\r\n";
-    {
-        std::FILE* file = std::fopen(prefixPath(appData + "\\vellora\\vellora.ini").c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        std::fputs(settings.c_str(), file);
-        std::fclose(file);
-    }
+    // Started in its own folder as the Start menu starts it, with no settings
+    // anywhere: the profile's Music folder (empty) is no music folder, and
+    // the message names it and the settings file to make.
+    const std::string music = folders[2] + "\\Music";
+    for (const auto& found : fs::directory_iterator(prefixPath(music)))
+        ASSERT_EQ(found.path().filename().string()[0], '.') << music << " holds " << found.path();
+    ChildProcess first({"wine", prefixPath(program)}, prefixPath(installed), {"WINEDEBUG=-all"});
+    const unsigned long box = findWindowTitled("error", kWineWait);
+    ASSERT_NE(box, 0u) << first.err();
+    pressKeys(box, {"Return"});
     int status = -1;
-    ChildProcess fromMenu({"wine", "start", "/wait", link}, dir.path(), {"WINEDEBUG=-all"});
-    showsThenEnds(kRed, "from the Start menu");
-    EXPECT_TRUE(fromMenu.wait(30000, &status) && status == 0) << fromMenu.err();
+    EXPECT_TRUE(first.wait(30000, &status) && status == 1) << first.err();
+    EXPECT_NE(first.err().find(music), std::string::npos) << first.err();
+    EXPECT_NE(first.err().find(appData + "\\vellora\\vellora.ini"), std::string::npos) << first.err();
 
-    // Explorer's verb on a folder: the command line as the registry holds it,
-    // the folder in place of %1, replaces the settings' music folder.
+    // From the Start menu link, with the settings in %APPDATA%\vellora.
+    fs::create_directories(prefixPath(appData + "\\vellora"));
+    const std::string settings = "[vellora]\r\ndefaultdir=" + windowsPath(red) + "\r\nautoplay=false\r\n";
+    std::ofstream(prefixPath(appData + "\\vellora\\vellora.ini"), std::ios::binary) << settings;
+    ChildProcess fromMenu({"wine", "start", link}, dir.path(), {"WINEDEBUG=-all"});
+    showsThenEnds(kRed, "from the Start menu");
+
+    // The folder verb's command line, the folder in place of %1: the folder
+    // replaces the settings' music folder.
     const uint8_t blue[] = {0, 0, 255};
-    std::string command = folderCommand;
-    const std::string blueLibrary = makeLibrary(dir, "blue library", 0, 0, 255);
+    const std::string blueLibrary = makeMusicFolder(dir, 1, [](const std::string& folder, int) {
+        writeJpeg(folder + "/cover.jpg", solidPicture(64, 64, 0, 0, 255));
+    }, "blue library");
     command.replace(command.find("%1"), 2, windowsPath(blueLibrary));
-    ChildProcess fromExplorer({"wine", windowsBuild() + "/tests/run-command-line.exe", command}, dir.path(),
-                              {"WINEDEBUG=-all"});
+    const std::string runner = windowsBuild() + "/tests/run-command-line.exe";
+    ChildProcess fromExplorer({"wine", runner, command}, dir.path(), {"WINEDEBUG=-all"});
     showsThenEnds(blue, "from the folder's menu");
     EXPECT_TRUE(fromExplorer.wait(30000, &status) && status == 0) << fromExplorer.err();
 
-    // The quiet uninstall as "Apps & features" runs it: the uninstaller goes
-    // on from a copy of itself in %TEMP%, which is gone once it has ended.
+    // The quiet uninstall as "Apps & features" runs it; it goes on from its
+    // copy in %TEMP%, so its end is seen in what it removes.
     auto uninstalled = [&] {
-        return !fs::exists(installed) && !fs::exists(prefixPath(link)) &&
-               registryValues(kUninstallKey, dir.path()).empty();
+        return !fs::exists(prefixPath(installed)) && !fs::exists(prefixPath(link)) &&
+               registryValues(kUninstallKey).empty();
     };
     const auto uninstalling = std::chrono::steady_clock::now();
-    ProcessResult uninstall =
-        wine({windowsBuild() + "/tests/run-command-line.exe", entry["QuietUninstallString"]}, dir.path());
-    EXPECT_EQ(uninstall.status, 0);
+    EXPECT_EQ(wine({runner, entry["QuietUninstallString"]}, dir.path()).status, 0);
     EXPECT_TRUE(waitFor(uninstalled, 60000)) << "the uninstaller left the program";
     std::printf("silent uninstall under Wine: %.1f s\n", secondsSince(uninstalling));
+    const std::set<std::string> after = prefixState(dir);
+    EXPECT_EQ(added(before, after, {appData + "\\vellora", folders[1] + "\\vellora"}, temp), "") << "left behind";
+    EXPECT_EQ(added(after, before, {}, temp), "") << "taken away";
+    EXPECT_EQ(readWholeFile(prefixPath(appData + "\\vellora\\vellora.ini")), settings) << "the settings went";
+    EXPECT_TRUE(fs::is_directory(prefixPath(folders[1] + "\\vellora\\thumbnails"))) << "the thumbnails went";
 
-    // Nothing of ours is left but the user's own: the settings file and the
-    // thumbnails the program wrote.
-    const std::string root = std::string(std::getenv("WINEPREFIX")) + "/drive_c/";
-    const std::string temp = prefixPath(env.at("TEMP")).substr(root.size());
-    const std::vector<std::string> userData = {prefixPath(appData + "\\vellora").substr(root.size()),
-                                               prefixPath(localAppData + "\\vellora").substr(root.size())};
-    EXPECT_EQ(listed(leftBehind(filesBefore, userData, temp)), "") << "files left behind";
-    EXPECT_EQ(listed(difference(filesBefore, driveC())), "") << "files taken away";
-    EXPECT_EQ(listed(difference(registryKeys(dir), keysBefore)), "") << "keys left behind";
-    EXPECT_EQ(readWholeFile(prefixPath(appData + "\\vellora\\vellora.ini")), settings);
-    EXPECT_TRUE(fs::is_directory(prefixPath(localAppData + "\\vellora\\thumbnails"))) << "the thumbnails went";
-
-    // Asked to, it takes the user's data too: nothing at all is left.
-    install = wine({windowsBuild() + "/" + name + "-setup.exe", "/S"}, dir.path());
-    ASSERT_EQ(install.status, 0) << install.err;
-    uninstall = wine({windowsBuild() + "/tests/run-command-line.exe", entry["QuietUninstallString"] + " /PURGE"},
-                     dir.path());
-    EXPECT_TRUE(waitFor([&] { return uninstalled() && !fs::exists(prefixPath(localAppData + "\\vellora")); },
-                        60000));
-    EXPECT_EQ(listed(leftBehind(filesBefore, {}, temp)), "") << "files left behind";
-    EXPECT_EQ(listed(difference(registryKeys(dir), keysBefore)), "") << "keys left behind";
+    // Asked to, it takes the user's data too.
+    ASSERT_EQ(wine({setup, "/S"}, dir.path()).status, 0);
+    EXPECT_EQ(wine({runner, entry["QuietUninstallString"] + " /PURGE"}, dir.path()).status, 0);
+    EXPECT_TRUE(waitFor([&] { return uninstalled() && !fs::exists(prefixPath(folders[1] + "\\vellora")); }, 60000));
+    EXPECT_EQ(added(before, prefixState(dir), {}, temp), "") << "left behind";
 }
 
 TEST_F(WindowsPackages, ThePortableZipRunsWhereItIsUnpacked) {
-    EXPECT_EQ(reportedVersion(unpacked + "/vellora.exe", dir.path()), version);
-    const std::string readme = readWholeFile(unpacked + "/README.txt");
-    for (const char* needed : {"%APPDATA%\\vellora\\vellora.ini", "%LOCALAPPDATA%\\vellora", "Browse albums with Vellora",
-                               "uninstall.exe /S /PURGE"})
-        EXPECT_NE(readme.find(needed), std::string::npos) << needed;
+    EXPECT_EQ(reportedVersion(unpacked + "/vellora.exe"), version);
+    EXPECT_NE(readWholeFile(unpacked + "/README.txt").find("%APPDATA%\\vellora\\vellora.ini"), std::string::npos);
     // Started in its own folder, it reads the settings file beside it.
     std::ofstream(unpacked + "/vellora.ini") << "[vellora]\r\ndefaultdir=" << windowsPath(red) << "\r\nautoplay=false\r\n";
     ChildProcess browser({"wine", unpacked + "/vellora.exe"}, unpacked, {"WINEDEBUG=-all"});
     showsThenEnds(kRed, "unpacked");
     int status = -1;
-    EXPECT_TRUE(browser.wait(30000, &status));
-    EXPECT_EQ(status, 0) << browser.err();
+    EXPECT_TRUE(browser.wait(30000, &status) && status == 0) << browser.err();
 }
 
 }  // namespace

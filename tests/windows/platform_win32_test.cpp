@@ -133,17 +133,13 @@ namespace {
 // Sets an environment variable for the life of the object.
 class ScopedVariable {
 public:
-    ScopedVariable(const wchar_t* name, const std::string& value) : name_(name) {
-        const wchar_t* old = _wgetenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        _wputenv_s(name, std::wstring(value.begin(), value.end()).c_str());
+    ScopedVariable(const wchar_t* name, const std::string& value) : name_(name), old_(_wgetenv(name) ? _wgetenv(name) : L"") {
+        _wputenv_s(name, platform::nativePath(value).c_str());
     }
-    ~ScopedVariable() { _wputenv_s(name_, had_ ? old_.c_str() : L""); }
+    ~ScopedVariable() { _wputenv_s(name_, old_.c_str()); }
 
 private:
     const wchar_t* name_;
-    bool had_ = false;
     std::wstring old_;
 };
 
@@ -161,47 +157,34 @@ TEST(WindowsPlayer, TheDefaultIsTheFirstCommonPlayerInstalled) {
     const ScopedVariable programs32(L"ProgramFiles(x86)", dir.makeFolder("x86"));
     const ScopedVariable local(L"LOCALAPPDATA", dir.makeFolder("local"));
     const std::string folder = "C:\\Music\\Album";
-    auto player = [&] { return platform::playerCall("", "", folder, dir.path()).player; };
-
     const platform::ProgramCall none = platform::playerCall("", "", folder, dir.path());
     EXPECT_EQ(none.notFound, "no music player found (tried foobar2000, vlc, AIMP, MusicBee, winamp)");
     std::string why;
     EXPECT_FALSE(platform::startProgram(none, &why));
     EXPECT_EQ(why, none.notFound);
 
-    EXPECT_EQ(player(), "");
-    dir.makeFolder("x86/Winamp");
-    const std::string winamp = dir.writeFile("x86/Winamp/winamp.exe", "x");
-    EXPECT_EQ(player(), winamp) << "32-bit Program Files";
-    dir.makeFolder("local/Programs/foobar2000");
-    const std::string ownFoobar = dir.writeFile("local/Programs/foobar2000/foobar2000.exe", "x");
-    EXPECT_EQ(player(), ownFoobar) << "the user's own programs folder";
-
-    // App Paths, the user's: a quoted path; one naming no file counts for nothing.
-    const std::string musicBee = dir.at("elsewhere\\MusicBee.exe");
-    const std::wstring registered = L"\"" + std::wstring(musicBee.begin(), musicBee.end()) + L"\"";
+    // The user's App Paths, quoted, naming a file that comes only later: until
+    // then it counts for nothing.
+    const std::wstring registered = L"\"" + platform::nativePath(dir.at("elsewhere\\MusicBee.exe")) + L"\"";
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kAppPaths, nullptr, REG_SZ, registered.c_str(),
                               DWORD((registered.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
-    EXPECT_EQ(player(), ownFoobar);
-    dir.makeFolder("elsewhere");
-    dir.writeFile("elsewhere/MusicBee.exe", "x");
-    EXPECT_EQ(player(), musicBee) << "registered under App Paths";
+    // Each installed in turn, each ahead of those before it in the list.
+    for (const char* installed : {"x86/Winamp/winamp.exe", "local/Programs/foobar2000/foobar2000.exe",
+                                  "elsewhere/MusicBee.exe", "x64/VideoLAN/VLC/vlc.exe"}) {
+        dir.makeFolder(std::string(installed).substr(0, std::string(installed).rfind('/')));
+        const std::string program = dir.writeFile(installed, "x");
+        EXPECT_EQ(platform::playerCall("", "", folder, dir.path()).commandLine,
+                  "\"" + program + "\" \"" + folder + "\"");
+    }
     RegDeleteKeyW(HKEY_CURRENT_USER, kAppPaths);
-
-    dir.makeFolder("x64/VideoLAN/VLC");
-    const std::string vlc = dir.writeFile("x64/VideoLAN/VLC/vlc.exe", "x");
-    const platform::ProgramCall found = platform::playerCall("", "", folder, dir.path());
-    EXPECT_EQ(found.commandLine, "\"" + vlc + "\" \"" + folder + "\"");
-    EXPECT_EQ(found.notFound, "");
 
     // The design's path comes first, where a prefix lets the test put it there.
     const std::string design = "C:\\Program Files\\foobar2000\\foobar2000.exe";
     if (!platform::isFile(design) && CreateDirectoryW(L"C:\\Program Files\\foobar2000", nullptr)) {
-        std::FILE* file = _wfopen(L"C:\\Program Files\\foobar2000\\foobar2000.exe", L"wb");
-        if (file) std::fclose(file);
-        EXPECT_EQ(player(), design);
-        DeleteFileW(L"C:\\Program Files\\foobar2000\\foobar2000.exe");
+        std::fclose(_wfopen(platform::nativePath(design).c_str(), L"wb"));
+        EXPECT_EQ(platform::playerCall("", "", folder, dir.path()).player, design);
+        DeleteFileW(platform::nativePath(design).c_str());
         RemoveDirectoryW(L"C:\\Program Files\\foobar2000");
     }
 }

@@ -23,15 +23,15 @@ std::wstring builtProgram(const wchar_t* name) {
     return folder + name;
 }
 
-std::wstring versionText(const std::vector<char>& info, const wchar_t* name) {
+// A text of the version resource, as UTF-8 (ours are ASCII).
+std::string versionText(const std::vector<char>& info, const std::wstring& name) {
     wchar_t* value = nullptr;
     UINT length = 0;
-    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
-    if (!VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value) return L"";
-    return value;
+    if (!VerQueryValueW(info.data(), (L"\\StringFileInfo\\040904B0\\" + name).c_str(),
+                        reinterpret_cast<void**>(&value), &length) || !value)
+        return "";
+    return std::string(value, value + wcslen(value));
 }
-
-std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 // The icon's pixels as RGB, top row first; empty when Windows gives none.
 std::vector<uint8_t> iconPixels(HICON icon, int size) {
@@ -74,11 +74,11 @@ TEST(WindowsResources, BothProgramsCarryThePackageVersionAndTheDrawnIcon) {
         EXPECT_EQ(fixed->dwFileVersionMS, DWORD(MAKELONG(minor, major)));
         EXPECT_EQ(fixed->dwFileVersionLS, DWORD(MAKELONG(0, patch)));
         EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
-        EXPECT_TRUE(versionText(info, L"ProductVersion") == wide(VELLORA_VERSION));
-        EXPECT_TRUE(versionText(info, L"FileVersion") == wide(VELLORA_VERSION));
-        EXPECT_TRUE(versionText(info, L"ProductName") == L"Vellora");
-        EXPECT_TRUE(versionText(info, L"CompanyName") == L"The Vellora developers");
-        EXPECT_TRUE(versionText(info, L"OriginalFilename") == name);
+        const std::string file(program.begin() + program.find_last_of(L'\\') + 1, program.end());
+        for (const auto& text : {std::make_pair(L"ProductVersion", VELLORA_VERSION), {L"FileVersion", VELLORA_VERSION},
+                                 {L"ProductName", "Vellora"}, {L"CompanyName", "The Vellora developers"},
+                                 {L"OriginalFilename", file.c_str()}})
+            EXPECT_EQ(versionText(info, text.first), text.second);
 
         // Small sizes are bitmaps in the icon, 256 a PNG: Windows reads both.
         HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
