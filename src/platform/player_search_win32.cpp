@@ -62,8 +62,10 @@ std::vector<std::string> programFolders() {
     for (const std::string& folder : {environmentValue("ProgramW6432"), environmentValue("ProgramFiles"),
                                       environmentValue("ProgramFiles(x86)"), local.empty() ? "" : local + "\\Programs"}) {
         bool seen = folder.empty();
-        for (const std::string& known : folders) seen = seen || CompareStringOrdinal(
-            wideFromUtf8(known).c_str(), -1, wideFromUtf8(folder).c_str(), -1, TRUE) == CSTR_EQUAL;
+        for (const std::string& known : folders) {
+            const std::wstring a = wideFromUtf8(known), b = wideFromUtf8(folder);
+            seen = seen || CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+        }
         if (!seen) folders.push_back(folder);
     }
     return folders;
