@@ -206,7 +206,12 @@ TEST_F(WindowsPackages, TheInstallerPutsEverythingInPlaceAndTheUninstallerTakesA
     EXPECT_NE(first.err().find(music), std::string::npos) << first.err();
     EXPECT_NE(first.err().find(appData + "\\vellora\\vellora.ini"), std::string::npos) << first.err();
 
-    // From the Start menu link, with the settings in %APPDATA%\vellora.
+    // From the Start menu link, with the settings in %APPDATA%\vellora, and
+    // a thumbnail of the user's in %LOCALAPPDATA%\vellora (the runs may end
+    // before they write their own).
+    const std::string thumbnail = prefixPath(folders[1] + "\\vellora\\thumbnails\\normal\\kept.png");
+    fs::create_directories(fs::path(thumbnail).parent_path());
+    std::ofstream(thumbnail) << "a thumbnail";
     fs::create_directories(prefixPath(appData + "\\vellora"));
     const std::string settings = "[vellora]\r\ndefaultdir=" + windowsPath(red) + "\r\nautoplay=false\r\n";
     std::ofstream(prefixPath(appData + "\\vellora\\vellora.ini"), std::ios::binary) << settings;
@@ -239,7 +244,7 @@ TEST_F(WindowsPackages, TheInstallerPutsEverythingInPlaceAndTheUninstallerTakesA
     EXPECT_EQ(added(before, after, {appData + "\\vellora", folders[1] + "\\vellora"}, temp), "") << "left behind";
     EXPECT_EQ(added(after, before, {}, temp), "") << "taken away";
     EXPECT_EQ(readWholeFile(prefixPath(appData + "\\vellora\\vellora.ini")), settings) << "the settings went";
-    EXPECT_TRUE(fs::is_directory(prefixPath(folders[1] + "\\vellora\\thumbnails"))) << "the thumbnails went";
+    EXPECT_EQ(readWholeFile(thumbnail), "a thumbnail") << "the thumbnails went";
 
     // Asked to, it takes the user's data too.
     ASSERT_EQ(wine({setup, "/S"}, dir.path()).status, 0);
