@@ -104,7 +104,10 @@ constexpr char kSeparator = '/';
 // The music players tried in this order when the settings name none, each
 // with the arguments that make it play the folder given after them in place
 // of what it plays. Linux: vlc, audacious, mpv, celluloid, qmmp, the first
-// found on PATH; Windows: the one default path, which is not searched for.
+// found on PATH; Windows: foobar2000's path of old where it is there, then
+// VLC, AIMP, MusicBee, foobar2000 and Winamp, each as its folder and program
+// under Program Files, the first installed (registered under App Paths or in
+// that folder).
 struct DefaultPlayer {
     const char* program;
     const char* arguments;         // as playerarguments would give them
@@ -143,15 +146,16 @@ struct ProgramCall {
 
 // The call that hands `folder` to the player the settings choose: the
 // musicplayer program, or the first default player found in `searchPath` (a
-// PATH value); with Play the playerarguments (or a default player's own),
-// with Enqueue the enqueuearguments (or a default player's own). Linux
-// splits the arguments into words: runs of spaces and tabs separate them, a
-// double-quoted part keeps its spaces in its word, "" is an empty word, an
-// unbalanced quote runs to the end, nothing is escaped. Windows puts the text
-// unchanged between the quoted player and the quoted folder:
-// "player" arguments "folder". Only absolute folders of `searchPath` are
-// looked in. A default player with its own arguments replaces its album its
-// own way; any other is ended first when `endPrevious` says so.
+// PATH value; Windows: the first installed, whatever the PATH); with Play the
+// playerarguments (or a default player's own), with Enqueue the
+// enqueuearguments (or a default player's own). Linux splits the arguments
+// into words: runs of spaces and tabs separate them, a double-quoted part
+// keeps its spaces in its word, "" is an empty word, an unbalanced quote runs
+// to the end, nothing is escaped. Windows puts the text unchanged between the
+// quoted player and the quoted folder: "player" arguments "folder". Only
+// absolute folders of `searchPath` are looked in. A default player with its
+// own arguments replaces its album its own way; any other is ended first when
+// `endPrevious` says so.
 ProgramCall playerCall(const PlayerSettings& settings, PlayerAction action, const std::string& folder,
                        const std::string& searchPath);
 // The same for Play with only musicplayer and playerarguments set.
@@ -292,6 +296,9 @@ std::vector<std::string> commandLineArguments(int argc, char** argv);
 // ---------------------------------------------------------------- user paths
 // $HOME (Windows: %USERPROFILE%), or "" when it is not set.
 std::string homeFolder();
+// Windows: the profile's roaming application data (%APPDATA%), where a
+// user's settings of programs belong. Linux: "" (the XDG rules say where).
+std::string appDataFolder();
 // The value of the environment variable `name`, or "" when it is not set.
 std::string environmentValue(const char* name);
 // Whether `path` names a regular file (after following links).
@@ -312,6 +319,8 @@ using NativePath = std::string;
 NativePath nativePath(const std::string& path);
 
 // The music folder when the settings give none, given the home folder.
+// Linux: home/Music. Windows: C:\Music when it is there, else the user's
+// Music folder as the system knows it (the known folder), else C:\Music.
 std::string defaultMusicFolder(const std::string& home);
 
 // The folder the program runs in, "" when it cannot be told.

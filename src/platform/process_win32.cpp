@@ -17,6 +17,7 @@
 
 #include "platform/log_text.h"
 #include "platform/platform.h"
+#include "platform/player_search_win32.h"
 #include "platform/started_program.h"
 #include "platform/text_win32.h"
 
@@ -45,9 +46,18 @@ void watch(std::shared_ptr<ProgramWatch> watched, std::shared_ptr<void> process,
 }  // namespace
 
 const std::vector<DefaultPlayer>& defaultPlayers() {
-    // foobar2000 keeps one instance; /add adds to its list.
+    // The design's player where it stands, then the common players, each as
+    // its folder and program under Program Files (player_search_win32.cpp).
+    // All keep one instance (VLC when told to) and add to their list when
+    // asked: foobar2000 /add, VLC --playlist-enqueue, AIMP and Winamp /ADD,
+    // MusicBee /QueueLast.
     static const std::vector<DefaultPlayer> players = {
-        {"C:\\Program Files\\foobar2000\\foobar2000.exe", "", "/add", true}};
+        {"C:\\Program Files\\foobar2000\\foobar2000.exe", "", "/add", true},
+        {"VideoLAN\\VLC\\vlc.exe", "--one-instance", "--one-instance --playlist-enqueue", true},
+        {"AIMP\\AIMP.exe", "", "/ADD", true},
+        {"MusicBee\\MusicBee.exe", "", "/QueueLast", true},
+        {"foobar2000\\foobar2000.exe", "", "/add", true},
+        {"Winamp\\winamp.exe", "", "/ADD", true}};
     return players;
 }
 
@@ -57,8 +67,19 @@ std::vector<std::string> splitArguments(const std::string& text) { return {text}
 ProgramCall playerCall(const PlayerSettings& settings, PlayerAction action, const std::string& folder,
                        const std::string&) {
     ProgramCall call;
-    const DefaultPlayer* chosen = settings.program.empty() ? &defaultPlayers().front() : nullptr;
-    call.player = chosen ? chosen->program : settings.program;
+    const DefaultPlayer* chosen = nullptr;
+    if (settings.program.empty()) {
+        const FoundPlayer found = findDefaultPlayer();
+        if (!found.player) {
+            call.notFound = "no music player found (tried " + found.tried + ")";
+            call.commandLine = "\"\" \"" + folder + "\"";
+            return call;
+        }
+        chosen = found.player;
+        call.player = found.program;
+    } else {
+        call.player = settings.program;
+    }
     const std::string words = playerArguments(settings, action, chosen, &call);
     call.words = {call.player, words, folder};
     call.commandLine = "\"" + call.player + "\" " + (words.empty() ? "" : words + " ") + "\"" + folder + "\"";
@@ -66,9 +87,10 @@ ProgramCall playerCall(const PlayerSettings& settings, PlayerAction action, cons
 }
 
 bool startProgram(const ProgramCall& call, std::string* why, std::unique_ptr<StartedProgram>* started) {
-    std::string reason = !call.cannotEnqueue.empty() ? call.cannotEnqueue
-                         : call.player.empty()       ? "no program given"
-                                                     : "";
+    std::string reason = !call.notFound.empty()      ? call.notFound
+                         : !call.cannotEnqueue.empty() ? call.cannotEnqueue
+                         : call.player.empty()         ? "no program given"
+                                                       : "";
     // The handle keeps the process object, and so its id, until both the
     // waiting thread and the frame thread's handle have let go of it.
     std::shared_ptr<void> process;
