@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -86,6 +87,11 @@ void findClose(FindHandle handle);
 // Whether a listing puts the name `a` before the name `b`: the order above,
 // folded bytes first, a name's end lowest, then byte by byte.
 bool listedBefore(const char* a, const char* b);
+bool listedBefore(std::string_view a, std::string_view b);
+// The same order as bytes, appended to `key`: the name's bytes folded, a 0
+// byte, the name itself and a 0 byte. Such keys of names without 0 bytes
+// compare byte by byte as listedBefore orders the names.
+void appendListingKey(std::string_view name, std::string* key);
 
 // Hands the entries of `folder` ("." and ".." aside) to `visit` in the order
 // the file system keeps them, unsorted and without reading ahead, until visit
