@@ -318,6 +318,23 @@ bool makePrivateFolder(const std::string& folder, std::string* error);
 // with `error` saying why and nothing left behind, on any failure.
 bool replaceFilePrivately(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
 
+// ------------------------------------------------------ the program's own cache
+// The folder of what the program keeps for itself between runs (the library
+// index): $XDG_CACHE_HOME/vellora ($HOME/.cache/vellora when XDG_CACHE_HOME
+// is unset or not absolute); Windows: %LOCALAPPDATA%\vellora. "" when none
+// can be named.
+std::string programCacheFolder();
+// Makes the file at `path` one only the user may read and write (0600): an
+// empty one when it is not there; an existing one of the user's that others
+// may read loses those bits. Windows: made when missing; the profile's ACL
+// keeps it private. False, with `error` saying why, when it cannot be made or
+// is not a regular file.
+bool makePrivateFile(const std::string& path, std::string* error);
+// Renames the file `from` to `to`, replacing `to`. False, with `error` saying why.
+bool renameFile(const std::string& from, const std::string& to, std::string* error);
+// Removes the file at `path`; true when it is gone afterwards (or was never there).
+bool removeFile(const std::string& path);
+
 // ------------------------------------------------------ folder change watch
 // Tells which folders changed while the program runs: an entry made, removed,
 // renamed or written to in a watched folder, or the watched folder itself
