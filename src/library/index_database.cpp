@@ -2,7 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -52,7 +51,8 @@ std::string unchangingUri(std::string path) {
     std::string uri = "file:";
     const char* const hex = "0123456789ABCDEF";
     for (unsigned char c : path) {
-        if (std::isalnum(c) || std::strchr("/._-~", c)) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (plain || (c != 0 && std::strchr("/._-~", c))) {
             uri += char(c);
         } else {
             uri += '%';
