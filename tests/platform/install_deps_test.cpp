@@ -39,6 +39,7 @@ TEST(InstallDeps, NamesAPackageThatBringsEverythingTheTestsUse) {
         "/usr/bin/xdotool", "/usr/bin/xwininfo",                      // keys, clicks, geometry
         "/usr/bin/python3",                                           // the benchmarks
         "/usr/bin/dpkg-source",                                       // the Windows libraries' sources
+        "/usr/bin/tclsh8.6",                                          // SQLite's, for the Windows build
         "/usr/bin/strace",                                            // the clone-alone check
         "/usr/sbin/debootstrap", "/usr/bin/lintian", "/usr/bin/xwd",  // the package check
         "*/libSDL2-2.0.so.0",                                         // the message box, loaded at run time
