@@ -26,7 +26,7 @@ const char* const kTables =
     "CREATE TABLE album ("
     " library INTEGER NOT NULL,"
     " place BLOB NOT NULL,"
-    " caption TEXT NOT NULL,"
+    " caption TEXT,"                  // NULL when it is the key itself (depth 1)
     " modified INTEGER NOT NULL,"     // the folder's time, seconds since 1970
     " added INTEGER NOT NULL,"        // when the index first saw it
     " tags_modified INTEGER,"         // the folder's time when its tags were read; NULL: not read

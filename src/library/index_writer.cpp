@@ -123,7 +123,7 @@ private:
         case Kind::AlbumFound:
             s.albumFound.bind(1, libraryId_);
             s.albumFound.bindBlob(2, place);
-            s.albumFound.bind(3, change.text);
+            if (change.text != change.key) s.albumFound.bind(3, change.text);  // else NULL: the key says it
             s.albumFound.bind(4, change.modified);
             s.albumFound.bind(5, change.added);
             return s.albumFound.run();

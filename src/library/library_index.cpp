@@ -170,7 +170,7 @@ bool LibraryIndex::read(IndexedLibrary* library, const std::function<void(const 
             IndexedAlbumRow row;
             pathFromSortKey(albums.bytes(0), &key);
             row.key = key;
-            row.caption = albums.bytes(1);
+            row.caption = albums.isNull(1) ? row.key : albums.bytes(1);
             row.modified = albums.integer(2);
             row.added = albums.integer(3);
             row.tagsRead = !albums.isNull(4);
