@@ -1,4 +1,5 @@
-// The program's own cache on Linux: its XDG folder and private files there.
+// The caches' folders on Linux (the XDG cache folder: the desktop's shared
+// thumbnails and the program's own), and private files there.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,11 +12,26 @@
 
 namespace platform {
 
-std::string programCacheFolder() {
+namespace {
+
+// The user's cache folder, as the XDG rules name it; "" when none can be named.
+std::string userCacheFolder() {
     const std::string cache = environmentValue("XDG_CACHE_HOME");
-    if (!cache.empty() && cache[0] == '/') return cache + "/vellora";
+    if (!cache.empty() && cache[0] == '/') return cache;
     const std::string home = homeFolder();
-    return home.empty() ? "" : home + "/.cache/vellora";
+    return home.empty() ? "" : home + "/.cache";
+}
+
+}  // namespace
+
+std::string thumbnailCacheFolder() {
+    const std::string cache = userCacheFolder();
+    return cache.empty() ? "" : cache + "/thumbnails";
+}
+
+std::string programCacheFolder() {
+    const std::string cache = userCacheFolder();
+    return cache.empty() ? "" : cache + "/vellora";
 }
 
 bool makePrivateFile(const std::string& path, std::string* error) {

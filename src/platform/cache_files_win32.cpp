@@ -1,4 +1,5 @@
-// The program's own cache on Windows: %LOCALAPPDATA%\vellora and files there,
+// The program's own cache on Windows: %LOCALAPPDATA%\vellora (the
+// thumbnails' folder too, since Windows has no shared one) and files there,
 // through the wide calls. Windows has no mode bits; the folder under the
 // user's profile is private by its ACL.
 #include <windows.h>
@@ -11,6 +12,11 @@ namespace platform {
 std::string programCacheFolder() {
     const std::string local = environmentValue("LOCALAPPDATA");
     return local.empty() ? "" : local + "\\vellora";
+}
+
+std::string thumbnailCacheFolder() {
+    const std::string folder = programCacheFolder();
+    return folder.empty() ? "" : folder + "\\thumbnails";
 }
 
 bool makePrivateFile(const std::string& path, std::string* error) {
