@@ -65,7 +65,10 @@ std::string noDisplayMessage(const char* display) {
 // was tried, since a set DISPLAY that cannot be reached is the common case.
 static bool startVideo() {
     const bool chosenDriver = std::getenv("SDL_VIDEODRIVER") != nullptr;
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) return false;
+    platform::beforeVideoStart();
+    const bool started = SDL_Init(SDL_INIT_VIDEO) >= 0;
+    platform::afterVideoStart();
+    if (!started) return false;
     char driver[32] = "";
     SDL_VideoDriverName(driver, sizeof driver);
     const std::string name = driver;

@@ -1,4 +1,4 @@
-// Window placement. The SDL 1.2 layer creates its X window only when the video
+// Window placement, and how the SDL 1.2 layer draws GL. The SDL 1.2 layer creates its X window only when the video
 // mode is set, so the position is handed to it beforehand through its
 // documented SDL_VIDEO_WINDOW_POS variable; the window is then created there.
 // The variable is part of the process environment, which every program we
@@ -50,6 +50,21 @@ void endWindowPlacement() {
     else
         unsetenv(kPositionVariable);
     placing = false;
+}
+
+namespace {
+constexpr const char* kScalingVariable = "SDL12COMPAT_OPENGL_SCALING";  // read in SDL_Init
+bool askedNoScaling = false;
+}  // namespace
+
+void beforeVideoStart() {
+    if (std::getenv(kScalingVariable)) return;  // the user's own choice stands
+    askedNoScaling = setenv(kScalingVariable, "0", 1) == 0;
+}
+
+void afterVideoStart() {
+    if (askedNoScaling) unsetenv(kScalingVariable);
+    askedNoScaling = false;
 }
 
 }  // namespace platform

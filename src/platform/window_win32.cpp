@@ -67,4 +67,7 @@ void endWindowPlacement() {
 // A window on the local desktop cannot lose its display.
 void endOnDisplayLoss() {}
 
+void beforeVideoStart() {}
+void afterVideoStart() {}
+
 }  // namespace platform
