@@ -207,6 +207,11 @@ bool desktopSize(int* width, int* height);
 // Places the program's window with its top-left corner at (x, y), before or
 // after it is created. False when it cannot be done.
 bool placeWindow(int x, int y);
+// The window's top-left corner on the screen when nothing but the program
+// places it: X with no window manager framing the window (a bare X session, a
+// kiosk, a TV box). False before the window exists, under a window manager,
+// and on Windows: both put a full-screen window at the screen's corner themselves.
+bool unmanagedWindowPosition(int* x, int* y);
 // Call once the window exists: whatever placeWindow needed to set up is undone,
 // so that programs started later (the music player) do not inherit it.
 void endWindowPlacement();

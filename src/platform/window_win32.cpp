@@ -58,6 +58,8 @@ bool placeWindow(int x, int y) {
                       TRUE) != 0;
 }
 
+bool unmanagedWindowPosition(int*, int*) { return false; }  // full screen goes to the corner by itself
+
 void endWindowPlacement() {
     if (!placing) return;
     _putenv_s(kPositionVariable, hadPosition ? previousPosition.c_str() : "");  // "" removes it
