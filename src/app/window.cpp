@@ -111,6 +111,9 @@ void init_sdl() {
         std::exit(1);
     }
     platform::endWindowPlacement();
+    // Media keys have no SDL 1.2 key symbol: they are read from the window
+    // system's own messages.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
 void init_gl() {

@@ -216,6 +216,17 @@ bool unmanagedWindowPosition(int* x, int* y);
 // so that programs started later (the music player) do not inherit it.
 void endWindowPlacement();
 
+// Whether a message of the window system (an SDL_SYSWMEVENT's) is the release
+// of a media Play or Pause key, which SDL 1.2 has no key symbol for (X: the
+// XF86AudioPlay / XF86AudioPause key; Windows: VK_MEDIA_PLAY_PAUSE or the
+// play / pause application command).
+bool isPlayPauseKey(const struct SDL_SysWMmsg* message);
+
+// A number that changes when input devices come or go: a gamepad plugged in.
+// Linux: the modification time of /dev/input (0 when there is none); Windows:
+// -1, the system gives no such sign and the caller must look for itself.
+long long inputDevicesGeneration();
+
 // Around the media library's start (SDL_Init): on Linux the SDL 1.2 layer
 // (sdl12-compat) would draw GL into a framebuffer of its own and copy it to
 // the window at every swap, which costs software GL more than the whole scene

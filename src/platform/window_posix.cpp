@@ -7,7 +7,9 @@
 // with Xlib, on the connection SDL_GetWMInfo gives.
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/XF86keysym.h>
 #include <X11/Xlib.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -104,6 +106,20 @@ void beforeVideoStart() {
 void afterVideoStart() {
     if (askedNoScaling) unsetenv(kScalingVariable);
     askedNoScaling = false;
+}
+
+bool isPlayPauseKey(const SDL_SysWMmsg* message) {
+    if (!message || message->subsystem != SDL_SYSWM_X11) return false;
+    XEvent event = message->event.xevent;
+    if (event.type != KeyRelease) return false;
+    const KeySym key = XLookupKeysym(&event.xkey, 0);
+    return key == XF86XK_AudioPlay || key == XF86XK_AudioPause;
+}
+
+long long inputDevicesGeneration() {
+    struct stat folder;
+    if (stat("/dev/input", &folder) != 0) return 0;
+    return (long long)folder.st_mtim.tv_sec * 1000000000LL + folder.st_mtim.tv_nsec;
 }
 
 }  // namespace platform

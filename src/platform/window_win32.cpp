@@ -58,7 +58,18 @@ bool placeWindow(int x, int y) {
                       TRUE) != 0;
 }
 
-bool unmanagedWindowPosition(int*, int*) { return false; }  // full screen goes to the corner by itself
+bool unmanagedWindowPosition(int*, int*) { return false; }
+
+bool isPlayPauseKey(const SDL_SysWMmsg* message) {
+    if (!message) return false;
+    if (message->msg == WM_KEYUP) return message->wParam == VK_MEDIA_PLAY_PAUSE;
+    if (message->msg != WM_APPCOMMAND) return false;
+    const int command = GET_APPCOMMAND_LPARAM(message->lParam);
+    return command == APPCOMMAND_MEDIA_PLAY_PAUSE || command == APPCOMMAND_MEDIA_PLAY ||
+           command == APPCOMMAND_MEDIA_PAUSE;
+}
+
+long long inputDevicesGeneration() { return -1; }  // full screen goes to the corner by itself
 
 void endWindowPlacement() {
     if (!placing) return;
