@@ -854,7 +854,7 @@ SCREENS = [("600 x 600 window", "1024x768", False), ("1920 x 1080 full screen", 
 
 def resident_glides(args, build, folder, full, reach=12, middle=20):
     """One browser: full screen if asked (moved to the screen's corner, which
-    a window manager would do), the row brought to album `middle`, one glide
+    builds before F11 found its corner without a window manager did not do), the row brought to album `middle`, one glide
     of `reach` albums there and back to load the covers, then the same glide
     measured over resident covers. Returns its frames and the GL renderer."""
     browser = started_browser(args, folder, build=build)
