@@ -11,7 +11,7 @@ namespace {
 
 SDL_Joystick* pad = nullptr;
 PadState padState;
-bool looked = false;
+bool started = false;
 uint32_t lastLook = 0;
 long long lastDevices = 0;
 const int kLooksAfterChange = 3;
@@ -91,7 +91,14 @@ int padRepeatKey(PadState& state, uint32_t now) {
 }
 
 void gamepadPass(uint32_t now) {
-    if (!looked || now - lastLook >= kPadLookInterval) {
+    if (!started) {
+        // The first look a second in: starting the joystick subsystem takes a
+        // few milliseconds that the first frame need not wait for.
+        started = true;
+        lastLook = now;
+        lastDevices = platform::inputDevicesGeneration();
+        looksAfterChange = 1;
+    } else if (now - lastLook >= kPadLookInterval) {
         // Where the system gives a sign that devices came or went, a look
         // follows it, and while no pad is open a few more: the new device's
         // node may be made readable a moment after it appears. Where it
@@ -99,9 +106,8 @@ void gamepadPass(uint32_t now) {
         const long long devices = platform::inputDevicesGeneration();
         if (devices != lastDevices) looksAfterChange = pad ? 1 : kLooksAfterChange;
         lastDevices = devices;
-        if (!looked || (devices < 0 && !pad) || looksAfterChange > 0) lookForPad();
+        if ((devices < 0 && !pad) || looksAfterChange > 0) lookForPad();
         if (looksAfterChange > 0) --looksAfterChange;
-        looked = true;
         lastLook = now;
     }
     if (int key = padRepeatKey(padState, now)) processKeys(key);
@@ -117,6 +123,6 @@ void closeGamepad() {
     if (pad) SDL_JoystickClose(pad);
     pad = nullptr;
     if (SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
-    looked = false;
+    started = false;
     looksAfterChange = 0;
 }

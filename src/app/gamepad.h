@@ -53,10 +53,10 @@ int padEventKey(const SDL_Event& event, PadState& pad, uint32_t now);
 // repeats a held key.
 int padRepeatKey(PadState& pad, uint32_t now);
 
-// The live pad. Each pass of the loop: looks for a pad when due (at once;
-// then, at most every kPadLookInterval ticks, after the system said its input
-// devices changed, or while none is open where it says nothing), and runs
-// the repeat of a held direction. Needs the media library started.
+// The live pad. Each pass of the loop: looks for a pad when due (a second
+// after the first pass; then, at most every kPadLookInterval ticks, after the
+// system said its input devices changed, or while none is open where it says
+// nothing), and runs the repeat of a held direction. Needs the media library started.
 void gamepadPass(uint32_t now);
 // Runs the command of a joystick event, if any.
 void gamepadEvent(const SDL_Event& event, uint32_t now);

@@ -161,19 +161,6 @@ TEST(RemoteKeys, KeypadStandsForItsKeysAndUpDownPageAWindowful) {
     EXPECT_EQ(movedSelection(KeyUp, 7, 50, 8), 0);
 }
 
-TEST_F(InputTest, PlayHandsOverEveryTimeAndTheOrderKeyChangesNothingYet) {
-    processKeys(KeyPlay);
-    processKeys(KeyPlay);  // not Return: never the second of two
-    EXPECT_EQ(playedAlbums(2).size(), 2u);
-    EXPECT_EQ(done, 0);
-    processKeys(KeyNextOrder);
-    EXPECT_EQ(current, 2);
-    processKeys(KeyDown);
-    EXPECT_EQ(current, 4) << "4 covers each side in the 600-pixel window; the library ends at 4";
-    processKeys(KeyUp);
-    EXPECT_EQ(current, 0);
-}
-
 TEST_F(InputTest, NewKeysMoveAndReArmReturnLikeAnyOther) {
     processKeys(KeyReturn);
     EXPECT_EQ(playedAlbums(1).back(), "album 00002");
