@@ -15,10 +15,8 @@ std::vector<LoggedFrame> loggedFrames(const std::string& logPath) {
         double draw = 0, interval = 0;
         if (text.compare(at, 6, "frame ") == 0 &&
             std::sscanf(text.c_str() + at, "frame %ld %lf %lf %lf %d %lf %d", &frame.number, &frame.wallMs, &draw,
-                        &interval, &frame.selection, &frame.position, &frame.textures) == 7) {
-            frame.drawMs = draw / 1000;  // logged in microseconds
+                        &interval, &frame.selection, &frame.position, &frame.textures) == 7)
             frames.push_back(frame);
-        }
         at = end + 1;
     }
     return frames;

@@ -9,7 +9,6 @@
 struct LoggedFrame {
     long number = 0;      // 0 when no frame was logged yet
     double wallMs = 0;    // wall-clock time of its swap, in ms
-    double drawMs = 0;    // how long its drawing pass took, in ms
     int selection = -1;   // `current`
     double position = -1;
     int textures = -1;    // cover textures that existed when it was drawn
