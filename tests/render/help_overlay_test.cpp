@@ -47,7 +47,9 @@ TEST(HelpPanel, At600TheDesignsPlaceAndFromThereTheTextGrowsButAlwaysFits) {
     };
     for (const auto& w : windows) {
         const int size = helpPixelHeight(w.width, w.height, lines, measureAt);
-        if (w.size > 0) EXPECT_EQ(size, w.size) << w.width << "x" << w.height;
+        if (w.size > 0) {
+            EXPECT_EQ(size, w.size) << w.width << "x" << w.height;
+        }
         const HelpPanel panel = helpPanel(w.width, w.height, lines, size, measureAt(size));
         EXPECT_GE(panel.left, 1) << w.width << "x" << w.height;
         EXPECT_LE(panel.right, w.width - 1) << w.width << "x" << w.height;

@@ -23,7 +23,9 @@ TEST(TextSize, GrowsWithTheWindowsHeightAndTheCaptionReachesItsShare) {
         EXPECT_EQ(textPixelHeight(s.height), s.text) << s.height;
         const int caption = captionPixelHeight(s.height, liberationMonoCap);
         EXPECT_EQ(caption, s.caption) << s.height;
-        if (s.height >= 1080) EXPECT_GE(std::floor(caption * liberationMonoCap), 0.025 * s.height) << s.height;
+        if (s.height >= 1080) {
+            EXPECT_GE(std::floor(caption * liberationMonoCap), 0.025 * s.height) << s.height;
+        }
     }
     // Courier New's capitals are shorter: its caption is bigger for the same share.
     EXPECT_GE(std::floor(captionPixelHeight(1080, 0.571) * 0.571), 27);
