@@ -69,6 +69,18 @@ std::string findFontFile(std::string* error) {
     return file;
 }
 
+// The rendered bitmap of `slot`, as the pure converters take it (valid while the slot is).
+MonoBitmap bitmapOf(FT_GlyphSlot slot) {
+    MonoBitmap bitmap;
+    bitmap.width = int(slot->bitmap.width);
+    bitmap.rows = int(slot->bitmap.rows);
+    bitmap.pitch = slot->bitmap.pitch;
+    bitmap.buffer = slot->bitmap.buffer;
+    bitmap.left = slot->bitmap_left;
+    bitmap.top = slot->bitmap_top;
+    return bitmap;
+}
+
 // Renders `unicode` (0: no character, an empty glyph) at the face's size.
 GlyphBitmap renderGlyph(FT_Face face, uint32_t unicode, float advance) {
     if (unicode == 0) return glyphFromMono(MonoBitmap{}, advance);
@@ -79,14 +91,7 @@ GlyphBitmap renderGlyph(FT_Face face, uint32_t unicode, float advance) {
     if (slot->bitmap.pixel_mode != FT_PIXEL_MODE_MONO &&
         FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0)
         return glyphFromMono(MonoBitmap{}, advance);
-    MonoBitmap mono;
-    mono.width = int(slot->bitmap.width);
-    mono.rows = int(slot->bitmap.rows);
-    mono.pitch = slot->bitmap.pitch;
-    mono.buffer = slot->bitmap.buffer;
-    mono.left = slot->bitmap_left;
-    mono.top = slot->bitmap_top;
-    return glyphFromMono(mono, advance);
+    return glyphFromMono(bitmapOf(slot), advance);
 }
 
 // The pen advance shared by every glyph: the space's, rounded to pixels.
@@ -185,15 +190,8 @@ bool renderFrom(OpenFace& open, FT_UInt index, int pixelHeight, bool captionFace
     const unsigned char wanted = smooth ? FT_PIXEL_MODE_GRAY : FT_PIXEL_MODE_MONO;
     if (slot->bitmap.pixel_mode != wanted && FT_Render_Glyph(slot, mode) != 0) return false;
     if (slot->bitmap.pixel_mode != wanted) return false;
-    MonoBitmap bitmap;
-    bitmap.width = int(slot->bitmap.width);
-    bitmap.rows = int(slot->bitmap.rows);
-    bitmap.pitch = slot->bitmap.pitch;
-    bitmap.buffer = slot->bitmap.buffer;
-    bitmap.left = slot->bitmap_left;
-    bitmap.top = slot->bitmap_top;
     const int greyMax = smooth ? int(slot->bitmap.num_grays) - 1 : 0;
-    *glyph = textGlyphFrom(bitmap, greyMax, int((slot->advance.x + 32) >> 6));
+    *glyph = textGlyphFrom(bitmapOf(slot), greyMax, int((slot->advance.x + 32) >> 6));
     return true;
 }
 

@@ -9,6 +9,11 @@ import unicodedata
 HANGUL_FIRST, HANGUL_LAST = 0xAC00, 0xD7A3  # composed by rule, not by table
 
 
+def rows(items, per_line):
+    """The C++ lines of an array's items, `per_line` to a line."""
+    return ['    ' + ', '.join(items[i:i + per_line]) + ',' for i in range(0, len(items), per_line)]
+
+
 def main():
     decompositions = []  # (composite, first, second or 0, composes back)
     classes = []         # [first, last, class] runs of non-zero classes
@@ -36,26 +41,12 @@ def main():
     out.append('#include "render/nfc_tables.h"')
     out.append('')
     out.append('const CanonicalPair kCanonicalPairs[] = {')
-    row = []
-    for entry in decompositions:
-        row.append('{0x%X, 0x%X, 0x%X, %d}' % entry)
-        if len(row) == 6:
-            out.append('    ' + ', '.join(row) + ',')
-            row = []
-    if row:
-        out.append('    ' + ', '.join(row) + ',')
+    out += rows(['{0x%X, 0x%X, 0x%X, %d}' % entry for entry in decompositions], 6)
     out.append('};')
     out.append('const int kCanonicalPairCount = %d;' % len(decompositions))
     out.append('')
     out.append('const CombiningRun kCombiningRuns[] = {')
-    row = []
-    for first, last, ccc in classes:
-        row.append('{0x%X, 0x%X, %d}' % (first, last, ccc))
-        if len(row) == 8:
-            out.append('    ' + ', '.join(row) + ',')
-            row = []
-    if row:
-        out.append('    ' + ', '.join(row) + ',')
+    out += rows(['{0x%X, 0x%X, %d}' % tuple(run) for run in classes], 8)
     out.append('};')
     out.append('const int kCombiningRunCount = %d;' % len(classes))
     print('\n'.join(out))
