@@ -28,8 +28,9 @@ public:
     int advance(char32_t c, int pixelHeight);
     AdvanceOf advances(int pixelHeight);
     int width(const std::u32string& text, int pixelHeight);
-    // The caption face's capital height over its character height (0.66 for
-    // Liberation Mono), 0 when unusable.
+    // The caption face's capital height over its character height, measured
+    // on an 'H' rendered at 100 pixels (0.67 for Liberation Mono Bold); 0
+    // when unusable.
     double capHeightPerEm();
 
     // Draws `text` with its pen starting at x = `penX` on the baseline
