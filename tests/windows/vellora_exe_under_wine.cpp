@@ -68,7 +68,7 @@ protected:
 };
 
 // A new size sets the video mode again, which on Windows makes a new GL
-// context: the cover texture and the caption's display lists come back. So
+// context: the cover texture and the caption's glyphs come back. So
 // does F11, to full screen and back to the same size: the covers come back
 // although nothing about their size asks for a new decode.
 TEST_F(VelloraExe, OpensCentredShowsTheRedCoverKeepsItThroughAResizeAndF11TwiceAndEndsOnEscape) {
@@ -177,7 +177,7 @@ TEST_F(VelloraExe, CaptionsInEveryScriptDrawTheirGlyphs) {
     for (const auto& album : std::filesystem::directory_iterator(music))  // red: the only light pixels are text
         writeJpeg(album.path().string() + "/cover.jpg", solidPicture(64, 64, 255, 0, 0));
     WineBrowser browser(dir, music, false);
-    const unsigned long window = findWindowTitled(kCaption, kWineWait);
+    const unsigned long window = findWindowTitled(kWindowsCaption, kWineWait);
     ASSERT_NE(window, 0u) << browser.process->err();
     // Each caption once the opening is over: the same in two photographs a second apart.
     auto settledCaption = [&](const char* key) {
