@@ -15,6 +15,7 @@
 #include "app/command_line.h"
 #include "app/frame_log.h"
 #include "app/frame_loop.h"
+#include "app/gamepad.h"
 #include "app/ini_reader.h"
 #include "app/input.h"
 #include "app/library_scan.h"
@@ -31,6 +32,7 @@
 #include "platform/log_text.h"
 #include "platform/platform.h"
 #include "render/font_loader.h"
+#include "render/text_font.h"
 #include "texture/cover_loader.h"
 #include "texture/gl_texture.h"
 #include "texture/texture_budget.h"
@@ -105,8 +107,11 @@ static void shutdown() {
     textures = nullptr;
     delete albums;
     albums = nullptr;
+    delete textFont;
+    textFont = nullptr;
     delete font;
     font = nullptr;
+    closeGamepad();
     SDL_Quit();
 }
 
@@ -192,7 +197,7 @@ int SDL_main(int argc, char** argv) {
 
     init_sdl();
     init_gl();
-    font = new FontLoader();
+    textFont = new TextFont();
 
     done = 0;
     const bool waited = !scan.waitFinished(0);

@@ -4,12 +4,14 @@
 
 #include "app/app_state.h"
 #include "app/frame_log.h"
+#include "app/gamepad.h"
 #include "app/input.h"
 #include "app/library_update.h"
 #include "app/mouse.h"
 #include "app/opening.h"
-#include "app/player_watch.h"
 #include "app/overlays.h"
+#include "app/player_watch.h"
+#include "app/remote_keys.h"
 #include "app/window.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
@@ -26,20 +28,28 @@ void handleEvent(const SDL_Event& event, Pacing& pacing) {
     switch (event.type) {
         case SDL_KEYDOWN:
             // Commands run on release (and on repeat), never on the press.
-            heldKey = commandKey(event.key.keysym.sym, event.key.keysym.mod);
+            heldKey = keyCommand(event.key.keysym.sym, event.key.keysym.mod);
             keyDownTime = now;
-            if (int(event.key.keysym.sym) == KeyReturn) returnShifted = heldKey == KeyEnqueue;
+            if (heldKey == KeyReturn || heldKey == KeyEnqueue) returnShifted = heldKey == KeyEnqueue;
             break;
         case SDL_KEYUP: {
             // Shift held when Return went down counts, even when it was let go
             // first (as people, and xdotool, often do).
-            const int sym = event.key.keysym.sym;
-            const int command = sym == KeyReturn && returnShifted ? int(KeyEnqueue) : commandKey(sym, event.key.keysym.mod);
-            if (sym == KeyReturn) returnShifted = false;
+            int command = keyCommand(event.key.keysym.sym, event.key.keysym.mod);
+            if (command == KeyReturn && returnShifted) command = KeyEnqueue;
+            if (command == KeyEnqueue) returnShifted = false;
             heldKey = 0;
             processKeys(command);
             break;
         }
+        case SDL_SYSWMEVENT:  // a media key, which has no key symbol
+            if (platform::isPlayPauseKey(event.syswm.msg)) processKeys(KeyPlay);
+            break;
+        case SDL_JOYAXISMOTION:
+        case SDL_JOYHATMOTION:
+        case SDL_JOYBUTTONDOWN:
+            gamepadEvent(event, now);
+            break;
         case SDL_MOUSEBUTTONDOWN:
             // The left button acts on release, so that a click can be told from a drag.
             if (event.button.button == SDL_BUTTON_LEFT)
@@ -89,6 +99,7 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
     watchPlayers(now);
     // Shift+Return adds its album once, however long it is held.
     if (heldKey != KeyEnqueue && keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
+    gamepadPass(now);
     if (overlayRedrawDue(now)) pacing.exposePending = true;
 
     // Pacing counts from the opening's start, which a slow scan moves on.

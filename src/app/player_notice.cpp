@@ -4,24 +4,12 @@
 
 #include "app/input.h"
 #include "platform/log_text.h"
-#include "render/caption.h"
 
 PlayerNotice playerNotice;
 std::string playerSettingsFile = "./vellora.ini";
 
 using platform::printable;
 using platform::quotedPrintable;
-
-namespace {
-
-// `text` cut to `columns` characters by putting "..." in its middle.
-std::string fitted(const std::string& text, size_t columns) {
-    if (text.size() <= columns) return text;
-    const size_t kept = columns - 3, front = kept / 2;
-    return text.substr(0, front) + "..." + text.substr(text.size() - (kept - front));
-}
-
-}  // namespace
 
 std::string settingsFileForPeople(const std::string& path, const std::string& home) {
     if (path.empty()) return "./vellora.ini";
@@ -44,30 +32,19 @@ std::string playerFailureLine(const PlayerFailure& failure, const std::string& s
 }
 
 std::vector<std::string> playerNoticeLines(const PlayerFailure& failure, const std::string& settingsFile) {
-    const size_t columns = kPlayerNoticeColumns;
-    const auto setIn = [&](const std::string& before, const std::string& after) {
-        return before + fitted(captionText(settingsFile.c_str()), columns - before.size() - after.size()) + after;
-    };
-    // `opening` "player" `closing`, the player's name giving way first.
-    const auto naming = [&](const std::string& opening, const std::string& closing) {
-        const std::string open = opening + "\"", close = "\"" + captionText(closing.c_str());
-        const size_t room = columns > open.size() + close.size() + 8 ? columns - open.size() - close.size() : 8;
-        return fitted(open + fitted(captionText(failure.player.c_str()), room) + close, columns);
-    };
     if (failure.noEnqueue)
-        return {naming("", " " + failure.reason), "Return plays it instead",
-                setIn("Set enqueuearguments in ", " to choose how")};
+        return {"\"" + failure.player + "\" " + failure.reason, "Return plays it instead",
+                "Set enqueuearguments in " + settingsFile + " to choose how"};
     std::vector<std::string> lines;
     if (failure.player.empty()) {
         std::string first = failure.reason;
         if (!first.empty() && first[0] >= 'a' && first[0] <= 'z') first[0] = char(first[0] - 'a' + 'A');
-        first = captionText(first.c_str());
-        lines.push_back(first.size() > columns ? first.substr(0, columns - 3) + "..." : first);
+        lines.push_back(first);
     } else {
-        lines.push_back(naming("Cannot start ", ": " + failure.reason));
+        lines.push_back("Cannot start \"" + failure.player + "\": " + failure.reason);
     }
-    if (!failure.errorLine.empty()) lines.push_back(fitted("It said: " + captionText(failure.errorLine.c_str()), columns));
-    lines.push_back(setIn("Set musicplayer in ", " to choose it"));
+    if (!failure.errorLine.empty()) lines.push_back("It said: " + failure.errorLine);
+    lines.push_back("Set musicplayer in " + settingsFile + " to choose it");
     return lines;
 }
 

@@ -14,10 +14,9 @@
 #include "library/albums_loader.h"
 
 constexpr uint32_t kPlayerNoticeTicks = 5000;  // how long the notice stands
-constexpr size_t kPlayerNoticeColumns = 64;    // characters a notice line holds at most
 
 struct PlayerNotice {
-    std::vector<std::string> lines;  // Windows-1252, as the caption font draws them
+    std::vector<std::string> lines;  // UTF-8 paragraphs, wrapped to the window as drawn
     uint32_t since = 0;              // tick at which it was raised
 };
 
@@ -26,13 +25,13 @@ std::string settingsFileForPeople(const std::string& path, const std::string& ho
 
 // The line for standard error, newline included:
 // vellora: cannot start "mpv" "/music/Album": not found on PATH; set musicplayer in FILE to choose the player
-// vellora: cannot start "vlc" "/m/A": ended with status 1 right after it started, saying "..."; set musicplayer ...
-// vellora: cannot add "/m/A" to the list of "mpv": it cannot add an album to its list; Return plays it, ...
+// vellora: cannot start "vlc" "/m/A": ended with status 1 at once, saying "..."; set musicplayer ...
+// vellora: cannot add the album to the list of "mpv": it cannot add an album to its list; Return plays it ...
 std::string playerFailureLine(const PlayerFailure& failure, const std::string& settingsFile);
 
-// The notice: what could not be started and why, what it said, then where to
-// choose the player; each line at most kPlayerNoticeColumns characters (the
-// middle of a long name gives way to "...").
+// The notice's paragraphs (UTF-8, whole: the drawing wraps them to the
+// window): what could not be started and why, what it said, then where to
+// choose the player.
 std::vector<std::string> playerNoticeLines(const PlayerFailure& failure, const std::string& settingsFile);
 
 // True while the notice stands at tick `now`.

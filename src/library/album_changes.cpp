@@ -6,30 +6,38 @@
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 
-namespace {
-
-// Splits a folder path below the music folder into its parts.
-std::vector<std::string> partsOf(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t begin = 0;
-    for (size_t end; (end = path.find(platform::kSeparator, begin)) != std::string::npos; begin = end + 1)
-        parts.push_back(path.substr(begin, end - begin));
-    parts.push_back(path.substr(begin));
-    return parts;
-}
-
-// The scan's order of album folders: part by part in listing order, a
-// folder before the folders below it.
-bool pathBefore(const std::string& a, const std::string& b) {
-    const std::vector<std::string> x = partsOf(a), y = partsOf(b);
-    for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
-        if (x[i] == y[i]) continue;
-        return platform::listedBefore(x[i].c_str(), y[i].c_str());
+bool pathListedBefore(std::string_view a, std::string_view b) {
+    for (;;) {
+        const size_t endA = std::min(a.find(platform::kSeparator), a.size());
+        const size_t endB = std::min(b.find(platform::kSeparator), b.size());
+        const std::string_view partA = a.substr(0, endA), partB = b.substr(0, endB);
+        if (partA != partB) return platform::listedBefore(partA, partB);
+        if (endA == a.size() || endB == b.size()) return endA == a.size() && endB < b.size();
+        a.remove_prefix(endA + 1);
+        b.remove_prefix(endB + 1);
     }
-    return x.size() < y.size();
 }
 
-}  // namespace
+std::string pathSortKey(std::string_view path) {
+    std::string key;
+    key.reserve(2 * path.size() + 2);
+    for (size_t begin = 0;;) {
+        const size_t end = std::min(path.find(platform::kSeparator, begin), path.size());
+        platform::appendListingKey(path.substr(begin, end - begin), &key);
+        if (end == path.size()) return key;
+        begin = end + 1;
+    }
+}
+
+void pathFromSortKey(std::string_view key, std::string* path) {
+    path->clear();
+    // Of each part's two 0-ended runs the second is the part as it stands.
+    for (size_t begin = 0, run = 0; begin < key.size(); ++run) {
+        const size_t end = std::min(key.find('\0', begin), key.size());
+        if (run % 2 == 1) path->append(run > 1 ? 1 : 0, platform::kSeparator).append(key, begin, end - begin);
+        begin = end + 1;
+    }
+}
 
 bool pathIsAtOrBelow(std::string_view path, std::string_view folder) {
     if (folder.empty()) return true;
@@ -75,7 +83,7 @@ bool AlbumsLoader::replaceBelow(const std::string& relative, const std::vector<F
     int insertAt = below.empty() ? count : below.front();
     if (below.empty())
         for (int i = 0; i < count; ++i)
-            if (pathBefore(relative, getAlbumKey(i))) {
+            if (pathListedBefore(relative, getAlbumKey(i))) {
                 insertAt = i;
                 break;
             }

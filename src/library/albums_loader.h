@@ -37,6 +37,16 @@ struct PlayerRuns {
 bool pathIsAtOrBelow(std::string_view path, std::string_view folder);
 // How many levels below the music folder a folder path lies: 0 for "".
 int pathLevel(std::string_view path);
+// The scan's order of folder paths below the music folder: part by part in
+// listing order, a folder before the folders below it.
+bool pathListedBefore(std::string_view a, std::string_view b);
+// The same order as bytes: pathSortKey(a) < pathSortKey(b) byte by byte
+// exactly when pathListedBefore(a, b). Each part gives its letters folded to
+// upper case, a 0 byte, itself and a 0 byte; the keys of the paths below a
+// folder are the ones that begin with the folder's key. pathFromSortKey
+// puts the path back into `path`.
+std::string pathSortKey(std::string_view path);
+void pathFromSortKey(std::string_view key, std::string* path);
 
 // An album a listing found: its caption and its folder's path below the music folder.
 struct FoundAlbum {

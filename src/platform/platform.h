@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -86,6 +87,11 @@ void findClose(FindHandle handle);
 // Whether a listing puts the name `a` before the name `b`: the order above,
 // folded bytes first, a name's end lowest, then byte by byte.
 bool listedBefore(const char* a, const char* b);
+bool listedBefore(std::string_view a, std::string_view b);
+// The same order as bytes, appended to `key`: the name's bytes folded, a 0
+// byte, the name itself and a 0 byte. Such keys of names without 0 bytes
+// compare byte by byte as listedBefore orders the names.
+void appendListingKey(std::string_view name, std::string* key);
 
 // Hands the entries of `folder` ("." and ".." aside) to `visit` in the order
 // the file system keeps them, unsorted and without reading ahead, until visit
@@ -277,9 +283,37 @@ bool desktopSize(int* width, int* height);
 // Places the program's window with its top-left corner at (x, y), before or
 // after it is created. False when it cannot be done.
 bool placeWindow(int x, int y);
+// The window's top-left corner on the screen when nothing but the program
+// places it: X with no window manager framing the window (a bare X session, a
+// kiosk, a TV box). False before the window exists, under a window manager,
+// and on Windows: both put a full-screen window at the screen's corner themselves.
+bool unmanagedWindowPosition(int* x, int* y);
 // Call once the window exists: whatever placeWindow needed to set up is undone,
 // so that programs started later (the music player) do not inherit it.
 void endWindowPlacement();
+
+// Whether a message of the window system (an SDL_SYSWMEVENT's) is the release
+// of a media Play or Pause key, which SDL 1.2 has no key symbol for (X: the
+// XF86AudioPlay / XF86AudioPause key; Windows: VK_MEDIA_PLAY_PAUSE or the
+// play / pause application command).
+bool isPlayPauseKey(const struct SDL_SysWMmsg* message);
+
+// A number that changes when input devices come or go: a gamepad plugged in.
+// Linux: the modification time of /dev/input (0 when there is none); Windows:
+// -1, the system gives no such sign and the caller must look for itself.
+long long inputDevicesGeneration();
+
+// Around the media library's start (SDL_Init): on Linux the SDL 1.2 layer
+// (sdl12-compat) would draw GL into a framebuffer of its own and copy it to
+// the window at every swap, which costs software GL more than the whole scene
+// in a large window (17 ms a frame at 1920 x 1080 on llvmpipe, 2 ms at
+// 600 x 600); the program always asks for the size it gets, so it needs none
+// of the scaling that framebuffer is for. beforeVideoStart asks for drawing
+// straight into the window, unless the user's environment says otherwise;
+// afterVideoStart takes the request back out of the environment, which
+// programs started later inherit. Windows: nothing to do.
+void beforeVideoStart();
+void afterVideoStart();
 
 // Makes the loss of the display (the X server ends, a forwarded connection
 // drops) end the program at once with one line on standard error and status
@@ -360,6 +394,39 @@ bool rasteriseCaptionFont(int pixelHeight, int first, int count,
 // failure returns false and says why in `error`.
 bool buildCaptionFont(uint32_t listBase, int pixelHeight, int first, int count, std::string* error);
 
+// ------------------------------------------------------------- text glyphs
+// The glyphs of every text on screen, for any Unicode character: from the
+// caption face ("Courier New" bold or its stand-in) and, for characters it
+// lacks, from the fallback faces the system names (Linux: fontconfig's
+// ordered list for the caption face; Windows: the face's font links, then
+// the system's usual fallback faces, then every installed TrueType face).
+//
+// One glyph: `width` x `rows` coverage values (0 none .. 255 full), top row
+// first, tightly packed; its top-left pixel lies `left` pixels right of and
+// `top` pixels above the pen on the baseline; the pen then moves `advance`
+// whole pixels.
+struct TextGlyph {
+    int width = 0;
+    int rows = 0;
+    int left = 0;
+    int top = 0;
+    int advance = 0;
+    std::vector<uint8_t> coverage;
+};
+
+// The open faces; owned by whoever opened them, released by closeGlyphFaces.
+struct GlyphFaces;
+// Opens the caption face; null with `error` saying what to install when no
+// face can be had. Fallback faces are looked up when first needed.
+GlyphFaces* openGlyphFaces(std::string* error);
+void closeGlyphFaces(GlyphFaces* faces);
+
+// Renders `codePoint` at a character height of `pixelHeight` pixels: one bit
+// a pixel (coverage 0 or 255) for the caption face at the bitmap font's
+// 15 pixels or less, smoothed otherwise (smoothGlyph in glyph_raster.h).
+// False, `glyph` emptied, when no installed face has the character.
+bool renderTextGlyph(GlyphFaces* faces, char32_t codePoint, int pixelHeight, TextGlyph* glyph);
+
 // -------------------------------------------------------------- picture files
 // Reads the whole file at `path` into `bytes`. Only a regular file is read: the
 // file is opened without blocking and examined before any read, so a FIFO, a
@@ -387,6 +454,23 @@ bool makePrivateFolder(const std::string& folder, std::string* error);
 // and renames it to `path`, so that a reader never sees half a file. False,
 // with `error` saying why and nothing left behind, on any failure.
 bool replaceFilePrivately(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+// ------------------------------------------------------ the program's own cache
+// The folder of what the program keeps for itself between runs (the library
+// index): $XDG_CACHE_HOME/vellora ($HOME/.cache/vellora when XDG_CACHE_HOME
+// is unset or not absolute); Windows: %LOCALAPPDATA%\vellora. "" when none
+// can be named.
+std::string programCacheFolder();
+// Makes the file at `path` one only the user may read and write (0600): an
+// empty one when it is not there; an existing one of the user's that others
+// may read loses those bits. Windows: made when missing; the profile's ACL
+// keeps it private. False, with `error` saying why, when it cannot be made or
+// is not a regular file.
+bool makePrivateFile(const std::string& path, std::string* error);
+// Renames the file `from` to `to`, replacing `to`. False, with `error` saying why.
+bool renameFile(const std::string& from, const std::string& to, std::string* error);
+// Removes the file at `path`; true when it is gone afterwards (or was never there).
+bool removeFile(const std::string& path);
 
 // ------------------------------------------------------ folder change watch
 // Tells which folders changed while the program runs: an entry made, removed,

@@ -9,9 +9,11 @@
 #include "app/input.h"
 #include "app/player_notice.h"
 #include "app/player_watch.h"
+#include "app/remote_keys.h"
 #include "library/albums_loader.h"
 #include "platform/log_text.h"
 #include "platform/platform.h"
+#include "render/projection.h"
 #include "support/app_fixture.h"
 #include "support/process.h"
 #include "support/simulated_loop.h"
@@ -64,7 +66,8 @@ TEST_F(InputTest, AnyOtherKeyBetweenTwoReturnsReArmsReturn) {
     processKeys(KeyReturn);  // Return / Right / Return: the next album
     EXPECT_EQ(playedAlbums(2).back(), "album 00003");
     size_t handOvers = 2;
-    for (int rearming : {304 /* Shift */, 271 /* keypad Enter */, 273 /* up */, 274 /* down */}) {
+    for (int rearming : {304 /* Shift */, 271 /* keypad Enter, before it is read as Return */, 19 /* Pause */,
+                         int(KeyDismiss) /* the pad's B */}) {
         processKeys(rearming);
         processKeys(KeyReturn);  // the same album again
         EXPECT_EQ(playedAlbums(++handOvers).back(), "album 00003") << rearming;
@@ -137,6 +140,33 @@ TEST(MovedSelection, PagesAndEndsStopAtTheEnds) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(movedSelection(c.key, c.from, c.count), c.expected) << c.key << " from " << c.from;
+}
+
+TEST(RemoteKeys, KeypadStandsForItsKeysAndUpDownPageAWindowful) {
+    struct Case {
+        int symbol, modifiers, command;
+    };
+    const Case cases[] = {
+        {SDLK_KP_ENTER, 0, KeyReturn},    {SDLK_KP_ENTER, KMOD_NUM, KeyReturn}, {SDLK_KP4, 0, KeyLeft},
+        {SDLK_KP6, 0, KeyRight},          {SDLK_KP8, 0, KeyUp},                 {SDLK_KP2, 0, KeyDown},
+        {SDLK_KP9, 0, KeyPageUp},         {SDLK_KP3, 0, KeyPageDown},           {SDLK_KP7, 0, KeyHome},
+        {SDLK_KP1, 0, KeyEnd},            {SDLK_KP5, 0, SDLK_KP5},              {SDLK_KP4, KMOD_NUM, '4'},
+        {SDLK_KP0, KMOD_NUM, '0'},        {SDLK_KP9, KMOD_NUM | KMOD_SHIFT, '9'},
+        {SDLK_RETURN, 0, KeyReturn},      {SDLK_UP, 0, KeyUp},                  {'a', KMOD_NUM, 'a'},
+        {SDLK_RETURN, KMOD_LSHIFT, KeyEnqueue}, {SDLK_KP_ENTER, KMOD_RSHIFT | KMOD_NUM, KeyEnqueue},
+        {SDLK_RETURN, KMOD_NUM, KeyReturn},     {'a', KMOD_LSHIFT, 'a'},
+    };
+    for (const Case& c : cases) EXPECT_EQ(keyCommand(c.symbol, c.modifiers), c.command) << c.symbol;
+
+    // Up and Down bring the cover at the window's edge to the middle.
+    EXPECT_EQ(sideCoversInView(600, 600), 4);
+    EXPECT_EQ(sideCoversInView(800, 600), 6);
+    EXPECT_EQ(sideCoversInView(1920, 1080), 8);
+    EXPECT_EQ(sideCoversInView(3840, 2160), 8);
+    EXPECT_EQ(sideCoversInView(300, 600), 1);  // narrower than the middle cover: still one
+    EXPECT_EQ(movedSelection(KeyDown, 3, 50, 4), 7);
+    EXPECT_EQ(movedSelection(KeyDown, 47, 50, 4), 49);
+    EXPECT_EQ(movedSelection(KeyUp, 7, 50, 8), 0);
 }
 
 TEST_F(InputTest, NewKeysMoveAndReArmReturnLikeAnyOther) {
@@ -224,10 +254,6 @@ TEST_F(InputTest, TypingFindsAlbumsByName) {
 // Shift+Return adds the album to the player's list with enqueuearguments, and
 // never ends the program; a player with none says so and starts nothing.
 TEST_F(InputTest, ShiftReturnEnqueuesAndNeverEnds) {
-    EXPECT_EQ(commandKey(KeyReturn, KMOD_LSHIFT), int(KeyEnqueue));
-    EXPECT_EQ(commandKey(KeyReturn, KMOD_RSHIFT | KMOD_NUM), int(KeyEnqueue));
-    EXPECT_EQ(commandKey(KeyReturn, KMOD_NUM), int(KeyReturn));
-    EXPECT_EQ(commandKey('a', KMOD_LSHIFT), int('a'));
     testing::internal::CaptureStderr();
     processKeys(KeyEnqueue);
     const std::string said = testing::internal::GetCapturedStderr();
@@ -304,7 +330,7 @@ TEST(PlayerNoticeTest, AFailedHandOverSaysSoOnceAndRaisesTheNoticeForAFewSeconds
     resetAppState();
 }
 
-TEST(PlayerNoticeTest, TextsNameThePlayerTheReasonAndTheSettingsFileWithinTheLine) {
+TEST(PlayerNoticeTest, TextsNameThePlayerTheReasonAndTheSettingsFileWhole) {
     const std::string longName = "/opt/" + std::string(80, 'p') + "/player";
     const struct {
         PlayerFailure failure;
@@ -315,19 +341,15 @@ TEST(PlayerNoticeTest, TextsNameThePlayerTheReasonAndTheSettingsFileWithinTheLin
          {"Cannot start \"vlc\": not found on PATH", "Set musicplayer in ./vellora.ini to choose it"}},
         {{"", "no music player found on PATH (tried vlc, audacious, mpv, celluloid, qmmp)", "\"\" \"/m/A\""},
          "./vellora.ini",
-         {"No music player found on PATH (tried vlc, audacious, mpv, cel...",
+         {"No music player found on PATH (tried vlc, audacious, mpv, celluloid, qmmp)",
           "Set musicplayer in ./vellora.ini to choose it"}},
-        {{longName, "no such file", ""}, "/srv/" + std::string(60, 's') + "/vellora.ini",
-         {"Cannot start \"/opt/ppppppppppp...ppppppppp/player\": no such file",  // 64 characters each
-          "Set musicplayer in /srv/sssssssss...sss/vellora.ini to choose it"}},
-        {{"caf\xC3\xA9 player", "no such file", ""}, "./vellora.ini",  // UTF-8 to the font's own bytes
-         {"Cannot start \"caf\xE9 player\": no such file", "Set musicplayer in ./vellora.ini to choose it"}},
+        {{longName, "no such file", ""}, "/srv/" + std::string(60, 's') + "/vellora.ini",  // wrapped when drawn
+         {"Cannot start \"" + longName + "\": no such file",
+          "Set musicplayer in /srv/" + std::string(60, 's') + "/vellora.ini to choose it"}},
+        {{"caf\xC3\xA9 player", "no such file", ""}, "./vellora.ini",  // UTF-8 as it stands
+         {"Cannot start \"caf\xC3\xA9 player\": no such file", "Set musicplayer in ./vellora.ini to choose it"}},
     };
-    for (const auto& c : cases) {
-        const std::vector<std::string> lines = playerNoticeLines(c.failure, c.file);
-        EXPECT_EQ(lines, c.lines);
-        for (const std::string& line : lines) EXPECT_LE(line.size(), kPlayerNoticeColumns) << line;
-    }
+    for (const auto& c : cases) EXPECT_EQ(playerNoticeLines(c.failure, c.file), c.lines);
     // A player that ended at once, with what it said; one that cannot add to its list.
     PlayerFailure died;
     died.player = "vlc";
@@ -345,7 +367,7 @@ TEST(PlayerNoticeTest, TextsNameThePlayerTheReasonAndTheSettingsFileWithinTheLin
     } more[] = {
         {died,
          {"Cannot start \"vlc\": ended with status 1 at once",
-          "It said: VLC is not supposed to be run as root. Sorry.?[0m", "Set musicplayer in ./vellora.ini to choose it"},
+          "It said: VLC is not supposed to be run as root. Sorry.\x1b[0m", "Set musicplayer in ./vellora.ini to choose it"},
          "vellora: cannot start \"vlc\" \"--one-instance\" \"/m/say \\\"hi\\\"\": ended with status 1 at once, "
          "saying \"VLC is not supposed to be run as root. Sorry.\\x1b[0m\"; set musicplayer in ./vellora.ini to "
          "choose the player\n"},

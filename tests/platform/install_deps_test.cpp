@@ -39,6 +39,7 @@ TEST(InstallDeps, NamesAPackageThatBringsEverythingTheTestsUse) {
         "/usr/bin/xdotool", "/usr/bin/xwininfo",                      // keys, clicks, geometry
         "/usr/bin/python3",                                           // the benchmarks
         "/usr/bin/dpkg-source",                                       // the Windows libraries' sources
+        "/usr/bin/tclsh8.6",                                          // SQLite's, for the Windows build
         "/usr/bin/strace",                                            // the clone-alone check
         "/usr/bin/makensis", "/usr/bin/zip", "/usr/bin/unzip",        // the Windows packages
         "/usr/include/zlib.h",                                        // the Windows icon drawer
@@ -47,6 +48,7 @@ TEST(InstallDeps, NamesAPackageThatBringsEverythingTheTestsUse) {
         "*/X11/misc/6x13-ISO8859-1.pcf.gz",                           // the X core font the box draws with
         "*/dri/swrast_dri.so",                                        // software OpenGL
         "*/LiberationMono-Bold.ttf",                                  // the caption font
+        "*/wqy-microhei.ttc", "*/Symbola_hint.ttf",                   // captions in CJK and emoji
         "/usr/bin/flac", "/usr/bin/wavpack", "/usr/bin/mpcenc",       // audio files with covers
     };
     for (const char* path : needed) {
