@@ -59,7 +59,8 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
         if (found == covers_.end()) continue;
         AlbumCover& cover = found->second;
         if (cover.phase == Phase::Requested) cover.phase = Phase::NotLoaded;
-        cover.redecoding = false;
+        cover.redecoding = false;  // a stale cover stays stale: asked for again when near
+        cover.recheck = false;
         if (cover.phase == Phase::NotLoaded) covers_.erase(found);  // nothing of it is kept
     }
     if (reloadStrip_) {
@@ -82,8 +83,8 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
         if (cover.phase == Phase::NotLoaded) {
             if (ask(key, cover, coverHeight)) cover.phase = Phase::Requested;
         } else if (cover.phase == Phase::Shown && !cover.redecoding &&
-                   cover.edge != coverTextureEdge(coverHeight, cover.sourceWidth, cover.sourceHeight)) {
-            // The window changed size: decode again to suit it.
+                   (cover.stale || cover.edge != coverTextureEdge(coverHeight, cover.sourceWidth, cover.sourceHeight))) {
+            // Its folder changed, or the window changed size: decode again.
             if (ask(key, cover, coverHeight)) cover.redecoding = true;
         }
     }
@@ -118,6 +119,7 @@ void CoverStreaming::forgetGlNames() {
         // A better-sized decode on its way becomes the cover's load.
         cover.phase = cover.redecoding ? Phase::Requested : Phase::NotLoaded;
         cover.redecoding = false;
+        cover.stale = false;
         publish(cover);
     }
     reloadStrip_ = true;
@@ -130,15 +132,18 @@ int CoverStreaming::apply(LoadedCover& finished) {
     if (found == covers_.end()) return -1;  // dropped or released meanwhile
     AlbumCover& cover = found->second;
     if (cover.phase != Phase::Requested && !cover.redecoding) return -1;
+    bool staleResult = false;
     if (cover.recheck) {
         // The folder changed after this decode began: its result may be the
         // old cover's, so the album is asked for again (and this one shown
         // only when the loader cannot take the new request).
         cover.recheck = false;
         if (ask(found->first, cover, coverHeight_)) return -1;
+        staleResult = true;  // shown for now; asked for again once within reach
     }
     const bool replacing = cover.redecoding;
     cover.redecoding = false;
+    cover.stale = staleResult;  // a picture that cannot be shown is not asked for again either
     if (finished.source.empty()) {
         if (replacing) release(cover);  // the picture has gone: so go its texture and its memory
         cover.phase = Phase::NoCover;
@@ -162,6 +167,7 @@ int CoverStreaming::apply(LoadedCover& finished) {
         return -1;
     }
     if (replacing) release(cover);
+    cover.stale = staleResult;  // release forgot it
     cover.texID = name;
     cover.edge = finished.texels.edge;
     cover.phase = Phase::Shown;
@@ -181,6 +187,7 @@ void CoverStreaming::release(AlbumCover& cover) {
     residentBytes_ -= cover.bytes;
     cover.bytes = 0;
     cover.phase = Phase::NotLoaded;
+    cover.stale = false;
     publish(cover);
 }
 
@@ -222,6 +229,7 @@ void CoverStreaming::coverChanged(const std::string& key) {
     library_.forgetAlbumCover(cover.index);
     switch (cover.phase) {
         case Phase::Shown:
+            cover.stale = true;
             if (cover.redecoding) cover.recheck = true;
             else if (ask(key, cover, coverHeight_)) cover.redecoding = true;
             break;

@@ -58,8 +58,11 @@ public:
     // others keep their textures and show through the new table.
     void albumsChanged(const std::vector<int>& newIndexOfOld, glTexture* table);
     // Album `key`'s folder changed: its cover is looked for again. A cover
-    // shown stays until the new one is there; one on its way is asked for
-    // again when it comes; a missing or refused one is asked for at the next step.
+    // shown stays until the new one is there, and is remembered as stale
+    // until a decode begun after the change replaces it, however far the
+    // album is (it is asked for again once within the loader's reach); one
+    // on its way is asked for again when it comes; a missing or refused one
+    // is asked for at the next step.
     void coverChanged(const std::string& key);
     // The albums whose covers are known now (shown, missing or refused): the
     // folders worth watching for a new cover. At most the budget's worth of
@@ -81,6 +84,7 @@ private:
         Phase phase = Phase::NotLoaded;
         bool redecoding = false;  // shown, and a better-sized decode is on its way
         bool recheck = false;     // its folder changed while a decode was on its way: ask again
+        bool stale = false;       // shown, but its folder changed since: decoded again once within reach
         uint32_t texID = 0;       // the GL texture name while shown
         int edge = 0;             // the texture's width and height
         int sourceWidth = 0, sourceHeight = 0;
