@@ -74,7 +74,7 @@ namespace {
 class Watcher {
 public:
     explicit Watcher(LibraryWatch::Shared& shared)
-        : shared_(shared), watch_(platform::makeFolderWatch()) {}
+        : shared_(shared), watch_(platform::makeFolderWatch(shared.watchLimit)) {}
 
     void run() {
         platform::lowerThreadPriority();
@@ -133,14 +133,12 @@ private:
                 watchFolder(folder);
     }
 
+    // Whether the folder is watched, asked of the system's watch each time: it
+    // alone knows when a folder went and took its watch with it.
     bool watchFolder(const std::string& relative) {
-        if (watched_.count(relative)) return true;
-        platform::FolderWatch::Added added = platform::FolderWatch::Added::Limit;
-        if (shared_.watchLimit < 0 || int(watched_.size()) < shared_.watchLimit)
-            added = watch_->watch(pathOf(relative));
+        const platform::FolderWatch::Added added = watch_->watch(pathOf(relative));
         switch (added) {
             case platform::FolderWatch::Added::Watching:
-                watched_.insert(relative);
                 return true;
             case platform::FolderWatch::Added::Limit:
             case platform::FolderWatch::Added::NoEvents:
@@ -155,15 +153,9 @@ private:
 
     // The folder went: so did its watches, and those of the folders below it.
     void forgetBelow(const std::string& relative) {
-        for (auto at = watched_.begin(); at != watched_.end();) {
-            if (pathIsAtOrBelow(*at, relative)) {
-                watch_->unwatch(pathOf(*at));
-                albumWatched_.erase(*at);
-                at = watched_.erase(at);
-            } else {
-                ++at;
-            }
-        }
+        watch_->unwatch(pathOf(relative));
+        for (auto at = albumWatched_.begin(); at != albumWatched_.end();)
+            at = pathIsAtOrBelow(*at, relative) ? albumWatched_.erase(at) : std::next(at);
     }
 
     void followWantedAlbums() {
@@ -181,12 +173,11 @@ private:
                 continue;
             }
             watch_->unwatch(pathOf(*at));
-            watched_.erase(*at);
             at = albumWatched_.erase(at);
         }
         if (gone_) return;
         for (const std::string& key : keep)
-            if (!watched_.count(key) && watchFolder(key)) albumWatched_.insert(key);
+            if (watchFolder(key)) albumWatched_.insert(key);
     }
 
     void listAgain(const std::string& relative) {
@@ -214,8 +205,7 @@ private:
     LibraryWatch::Shared& shared_;
     std::unique_ptr<platform::FolderWatch> watch_;
     ChangeGatherer gatherer_;
-    std::set<std::string> watched_;       // relative paths of the folders watched
-    std::set<std::string> albumWatched_;  // those of them watched for the frame thread's covers
+    std::set<std::string> albumWatched_;  // the album folders watched for the frame thread's covers
     bool gone_ = false;                   // the music folder is not there
     bool said_ = false;                   // the line about missing watches was written
 };

@@ -331,8 +331,14 @@ public:
     };
     // Starts watching `folder`, a path as the library builds them (the music
     // folder, or the music folder, the separator and a path below it).
+    // Watching when it is watched already: the watch's own answer is the one
+    // to trust, since the system drops the watch of a folder removed or
+    // moved away (and with it, on Linux, those of the folders below it,
+    // whose names are no longer theirs), and the name may then be watched anew.
     virtual Added watch(const std::string& folder) = 0;
-    // Stops watching `folder`; nothing when it was not watched.
+    // Stops watching `folder` and every folder below it watched on its own
+    // (Windows: a folder watched as part of a root's tree stays watched with
+    // it); nothing when none was watched.
     virtual void unwatch(const std::string& folder) = 0;
     // Waits at most `milliseconds` for changes and returns the folders (in the
     // form watch() was given them) in which something changed, each once, in
@@ -341,7 +347,10 @@ public:
     virtual std::vector<std::string> wait(uint32_t milliseconds, bool* overflow) = 0;
 };
 // The system's folder watch; never nullptr (it may refuse every watch).
-std::unique_ptr<FolderWatch> makeFolderWatch();
+// `limit`, when not negative, stands for the system's own limit: no more than
+// that many folders (Windows: trees) are watched at once, the next is refused
+// with Limit (a test switch; 0 refuses every watch).
+std::unique_ptr<FolderWatch> makeFolderWatch(int limit = -1);
 
 // ------------------------------------------------------------------- threads
 // Gives the calling thread a lower scheduling priority than the program's

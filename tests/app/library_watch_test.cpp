@@ -115,3 +115,32 @@ TEST(LibraryWatch, WithoutWatchesTellsNothingAndEndsAtOnce) {
     EXPECT_EQ(albumKeysAround("A", 3), (std::vector<std::string>{"A"}));
     EXPECT_TRUE(albumKeysAround("", 1).empty());
 }
+
+// An artist's folder (depth 2) replaced by another of the same name within
+// one quiet half-second: the system dropped the old folder's watch, and the
+// new folder must be watched in its place, so an album made in it later is
+// told.
+TEST(LibraryWatch, AFolderReplacedUnderItsNameIsWatchedAgain) {
+    TempDir dir;
+    const std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/Artist/Album1");
+    LibraryWatch watch(music, 2);
+    int markers = 0;
+    ASSERT_TRUE(changeArrives(
+        watch, [](const LibraryChange& change) { return change.listed && change.folder.empty(); },
+        [&] { dir.makeFolder("music/Marker" + std::to_string(++markers) + "/Album"); }))
+        << "the watch is up";
+
+    dir.makeFolder("staging/Album1");
+    std::filesystem::rename(dir.at("music/Artist"), dir.at("away"));
+    std::filesystem::rename(dir.at("staging"), dir.at("music/Artist"));
+    ASSERT_TRUE(changeArrives(watch, [](const LibraryChange& change) { return change.listed && change.folder.empty(); }))
+        << "the swap is seen in the music folder";
+    std::this_thread::sleep_for(std::chrono::milliseconds(kQuietBeforeListing + 300));
+    watch.take();
+
+    dir.makeFolder("music/Artist/Album2");
+    EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) {
+        return change.listed && change.folder == "Artist" && change.albums.size() == 2;
+    })) << "the new Artist folder is watched";
+}
