@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "app/app_state.h"
-#include "app/library_watch.h"
 #include "app/mouse.h"
 #include "library/albums_loader.h"
+#include "library/library_watch.h"
 #include "texture/gl_texture.h"
 #include "texture/texture_streaming.h"
 

@@ -1,4 +1,4 @@
-#include "app/library_watch.h"
+#include "library/library_watch.h"
 
 #include <atomic>
 #include <chrono>
