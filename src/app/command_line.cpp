@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/key_help.h"
+#include "library/library_watch.h"
 #include "platform/platform.h"
 #include "texture/texture_budget.h"
 
@@ -124,6 +125,9 @@ std::vector<SettingHelp> settingsHelp() {
         {"depth", "albums are the folders 1, 2 or 3 levels below the music folder", "1"},
         {"texturememory", "MiB of cover textures kept", std::to_string(kDefaultTextureBudgetMiB)},
         {"thumbnailcache", "keep scaled covers in the desktop's shared thumbnail cache (true or false)", "true"},
+        {"rescaninterval",
+         "seconds between two listings of a music folder no folder watch can follow (a network share); 0: never",
+         std::to_string(kDefaultRescanSeconds)},
     };
 }
 

@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -121,6 +122,7 @@ int SDL_main(int argc, char** argv) {
         std::fputs(commandLine.help ? usageText().c_str() : versionText().c_str(), stdout);
         return 0;
     }
+    platform::returnFreedMemoryPromptly();  // while this is the only thread
     const std::string home = platform::homeFolder();
     const std::string configHome = platform::environmentValue("XDG_CONFIG_HOME");
     // ./vellora.ini wins when it is there and trusted; otherwise the one in
@@ -146,6 +148,9 @@ int SDL_main(int argc, char** argv) {
     const int depth = commandLine.depth != 0 ? commandLine.depth : settings.ReadInteger("vellora", "depth", 1);
     const int textureMiB = settings.ReadInteger("vellora", "texturememory", int(kDefaultTextureBudgetMiB));
     const bool thumbnailCache = settings.ReadBoolean("vellora", "thumbnailcache", true);
+    // Values out of range are taken as the nearest: below 0 never, past a day a day.
+    const int rescanSeconds =
+        std::clamp(settings.ReadInteger("vellora", "rescaninterval", kDefaultRescanSeconds), 0, kMaxRescanSeconds);
 
     const std::string folderAsGiven =
         commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
@@ -182,7 +187,6 @@ int SDL_main(int argc, char** argv) {
     current = std::rand() % albums->getAlbumsCount();
     position = float(current);
     createTextures();
-    platform::returnFreedMemoryPromptly();
     if (thumbnailCache) thumbnails = new ThumbnailCache(platform::thumbnailCacheFolder());
     coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
                                         coverLoaderThreads(std::thread::hardware_concurrency()), thumbnails);
@@ -190,7 +194,8 @@ int SDL_main(int argc, char** argv) {
     // From here on the library follows its folder.
     libraryFolderForPeople = folderAsGiven;
     const std::string watchLimit = platform::environmentValue(kFolderWatchesVariable);
-    libraryWatch = new LibraryWatch(musicFolder, depth, watchLimit.empty() ? -1 : std::atoi(watchLimit.c_str()));
+    libraryWatch = new LibraryWatch(musicFolder, depth, watchLimit.empty() ? -1 : std::atoi(watchLimit.c_str()),
+                                    uint32_t(rescanSeconds) * 1000, albums->takeFoldersSeen());
 
     if (autoplay) processKeys(KeyReturn);
     // The opening animation and the launch window count from here: from the

@@ -19,7 +19,7 @@ const uint32_t kWatchedAlbumsEveryTicks = 500;
 
 bool musicFolderGone = false;
 uint32_t lastNamed = 0;
-std::vector<std::string> lastWatchedAlbums;
+std::vector<WatchedAlbum> lastWatchedAlbums;
 
 }  // namespace
 
@@ -62,11 +62,11 @@ void libraryReordered(const std::vector<int>& newIndexOfOld) {
 static void nameWatchedAlbums() {
     if (!coverStreaming || now - lastNamed < kWatchedAlbumsEveryTicks) return;
     lastNamed = now;
-    std::vector<std::string> keys = coverStreaming->knownAlbumKeys();
-    std::sort(keys.begin(), keys.end());
-    if (keys == lastWatchedAlbums) return;
-    lastWatchedAlbums = keys;
-    libraryWatch->watchAlbums(keys);
+    std::vector<WatchedAlbum> known = coverStreaming->knownAlbums();
+    std::sort(known.begin(), known.end(), [](const WatchedAlbum& a, const WatchedAlbum& b) { return a.key < b.key; });
+    if (known == lastWatchedAlbums) return;
+    lastWatchedAlbums = known;
+    libraryWatch->watchAlbums(known);
 }
 
 bool applyLibraryChanges() {
@@ -76,7 +76,7 @@ bool applyLibraryChanges() {
     for (LibraryChange& change : libraryWatch->take()) {
         if (change.listed) {
             std::vector<int> newIndexOfOld;
-            if (albums->replaceBelow(change.folder, change.albums, &newIndexOfOld)) {
+            if (albums->applyChange(change.albums, &newIndexOfOld)) {
                 libraryReordered(newIndexOfOld);
                 redraw = true;
             }

@@ -1,44 +1,44 @@
-// The library following its folder: a folder's albums replaced by what a new
-// listing of it found, on the frame thread, in one step.
+// The library following its folder: a folder's albums changed in the list,
+// on the frame thread, in one step. A change is told as the albums that went
+// and the albums that came (worked out on the watch's thread), so that the
+// frame thread's part is one pass over the list whatever its size.
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "library/albums_loader.h"
-#include "platform/platform.h"
+#include "library/folder_rules.h"
 
-namespace {
-
-// Splits a folder path below the music folder into its parts.
-std::vector<std::string> partsOf(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t begin = 0;
-    for (size_t end; (end = path.find(platform::kSeparator, begin)) != std::string::npos; begin = end + 1)
-        parts.push_back(path.substr(begin, end - begin));
-    parts.push_back(path.substr(begin));
-    return parts;
-}
-
-// The scan's order of album folders: part by part in listing order, a
-// folder before the folders below it.
-bool pathBefore(const std::string& a, const std::string& b) {
-    const std::vector<std::string> x = partsOf(a), y = partsOf(b);
-    for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
-        if (x[i] == y[i]) continue;
-        return platform::listedBefore(x[i].c_str(), y[i].c_str());
+AlbumChange albumChangeBetween(const std::string& folder, const std::vector<std::string>& before,
+                               const std::vector<FoundAlbum>& after) {
+    AlbumChange change;
+    change.folder = folder;
+    change.albumsAfter = after.size();
+    std::unordered_set<std::string_view> was(before.begin(), before.end()), is;
+    is.reserve(after.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+        is.insert(after[i].folder);
+        if (was.count(after[i].folder)) continue;
+        change.added.push_back(after[i]);
+        change.addedAt.push_back(i);
     }
-    return x.size() < y.size();
+    for (const std::string& key : before)
+        if (!is.count(key)) change.gone.push_back(key);
+    return change;
 }
 
-}  // namespace
-
-bool pathIsAtOrBelow(std::string_view path, std::string_view folder) {
-    if (folder.empty()) return true;
-    return path.substr(0, folder.size()) == folder &&
-           (path.size() == folder.size() || path[folder.size()] == platform::kSeparator);
-}
-
-int pathLevel(std::string_view path) {
-    return path.empty() ? 0 : 1 + int(std::count(path.begin(), path.end(), platform::kSeparator));
+AlbumChange walkAgain(const std::string& musicPath, int depth, const std::string& relative, FolderMemory& memory,
+                      bool* there) {
+    // Before and after are both read off the walk's memory: by the same rule.
+    std::vector<std::string> before;
+    albumsKnown(memory, depth, relative, [&](std::string_view, std::string_view key) { before.emplace_back(key); });
+    const bool found = walkFolders(musicPath, depth, relative, memory);
+    if (there) *there = found;
+    std::vector<FoundAlbum> after;
+    albumsKnown(memory, depth, relative, [&](std::string_view caption, std::string_view key) {
+        after.push_back({std::string(caption), std::string(key)});
+    });
+    return albumChangeBetween(relative, before, after);
 }
 
 bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const {
@@ -46,64 +46,67 @@ bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const {
     return pathIsAtOrBelow(std::string_view(names).substr(record.folder, record.folderLength), relative);
 }
 
-void AlbumsLoader::forgetAlbumCover(int i) {
-    album& record = albumList[size_t(i)];
-    record.cover = -1;
-    record.hasCover = false;
-    record.coverSearched = false;
-}
-
-bool AlbumsLoader::replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found,
-                                std::vector<int>* newIndexOfOld) {
+bool AlbumsLoader::applyChange(const AlbumChange& change, std::vector<int>* newIndexOfOld) {
+    if (change.empty()) return false;
     const int count = getAlbumsCount();
-    std::vector<int> below;
-    for (int i = 0; i < count; ++i)
-        if (albumIsBelow(i, relative)) below.push_back(i);
-    // The common answer (a folder listed again for a change that moved no
-    // album) is found without a string made per album.
-    bool same = below.size() == found.size();
-    for (size_t k = 0; same && k < below.size(); ++k) {
-        const album& record = albumList[size_t(below[k])];
-        same = names.compare(record.folder, record.folderLength, found[k].folder) == 0;
+    const auto keyOf = [&](int i) {
+        return std::string_view(names).substr(albumList[size_t(i)].folder, albumList[size_t(i)].folderLength);
+    };
+    // The folder's albums stand together: [first, end). None yet: they go
+    // where the folder's path falls in the library's order.
+    int first = 0, end = count;
+    if (!change.folder.empty()) {
+        while (first < count && !albumIsBelow(first, change.folder)) ++first;
+        end = first;
+        while (end < count && albumIsBelow(end, change.folder)) ++end;
+        if (first == count)
+            first = end = int(std::partition_point(albumList.begin(), albumList.end(), [&](const album& record) {
+                              return pathBefore(std::string_view(names).substr(record.folder, record.folderLength),
+                                                change.folder);
+                          }) - albumList.begin());
     }
-    if (same) return false;
-    std::unordered_map<std::string, int> before;  // key -> index of the albums below the folder now
-    for (int i : below) before.emplace(getAlbumKey(i), i);
+    // Which of them went: a few keys are compared as they are, many through a set.
+    std::vector<bool> goes(size_t(end - first), false);
+    const bool nothingLeft = change.albumsAfter == change.added.size();  // every old one went, whatever it was
+    if (nothingLeft) {
+        goes.assign(goes.size(), true);
+    } else if (change.gone.size() <= 8) {
+        for (int i = first; i < end; ++i)
+            for (const std::string& key : change.gone)
+                if (keyOf(i) == key) goes[size_t(i - first)] = true;
+    } else {
+        const std::unordered_set<std::string_view> gone(change.gone.begin(), change.gone.end());
+        for (int i = first; i < end; ++i) goes[size_t(i - first)] = gone.count(keyOf(i)) > 0;
+    }
 
-    // The albums below the folder stand together in the order: the new ones
-    // go where the old ones stood, or where the folder's path falls.
-    int insertAt = below.empty() ? count : below.front();
-    if (below.empty())
-        for (int i = 0; i < count; ++i)
-            if (pathBefore(relative, getAlbumKey(i))) {
-                insertAt = i;
-                break;
-            }
     std::vector<album> next;
-    next.reserve(size_t(count) - below.size() + found.size());
+    next.reserve(size_t(count) + change.added.size());
     newIndexOfOld->assign(size_t(count), -1);
     size_t removedText = 0;
-    const auto putFound = [&] {
-        for (const FoundAlbum& album_ : found) {
-            auto old = before.find(album_.folder);
-            if (old != before.end()) {  // still there: keeps its cover lookup and flags
-                (*newIndexOfOld)[size_t(old->second)] = int(next.size());
-                next.push_back(albumList[size_t(old->second)]);
-                before.erase(old);
-            } else {
-                album record;
-                if (makeRecord(album_.caption, album_.folder, &record)) next.push_back(record);
-            }
-        }
-    };
-    for (int i = 0; i <= count; ++i) {
-        if (i == insertAt) putFound();
-        if (i == count) break;
-        if (albumIsBelow(i, relative)) continue;
+    const auto keep = [&](int i) {
         (*newIndexOfOld)[size_t(i)] = int(next.size());
         next.push_back(albumList[size_t(i)]);
+    };
+    for (int i = 0; i < first; ++i) keep(i);
+    // The folder's albums in their new order: the new ones at their places,
+    // the ones that stay in the order they had.
+    size_t added = 0;
+    const size_t blockStart = next.size();
+    for (int i = first; i <= end; ++i) {
+        while (added < change.added.size() && (i == end || change.addedAt[added] <= next.size() - blockStart)) {
+            album record;
+            if (makeRecord(change.added[added].caption, change.added[added].folder, &record)) next.push_back(record);
+            ++added;
+        }
+        if (i == end) break;
+        if (!goes[size_t(i - first)]) {
+            keep(i);
+            continue;
+        }
+        const album& record = albumList[size_t(i)];
+        removedText += record.nameLength + 1 + (record.folder == record.name ? 0 : record.folderLength + 1);
     }
-    for (const auto& [key, index] : before) removedText += key.size() + albumList[size_t(index)].nameLength + 2;
+    for (int i = end; i < count; ++i) keep(i);
     albumList.swap(next);
     removedText_ += removedText;
     if (removedText_ > names.size() / 2 && removedText_ > (1u << 20)) compactNames();
@@ -115,8 +118,8 @@ void AlbumsLoader::compactNames() {
     kept.swap(names);
     for (album& record : albumList) {
         const bool shared = record.folder == record.name;
-        record.name = addText(std::string(kept, record.name, record.nameLength));
-        record.folder = shared ? record.name : addText(std::string(kept, record.folder, record.folderLength));
+        record.name = addText(std::string_view(kept).substr(record.name, record.nameLength));
+        record.folder = shared ? record.name : addText(std::string_view(kept).substr(record.folder, record.folderLength));
     }
     removedText_ = 0;
 }

@@ -31,6 +31,7 @@
 
 #include <new>
 
+#include "library/folder_rules.h"
 #include "library/media_files.h"
 #include "library/ogg_flac_pictures.h"
 #include "library/tag_guards.h"
@@ -240,13 +241,13 @@ std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* f
     platform::FindHandle listing = platform::findFirst(folder, &entry);
     if (listing != platform::kFindFailed) {
         do {
-            if (entry.name.empty() || entry.name[0] == '.' || (entry.attrib & platform::kAttrSubdir)) continue;
+            if (isHiddenName(entry.name) || (entry.attrib & platform::kAttrSubdir)) continue;
             if (isAudioName(entry.name)) audioFiles.push_back(entry.name);
         } while (platform::findNext(listing, &entry) == 0);
         platform::findClose(listing);
     }
     for (const std::string& name : audioFiles) {
-        const std::string path = folder + platform::kSeparator + name;
+        const std::string path = joinPath(folder, name);
         if (!platform::isFile(path)) continue;  // TagLib would wait for ever on a FIFO
         std::string why;
         std::vector<uint8_t> bytes = read(path, &why);

@@ -4,11 +4,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
 
 #include "library/change_gatherer.h"
+#include "library/folder_rules.h"
 #include "platform/platform.h"
 
 namespace {
@@ -42,27 +44,34 @@ std::vector<std::string> albumKeysAround(const std::string& folder, int depth) {
     return keys;
 }
 
-std::string unwatchedLine(const std::string& musicPath, bool limitReached) {
+std::string unwatchedLine(const std::string& musicPath, bool limitReached, uint32_t rescanMs) {
+    char every[32];
+    if (rescanMs % 1000 == 0) std::snprintf(every, sizeof every, "%u s", unsigned(rescanMs / 1000));
+    else std::snprintf(every, sizeof every, "%.1f s", rescanMs / 1000.0);
     return std::string("vellora: ") +
            (limitReached ? "the system has no folder watches left to follow " + musicPath
                          : musicPath + " lies on a file system that does not tell of changes") +
-           "; albums added or removed there show at the next start\n";
+           (rescanMs > 0 ? std::string("; it is listed again every ") + every + " to follow it (rescaninterval)\n"
+                         : "; albums added or removed there show at the next start\n");
 }
 
 struct LibraryWatch::Shared {
-    Shared(const std::string& musicPath, int depth, int watchLimit)
-        : musicPath(musicPath), depth(depth), watchLimit(watchLimit) {}
+    Shared(const std::string& musicPath, int depth, int watchLimit, uint32_t rescanMs, FolderMemory known)
+        : musicPath(musicPath), depth(depth), watchLimit(watchLimit), rescanMs(rescanMs), known(std::move(known)) {}
 
     const std::string musicPath;
     const int depth;
     const int watchLimit;
+    const uint32_t rescanMs;
+    FolderMemory known;  // the watching thread's from its start
 
+    std::atomic<bool> stopping{false};       // also read by the looks a re-listing makes at once
     std::mutex mutex;
     std::condition_variable ended;
     bool stop = false;                       // under mutex
     bool running = true;                     // under mutex
     std::vector<LibraryChange> changes;      // under mutex: found, not yet taken
-    std::vector<std::string> wantedAlbums;   // under mutex: album keys to watch
+    std::vector<WatchedAlbum> wantedAlbums;  // under mutex: album folders to follow
     bool wantedChanged = false;              // under mutex
 
     void run();
@@ -70,21 +79,33 @@ struct LibraryWatch::Shared {
 
 namespace {
 
+// What a re-listing knows of an album folder followed for its cover.
+struct AlbumTimes {
+    std::string coverFile;
+    int64_t folder = 0;  // 0: not there when looked at
+    int64_t cover = 0;
+};
+
 // The watching thread's own state; nothing of it is shared.
 class Watcher {
 public:
     explicit Watcher(LibraryWatch::Shared& shared)
-        : shared_(shared), watch_(platform::makeFolderWatch(shared.watchLimit)) {}
+        : shared_(shared), watch_(platform::makeFolderWatch(shared.watchLimit)), memory_(std::move(shared.known)) {}
 
     void run() {
         platform::lowerThreadPriority();
+        const bool walked = memory_.empty();
+        if (walked) walkFolders(shared_.musicPath, shared_.depth, "", memory_);
         watchTree();
-        uint32_t lastGoneCheck = steadyTicks();
+        // What changed between the scan's listing and the watches' start;
+        // where no watch holds, the first look comes after an interval.
+        if (!walked && !polling_) lookAgain(steadyTicks(), false);
+        uint32_t lastGoneCheck = steadyTicks(), lastLook = steadyTicks();
         while (!stopping()) {
             uint32_t wait = gatherer_.untilNextQuiet(steadyTicks(), kLookAgainMs);
             bool overflow = false;
             const std::vector<std::string> folders = watch_->wait(wait, &overflow);
-            const uint32_t now = steadyTicks();
+            uint32_t now = steadyTicks();
             for (const std::string& folder : folders) {
                 std::string relative;
                 if (relativeOf(folder, &relative)) gatherer_.changed(relative, now);
@@ -98,6 +119,10 @@ public:
                     gatherer_.changed("", now - kQuietBeforeListing);
                 }
             }
+            if (polling_ && shared_.rescanMs > 0 && now - lastLook >= shared_.rescanMs && !gone_) {
+                lookAgain(now, true);
+                now = lastLook = steadyTicks();
+            }
             for (const std::string& relative : gatherer_.takeQuiet(now)) listAgain(relative);
         }
     }
@@ -108,9 +133,7 @@ private:
         return shared_.stop;
     }
 
-    std::string pathOf(const std::string& relative) const {
-        return relative.empty() ? shared_.musicPath : shared_.musicPath + platform::kSeparator + relative;
-    }
+    std::string pathOf(const std::string& relative) const { return pathOfKey(shared_.musicPath, relative); }
 
     bool relativeOf(const std::string& folder, std::string* relative) const {
         const std::string& root = shared_.musicPath;
@@ -125,26 +148,32 @@ private:
         return true;
     }
 
-    // The music folder and the folders above the album level.
+    // The music folder and the folders above the album level, as the walk knows them.
     void watchTree() {
         if (!watchFolder("")) return;
-        if (shared_.depth > 1)
-            for (const std::string& folder : AlbumsLoader::listBelow(shared_.musicPath, shared_.depth, "").above)
-                watchFolder(folder);
+        for (const std::string& folder : foldersAboveKnown(memory_, shared_.depth, ""))
+            if (!folder.empty()) watchFolder(folder);
     }
 
     // Whether the folder is watched, asked of the system's watch each time: it
-    // alone knows when a folder went and took its watch with it.
+    // alone knows when a folder went and took its watch with it. A refusal
+    // for want of watches makes the thread look at the folders' times instead.
     bool watchFolder(const std::string& relative) {
+        if (!watchable_) return false;
         const platform::FolderWatch::Added added = watch_->watch(pathOf(relative));
         switch (added) {
             case platform::FolderWatch::Added::Watching:
                 return true;
             case platform::FolderWatch::Added::Limit:
-            case platform::FolderWatch::Added::NoEvents:
-                if (!said_) std::fputs(unwatchedLine(shared_.musicPath, added == platform::FolderWatch::Added::Limit).c_str(), stderr);
+            case platform::FolderWatch::Added::NoEvents: {
+                const bool limit = added == platform::FolderWatch::Added::Limit;
+                if (!said_) std::fputs(unwatchedLine(shared_.musicPath, limit, shared_.rescanMs).c_str(), stderr);
                 said_ = true;
+                polling_ = true;
+                // Nothing more is asked of a watch the music folder itself cannot have.
+                if (relative.empty()) watchable_ = false;
                 return false;
+            }
             case platform::FolderWatch::Added::Failed:
                 return false;
         }
@@ -156,17 +185,20 @@ private:
         watch_->unwatch(pathOf(relative));
         for (auto at = albumWatched_.begin(); at != albumWatched_.end();)
             at = pathIsAtOrBelow(*at, relative) ? albumWatched_.erase(at) : std::next(at);
+        for (auto at = albumTimes_.begin(); at != albumTimes_.end();)
+            at = pathIsAtOrBelow(at->first, relative) ? albumTimes_.erase(at) : std::next(at);
     }
 
     void followWantedAlbums() {
-        std::vector<std::string> wanted;
+        std::vector<WatchedAlbum> wanted;
         {
             std::lock_guard<std::mutex> lock(shared_.mutex);
             if (!shared_.wantedChanged) return;
             shared_.wantedChanged = false;
             wanted.swap(shared_.wantedAlbums);
         }
-        const std::set<std::string> keep(wanted.begin(), wanted.end());
+        std::map<std::string, std::string> keep;  // key -> cover file
+        for (WatchedAlbum& album : wanted) keep.emplace(std::move(album.key), std::move(album.coverFile));
         for (auto at = albumWatched_.begin(); at != albumWatched_.end();) {
             if (keep.count(*at)) {
                 ++at;
@@ -175,26 +207,76 @@ private:
             watch_->unwatch(pathOf(*at));
             at = albumWatched_.erase(at);
         }
+        for (auto at = albumTimes_.begin(); at != albumTimes_.end();)
+            at = keep.count(at->first) ? std::next(at) : albumTimes_.erase(at);
         if (gone_) return;
-        for (const std::string& key : keep)
+        for (const auto& [key, coverFile] : keep) {
             if (watchFolder(key)) albumWatched_.insert(key);
+            if (!polling_) continue;
+            // What the next looks compare with: the folder's time and its cover file's now.
+            auto known = albumTimes_.find(key);
+            if (known != albumTimes_.end() && known->second.coverFile == coverFile) continue;
+            AlbumTimes& times = albumTimes_[key];
+            times.coverFile = coverFile;
+            lookAtAlbum(key, &times);
+        }
+    }
+
+    void lookAtAlbum(const std::string& key, AlbumTimes* times) {
+        if (!platform::modifiedTime(pathOf(key), &times->folder)) times->folder = 0;
+        if (times->coverFile.empty() || !platform::modifiedTime(times->coverFile, &times->cover)) times->cover = 0;
+    }
+
+    // Looks at the time of every folder the walk knows and of every album
+    // folder (and cover file) followed, a few at once, and hands those that
+    // changed on to be listed again; `atOnce` lists them without waiting for
+    // them to be quiet (a change seen by a look is already a while old).
+    void lookAgain(uint32_t now, bool atOnce) {
+        struct Look {
+            std::string key;
+            int64_t known = 0;
+            bool changed = false;
+        };
+        std::vector<Look> folders;
+        for (const auto& [key, seen] : memory_) folders.push_back({key, seen.modified});
+        std::vector<std::pair<std::string, AlbumTimes>> albums(albumTimes_.begin(), albumTimes_.end());
+        forEachAtOnce(folders.size() + albums.size(), kListingThreads, [&](size_t i) {
+            if (shared_.stopping) return;
+            if (i < folders.size()) {
+                Look& look = folders[i];
+                int64_t time = 0;
+                look.changed = look.known == 0 || !platform::modifiedTime(pathOf(look.key), &time) || time != look.known;
+                return;
+            }
+            auto& [key, times] = albums[i - folders.size()];
+            lookAtAlbum(key, &times);
+        });
+        if (shared_.stopping) return;
+        const uint32_t when = atOnce ? now - kQuietBeforeListing : now;
+        for (const Look& look : folders)
+            if (look.changed) gatherer_.changed(look.key, when);
+        for (const auto& [key, times] : albums) {
+            AlbumTimes& known = albumTimes_[key];
+            if (times.folder != known.folder || times.cover != known.cover) gatherer_.changed(key, when);
+            known = times;
+        }
     }
 
     void listAgain(const std::string& relative) {
         LibraryChange change;
         change.folder = relative;
         if (pathLevel(relative) < shared_.depth) {
-            AlbumsLoader::FolderListing listing = AlbumsLoader::listBelow(shared_.musicPath, shared_.depth, relative);
+            bool there = false;
+            change.albums = walkAgain(shared_.musicPath, shared_.depth, relative, memory_, &there);
             change.listed = true;
-            if (relative.empty() && !listing.listed) {
+            if (relative.empty() && !there) {
                 change.musicFolderGone = true;
                 gone_ = true;
                 forgetBelow("");
             } else {
-                change.albums = std::move(listing.albums);
-                if (!listing.listed) forgetBelow(relative);
+                if (!there) forgetBelow(relative);
                 if (relative.empty()) watchFolder("");  // it may have been made anew
-                for (const std::string& folder : listing.above) watchFolder(folder);
+                for (const std::string& folder : foldersAboveKnown(memory_, shared_.depth, relative)) watchFolder(folder);
             }
         }
         change.coverKeys = albumKeysAround(relative, shared_.depth);
@@ -204,10 +286,14 @@ private:
 
     LibraryWatch::Shared& shared_;
     std::unique_ptr<platform::FolderWatch> watch_;
+    FolderMemory memory_;                 // what the walks saw of the folders above the album level
     ChangeGatherer gatherer_;
     std::set<std::string> albumWatched_;  // the album folders watched for the frame thread's covers
+    std::map<std::string, AlbumTimes> albumTimes_;  // the same, followed by their times where unwatched
     bool gone_ = false;                   // the music folder is not there
     bool said_ = false;                   // the line about missing watches was written
+    bool polling_ = false;                // some folder has no watch: times are looked at
+    bool watchable_ = true;               // the music folder took a watch, or has not been refused one
 };
 
 }  // namespace
@@ -219,13 +305,13 @@ void LibraryWatch::Shared::run() {
     ended.notify_all();
 }
 
-LibraryWatch::LibraryWatch(const std::string& musicPath, int depth, int watchLimit)
-    : shared_(std::make_shared<Shared>(musicPath, depth < 1 ? 1 : depth > AlbumsLoader::kMaxDepth ? AlbumsLoader::kMaxDepth : depth,
-                                       watchLimit)) {
+LibraryWatch::LibraryWatch(const std::string& musicPath, int depth, int watchLimit, uint32_t rescanMs, FolderMemory known)
+    : shared_(std::make_shared<Shared>(musicPath, clampDepth(depth), watchLimit, rescanMs, std::move(known))) {
     std::thread([shared = shared_] { shared->run(); }).detach();
 }
 
 LibraryWatch::~LibraryWatch() {
+    shared_->stopping = true;
     std::unique_lock<std::mutex> lock(shared_->mutex);
     shared_->stop = true;
     if (!shared_->ended.wait_for(lock, kEndWait, [this] { return !shared_->running; })) threadLeftBehind = true;
@@ -238,9 +324,9 @@ std::vector<LibraryChange> LibraryWatch::take() {
     return changes;
 }
 
-void LibraryWatch::watchAlbums(const std::vector<std::string>& keys) {
+void LibraryWatch::watchAlbums(const std::vector<WatchedAlbum>& albums) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->wantedAlbums = keys;
+    shared_->wantedAlbums = albums;
     shared_->wantedChanged = true;
 }
 

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -86,12 +87,26 @@ void findClose(FindHandle handle);
 // Whether a listing puts the name `a` before the name `b`: the order above,
 // folded bytes first, a name's end lowest, then byte by byte.
 bool listedBefore(const char* a, const char* b);
+bool listedBefore(std::string_view a, std::string_view b);
 
 // Hands the entries of `folder` ("." and ".." aside) to `visit` in the order
 // the file system keeps them, unsorted and without reading ahead, until visit
 // returns false: the cheap way to ask whether a huge folder holds something.
 // kAttrSubdir as for findFirst. False when the folder cannot be listed.
 bool visitFolder(const std::string& folder, bool (*visit)(const FindEntry& entry, void* context), void* context);
+
+// Lists `folder` whole, handing its entries to `visit` in findFirst's order,
+// and gives the folder's modification time as it was when the listing began
+// (nanoseconds since 1970; 0 when it cannot be told), at no cost beyond the
+// listing's own where the system allows (Linux: from the open folder). False
+// when the folder is missing, not a folder or cannot be read; an empty folder
+// is listed.
+bool listFolder(const std::string& folder, void (*visit)(const FindEntry& entry, void* context), void* context,
+                int64_t* modified);
+// The modification time of the file or folder at `path` (after following
+// links), as listFolder gives a folder's. False when it is not there or
+// cannot be examined.
+bool modifiedTime(const std::string& path, int64_t* modified);
 
 // The native path separator, which the library puts between folder and name.
 #ifdef _WIN32

@@ -34,14 +34,16 @@ LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std
                            TagReader* tags, std::atomic<size_t>* inHandBytes, ThumbnailCache* thumbnails,
                            PendingThumbnail* pending) {
     LoadedCover cover;
-    cover.source = AlbumsLoader::searchCover(folder);
+    std::string firstDisc;
+    cover.source = AlbumsLoader::searchCover(folder, &firstDisc);
     if (!cover.source.empty()) {
         cover.texels = thumbnails ? thumbnails->decodeCoverFile(cover.source, coverHeight, cancel, pending, inHandBytes)
                                   : decodeCoverFile(cover.source, coverHeight, cancel, inHandBytes);
         return cover;
     }
-    // No picture file: the first picture inside the folder's audio files. The
-    // source is then that audio file, so a refusal names the file to mend.
+    // No picture file: the first picture inside the folder's audio files,
+    // then inside the first disc folder's. The source is then that audio
+    // file, so a refusal names the file to mend.
     std::string failure;
     bool helperFailed = false;
     EmbeddedCoverReader read = readEmbeddedCover;
@@ -54,6 +56,14 @@ LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std
             return tags->read(path, why, cancel, &helperFailed);
         };
     std::vector<uint8_t> bytes = findEmbeddedCover(folder, &failure, &cover.source, read);
+    if (bytes.empty() && !helperFailed && !firstDisc.empty()) {
+        std::string discFailure, discSource;
+        bytes = findEmbeddedCover(firstDisc, &discFailure, &discSource, read);
+        if (!bytes.empty() || failure.empty()) {  // else the folder's own failure is the one said
+            failure = discFailure;
+            cover.source = discSource;
+        }
+    }
     if (!bytes.empty()) {
         if (inHandBytes) *inHandBytes += bytes.size();
         cover.texels = thumbnails ? thumbnails->decodeEmbeddedCover(cover.source, bytes, coverHeight, cancel, pending,

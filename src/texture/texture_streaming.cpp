@@ -144,6 +144,7 @@ int CoverStreaming::apply(LoadedCover& finished) {
     const bool replacing = cover.redecoding;
     cover.redecoding = false;
     cover.stale = staleResult;  // a picture that cannot be shown is not asked for again either
+    cover.source = finished.source;
     if (finished.source.empty()) {
         if (replacing) release(cover);  // the picture has gone: so go its texture and its memory
         cover.phase = Phase::NoCover;
@@ -226,7 +227,6 @@ void CoverStreaming::coverChanged(const std::string& key) {
     auto found = covers_.find(key);
     if (found == covers_.end()) return;  // never asked for: the next ask finds the folder as it is
     AlbumCover& cover = found->second;
-    library_.forgetAlbumCover(cover.index);
     switch (cover.phase) {
         case Phase::Shown:
             cover.stale = true;
@@ -246,11 +246,11 @@ void CoverStreaming::coverChanged(const std::string& key) {
     }
 }
 
-std::vector<std::string> CoverStreaming::knownAlbumKeys() const {
-    std::vector<std::string> keys;
+std::vector<WatchedAlbum> CoverStreaming::knownAlbums() const {
+    std::vector<WatchedAlbum> albums;
     for (const auto& [key, cover] : covers_)
-        if (cover.phase != Phase::NotLoaded && cover.phase != Phase::Requested) keys.push_back(key);
-    return keys;
+        if (cover.phase != Phase::NotLoaded && cover.phase != Phase::Requested) albums.push_back({key, cover.source});
+    return albums;
 }
 
 // Albums without a cover far from the position are forgotten, so that their

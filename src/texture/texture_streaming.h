@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "library/library_watch.h"
 #include "texture/cover_loader.h"
 
 class AlbumsLoader;
@@ -64,10 +65,11 @@ public:
     // on its way is asked for again when it comes; a missing or refused one
     // is asked for at the next step.
     void coverChanged(const std::string& key);
-    // The albums whose covers are known now (shown, missing or refused): the
-    // folders worth watching for a new cover. At most the budget's worth of
-    // shown ones, and the missing ones near the position.
-    std::vector<std::string> knownAlbumKeys() const;
+    // The albums whose covers are known now (shown, missing or refused), with
+    // the file each cover came from: the folders worth watching for a new
+    // cover. At most the budget's worth of shown ones, and the missing ones
+    // near the position.
+    std::vector<WatchedAlbum> knownAlbums() const;
 
     // Bytes the resident cover textures take, every level at 4 bytes a texel.
     size_t residentBytes() const { return residentBytes_; }
@@ -85,6 +87,7 @@ private:
         bool redecoding = false;  // shown, and a better-sized decode is on its way
         bool recheck = false;     // its folder changed while a decode was on its way: ask again
         bool stale = false;       // shown, but its folder changed since: decoded again once within reach
+        std::string source;       // the file the cover came from (a picture, or an audio file); "" none
         uint32_t texID = 0;       // the GL texture name while shown
         int edge = 0;             // the texture's width and height
         int sourceWidth = 0, sourceHeight = 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "library/folder_rules.h"
 #include "platform/platform.h"
 #include "texture/box_scaler.h"
 #include "texture/md5.h"
@@ -36,10 +37,6 @@ bool parseInteger(const std::string& text, int64_t* value) {
     if (!end || *end != '\0' || end == text.c_str()) return false;
     *value = parsed;
     return true;
-}
-
-std::string joined(const std::string& folder, const std::string& name) {
-    return folder + platform::kSeparator + name;
 }
 
 CoverTexels refused(std::string reason) {
@@ -120,7 +117,7 @@ bool ThumbnailCache::findThumbnail(const std::string& uri, int64_t mtime, bool a
     for (const ThumbnailSize* size : order) {
         std::vector<uint8_t> bytes;
         std::string why;
-        if (!platform::readRegularFile(joined(joined(folder_, size->folder), name), kMaxThumbnailFileBytes, &bytes,
+        if (!platform::readRegularFile(joinPath(joinPath(folder_, size->folder), name), kMaxThumbnailFileBytes, &bytes,
                                        &why, cancel))
             continue;
         PngThumbnailInfo info;
@@ -150,7 +147,7 @@ bool ThumbnailCache::failedBefore(const std::string& uri, int64_t mtime) const {
     if (folder_.empty()) return false;
     std::vector<uint8_t> bytes;
     std::string why;
-    const std::string path = joined(joined(joined(folder_, "fail"), kThumbnailFailFolder), thumbnailName(uri));
+    const std::string path = joinPath(joinPath(joinPath(folder_, "fail"), kThumbnailFailFolder), thumbnailName(uri));
     if (!platform::readRegularFile(path, kMaxThumbnailFileBytes, &bytes, &why)) return false;
     PngThumbnailInfo info;
     int64_t failedMtime = 0;
@@ -245,8 +242,8 @@ CoverTexels ThumbnailCache::decodeEmbeddedCover(const std::string& audioFile, co
 
 void ThumbnailCache::write(const PendingThumbnail& pending) {
     if (!pending.wanted || folder_.empty() || givenUp_.load()) return;
-    const std::string folder = pending.failed ? joined(joined(folder_, "fail"), kThumbnailFailFolder)
-                                              : joined(folder_, pending.size->folder);
+    const std::string folder = pending.failed ? joinPath(joinPath(folder_, "fail"), kThumbnailFailFolder)
+                                              : joinPath(folder_, pending.size->folder);
     PngTexts texts = {{"Thumb::URI", pending.uri}, {"Thumb::MTime", std::to_string(pending.mtime)}};
     if (!pending.failed) {
         if (pending.fileSize >= 0) texts.emplace_back("Thumb::Size", std::to_string(pending.fileSize));
@@ -265,7 +262,7 @@ void ThumbnailCache::write(const PendingThumbnail& pending) {
     std::string error;
     if (png.empty()) error = "cannot encode the thumbnail of " + pending.uri;
     if (error.empty() && platform::makePrivateFolder(folder, &error) &&
-        platform::replaceFilePrivately(joined(folder, pending.name), png, &error))
+        platform::replaceFilePrivately(joinPath(folder, pending.name), png, &error))
         return;
     if (!givenUp_.exchange(true)) std::fprintf(stderr, "vellora: not writing thumbnails: %s\n", error.c_str());
 }

@@ -90,7 +90,8 @@ TEST(CommandLineProgram, HelpVersionUnknownOptionsAndAFolderAfterDoubleDash) {
         EXPECT_NE(readme.find(key), std::string::npos) << key << " is not in the README";
         EXPECT_NE(manual.find(key), std::string::npos) << key << " is not in the manual page";
     }
-    EXPECT_EQ(keys, 7) << "musicplayer, playerarguments, defaultdir, autoplay, depth, texturememory, thumbnailcache";
+    EXPECT_EQ(keys, 8) << "musicplayer, playerarguments, defaultdir, autoplay, depth, texturememory, thumbnailcache, "
+                          "rescaninterval";
     std::string unwrapped = help.out;  // continued lines joined again
     for (size_t at; (at = unwrapped.find("\n      --")) != std::string::npos;) unwrapped.replace(at, 7, " ");
     EXPECT_NE(unwrapped.find("vlc, audacious, mpv (with --player-operation-mode=pseudo-gui), celluloid and qmmp"),

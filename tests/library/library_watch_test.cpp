@@ -51,15 +51,16 @@ TEST(LibraryWatch, FollowsArtistsAlbumFoldersAndTheMusicFolderItself) {
     LibraryWatch watch(music, 2);
     int artists = 0;
     ASSERT_TRUE(changeArrives(
-        watch, [](const LibraryChange& change) { return change.listed && change.folder.empty() && change.albums.size() >= 2; },
+        watch, [](const LibraryChange& change) { return change.listed && change.folder.empty() && change.albums.albumsAfter >= 2; },
         [&] { dir.makeFolder("music/Artist B" + std::to_string(++artists) + "/Album"); }));
 
     dir.makeFolder("music/Artist B1/Late Album");
     EXPECT_TRUE(changeArrives(watch, [&](const LibraryChange& change) {
-        return change.listed && change.folder == "Artist B1" && change.albums.back().folder == "Artist B1/Late Album";
+        return change.listed && change.folder == "Artist B1" && !change.albums.added.empty() &&
+               change.albums.added.back().folder == "Artist B1/Late Album";
     })) << "the new artist's folder is watched";
 
-    watch.watchAlbums({"Artist A/Album 1"});
+    watch.watchAlbums({{"Artist A/Album 1", ""}});
     EXPECT_TRUE(changeArrives(
         watch, [](const LibraryChange& change) { return touchesCover(change, "Artist A/Album 1") && !change.listed; },
         [&] { dir.writeFile("music/Artist A/Album 1/cover.jpg", "picture"); }));
@@ -68,12 +69,40 @@ TEST(LibraryWatch, FollowsArtistsAlbumFoldersAndTheMusicFolderItself) {
     EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) { return change.musicFolderGone; }));
     std::filesystem::rename(dir.at("moved"), music);
     EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) {
-        return change.listed && change.folder.empty() && !change.musicFolderGone && !change.albums.empty();
+        return change.listed && change.folder.empty() && !change.musicFolderGone && !change.albums.added.empty();
     })) << "found again once back";
 }
 
-// No watch to be had (the system's limit, simulated): nothing is told, and
-// the thread still ends at once.
+// No watch to be had (the system's limit, simulated) and a short interval
+// between looks: an album added and one removed are told, and a cover
+// rewritten in place in a followed album (which leaves its folder's time
+// alone) as well.
+TEST(LibraryWatch, WithoutWatchesTheFoldersAreListedAgainEveryInterval) {
+    TempDir dir;
+    const std::string music = dir.makeFolder("music");
+    dir.makeFolder("music/Artist/Album 1");
+    const std::string cover = dir.writeFile("music/Artist/Album 1/cover.jpg", "picture");
+    LibraryWatch watch(music, 2, 0, 300);
+    watch.watchAlbums({{"Artist/Album 1", cover}});
+    // Folders this new are listed at every look (their times may yet be
+    // shared by a change to come): the first listing says the thread is up.
+    ASSERT_TRUE(changeArrives(watch, [](const LibraryChange& change) { return change.listed; }));
+    EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) {
+        return change.albums.added.size() == 1 && change.albums.added[0].folder == "Artist/Album 2";
+    }, [&] { dir.makeFolder("music/Artist/Album 2"); })) << "an album added";
+    std::filesystem::remove(dir.at("music/Artist/Album 2"));
+    EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) {
+        return change.albums.gone == std::vector<std::string>{"Artist/Album 2"};
+    })) << "an album removed";
+    int version = 0;
+    EXPECT_TRUE(changeArrives(
+        watch, [](const LibraryChange& change) { return touchesCover(change, "Artist/Album 1"); },
+        [&] { dir.writeFile("music/Artist/Album 1/cover.jpg", "picture " + std::to_string(++version)); }))
+        << "a cover rewritten in place";
+}
+
+// No watch to be had and no looks again (rescaninterval 0): nothing is told,
+// and the thread still ends at once.
 TEST(LibraryWatch, WithoutWatchesTellsNothingAndEndsAtOnce) {
     TempDir dir;
     const std::string music = dir.makeFolder("music");
@@ -114,6 +143,6 @@ TEST(LibraryWatch, AFolderReplacedUnderItsNameIsWatchedAgain) {
 
     dir.makeFolder("music/Artist/Album2");
     EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) {
-        return change.listed && change.folder == "Artist" && change.albums.size() == 2;
+        return change.listed && change.folder == "Artist" && change.albums.albumsAfter == 2;
     })) << "the new Artist folder is watched";
 }

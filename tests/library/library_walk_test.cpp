@@ -1,0 +1,150 @@
+// The library's one walk and the rules it asks: hidden names, what makes a
+// folder an album, disc folders, the depth, paths; then the walk on real
+// folders, a few at once, and what its memory of folder times saves.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "library/folder_rules.h"
+#include "library/library_walk.h"
+#include "library/media_files.h"
+#include "platform/platform.h"
+#include "support/temp_dir.h"
+
+TEST(FolderRules, HiddenNamesMediaDiscsDepthAndPaths) {
+    struct Name {
+        const char* name;
+        bool hidden, media, disc;
+    };
+    const Name names[] = {
+        {"", true, false, false},           {".hidden", true, false, false},   {"..", true, false, false},
+        {"01 Song.mp3", false, true, false}, {"a.wma", false, true, false},       {"a.aac", false, true, false},
+        {"x.Flac", false, true, false},      {"cover.JPG", false, true, false}, {"front.webp", false, true, false},
+        {".mp3", true, false, false},        {"mp3", false, false, false},      {"notes.txt", false, false, false},
+        {"song.mp3.txt", false, false, false},
+        {"CD1", false, false, true},         {"cd 2", false, false, true},      {"CD_03", false, false, true},
+        {"Disc 1", false, false, true},      {"DISC-2 - Live", false, false, true}, {"Disk1", false, false, true},
+        {"Side A", false, false, true},      {"side b (bonus)", false, false, true}, {"Side 2", false, false, true},
+        {"CD", false, false, false},         {"CDs", false, false, false},      {"Discography", false, false, false},
+        {"Disc One", false, false, false},   {"Sidekick", false, false, false}, {"Side Project", false, false, false},
+        {"CD1a", false, false, false},       {"The CD1", false, false, false},
+    };
+    for (const Name& n : names) {
+        EXPECT_EQ(isHiddenName(n.name), n.hidden) << n.name;
+        EXPECT_EQ(isMediaName(n.name), n.media) << n.name;
+        EXPECT_EQ(isDiscFolderName(n.name), n.disc) << n.name;
+        // A file makes its folder an album when it is media, a folder when it is a disc.
+        EXPECT_EQ(makesAnAlbum({n.name, 0}), n.media && !n.hidden) << n.name;
+        EXPECT_EQ(makesAnAlbum({n.name, platform::kAttrSubdir}), n.disc && !n.hidden) << n.name;
+    }
+
+    for (auto [given, kept] : {std::pair{-4, 1}, {0, 1}, {1, 1}, {2, 2}, {3, 3}, {9, 3}})
+        EXPECT_EQ(clampDepth(given), kept) << given;
+
+    const char s = platform::kSeparator;
+    const std::string ab = std::string("A") + s + "B";
+    EXPECT_EQ(joinPath("", "tmp"), std::string(1, s) + "tmp") << "the empty folder is the root";
+    EXPECT_EQ(pathOfKey("music", ""), "music");
+    EXPECT_EQ(pathOfKey("music", ab), std::string("music") + s + ab);
+    EXPECT_EQ(keyBelow("", "A"), "A");
+    EXPECT_EQ(keyBelow("A", "B"), ab);
+    EXPECT_EQ(captionOfKey(ab), "A - B");
+    EXPECT_EQ(pathLevel(""), 0);
+    EXPECT_EQ(pathLevel(ab), 2);
+    EXPECT_TRUE(pathIsAtOrBelow(ab, "A"));
+    EXPECT_TRUE(pathIsAtOrBelow(ab, ""));
+    EXPECT_FALSE(pathIsAtOrBelow("AB", "A"));
+    struct Order {
+        std::string before, after;
+    };
+    for (const Order& o : {Order{"A", ab}, Order{"a", "B"}, Order{ab, "a b"}, Order{"Zed", "_x"},
+                           Order{std::string("A") + s + "z", "AA"}, Order{"A", "a"}}) {
+        EXPECT_TRUE(pathBefore(o.before, o.after)) << o.before << " < " << o.after;
+        EXPECT_FALSE(pathBefore(o.after, o.before)) << o.after << " > " << o.before;
+    }
+    EXPECT_FALSE(pathBefore(ab, ab));
+}
+
+namespace {
+
+std::vector<std::string> albumKeys(const FolderMemory& memory, int depth, const std::string& relative = "") {
+    std::vector<std::string> keys;
+    albumsKnown(memory, depth, relative, [&](std::string_view, std::string_view key) { keys.emplace_back(key); });
+    return keys;
+}
+
+// Sets the folder's time to one in 2020: old enough to be kept by the walk,
+// and the same every time it is set.
+void ageFolder(const TempDir& dir, const std::string& relative) {
+    const struct timespec times[2] = {{1600000000, 0}, {1600000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.at(relative).c_str(), times, 0), 0);
+}
+
+std::string k(std::string path) {
+    std::replace(path.begin(), path.end(), '/', platform::kSeparator);
+    return path;
+}
+
+}  // namespace
+
+// Artists of albums (depth 2), walked eight at a time: the same albums as one
+// at a time. With the folders' times kept, a folder whose time stays is not
+// read again (a change hidden behind a restored time stays unseen), while
+// the folders below an unchanged one are still looked at; a folder gone is
+// forgotten with everything below it.
+TEST(LibraryWalk, AFolderWhoseTimeStaysIsNotReadAgainButTheOnesBelowItAre) {
+    TempDir dir;
+    dir.makeFolder("music");
+    std::vector<std::string> expected;
+    for (int a = 0; a < 60; ++a)
+        for (int b = 0; b < 3; ++b) {
+            const std::string key = "Artist " + std::to_string(100 + a) + "/Album " + std::to_string(b);
+            dir.makeFolder("music/" + key);
+            expected.push_back(k(key));
+        }
+    dir.makeFolder("music/Loose/CD1");  // an album of discs at the top
+    expected.push_back("Loose");
+    dir.makeFolder("music/.hidden/Album");
+    for (int a = 0; a < 60; ++a) ageFolder(dir, "music/Artist " + std::to_string(100 + a));
+    ageFolder(dir, "music");
+    const std::string music = dir.at("music");
+
+    FolderMemory oneAtATime, memory;
+    EXPECT_TRUE(walkFolders(music, 2, "", oneAtATime, 1));
+    EXPECT_TRUE(walkFolders(music, 2, "", memory, 8));
+    EXPECT_EQ(albumKeys(memory, 2), expected);
+    EXPECT_EQ(albumKeys(oneAtATime, 2), expected);
+    EXPECT_EQ(foldersAboveKnown(memory, 2, "").size(), 61u) << "the music folder and the artists; Loose is an album";
+    EXPECT_NE(memory[k("Artist 100")].modified, 0) << "set in 2020: its time is kept";
+    EXPECT_EQ(memory["Loose"].modified, 0) << "just made: its time may yet be shared by a change to come";
+    EXPECT_EQ(albumKeys(memory, 2, k("Artist 101")), (std::vector<std::string>{k("Artist 101/Album 0"), k("Artist 101/Album 1"), k("Artist 101/Album 2")}));
+
+    // A change behind a time put back: not seen, since the folder is not read.
+    dir.makeFolder("music/Artist 100/Album 9");
+    ageFolder(dir, "music/Artist 100");
+    // A change under an unchanged music folder: seen, since the artist is looked at.
+    dir.makeFolder("music/Artist 101/Album 9");
+    EXPECT_TRUE(walkFolders(music, 2, "", memory, 8));
+    std::vector<std::string> keys = albumKeys(memory, 2);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), k("Artist 100/Album 9")), 0) << "a folder whose time stayed is not read";
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), k("Artist 101/Album 9")), 1) << "nor are the folders below it skipped";
+    FolderMemory fresh;
+    walkFolders(music, 2, "", fresh, 8);
+    keys = albumKeys(fresh, 2);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), k("Artist 100/Album 9")), 1) << "a walk without memory reads it";
+
+    // An artist gone, walked from its own folder: forgotten, and by the music folder too.
+    std::filesystem::remove_all(dir.at("music/Artist 102"));
+    EXPECT_FALSE(walkFolders(music, 2, k("Artist 102"), memory, 8));
+    EXPECT_EQ(memory.count(k("Artist 102")), 0u);
+    EXPECT_TRUE(albumKeys(memory, 2, k("Artist 102")).empty());
+    keys = albumKeys(memory, 2);
+    EXPECT_EQ(std::count_if(keys.begin(), keys.end(), [](const std::string& key) { return key.rfind(k("Artist 102/"), 0) == 0; }), 0);
+    EXPECT_FALSE(walkFolders(music, 2, k("Artist 101/Album 0"), memory)) << "an album's own folder is not walked";
+}
