@@ -17,6 +17,7 @@
 
 #include "library/embedded_cover.h"
 #include "library/ogg_flac_pictures.h"
+#include "pictures/hostile_files.h"
 #include "pictures/picture_writer.h"
 #include "support/audio_files.h"
 #include "support/process.h"
@@ -158,6 +159,15 @@ TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
     // WMA: WM/Picture attributes, the back before the front.
     dir.writeFile("wma/01.wma", asfSkeleton());
     addAsfPictures(dir.at("wma/01.wma"), {{kBack, jpegOf(kRed)}, {kFront, jpegOf(kBlue)}});
+    // The same kinds under their other endings, counted as audio by the album rules too.
+    for (const char* folder : {"mp2", "asf", "ogg-comment"}) dir.makeFolder(folder);
+    dir.writeFile("mp2/01.mp2", mp3Frames());
+    addId3Pictures(dir.at("mp2/01.mp2"), {{kFront, jpegOf(kYellow)}});
+    dir.writeFile("asf/01.asf", asfSkeleton());
+    addAsfPictures(dir.at("asf/01.asf"), {{kFront, jpegOf(kGreen)}});
+    // Ogg FLAC whose picture is in a comment, behind 20,000 header packets.
+    const std::vector<uint8_t> red = encodeJpeg(solidPicture(48, 48, kRed.r, kRed.g, kRed.b), 95);
+    dir.writeFile("ogg-comment/01.oga", oggFlacWithPadding(20000, red));
 
     struct Case {
         const char* folder;
@@ -166,7 +176,7 @@ TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
     for (const Case& c : {Case{"mp3", kGreen}, Case{"flac", kBlue}, Case{"flac2", kYellow}, Case{"m4a", kMagenta},
                           Case{"opus", kBlue}, Case{"ogg", kMagenta}, Case{"oga", kGreen}, Case{"ogg-flac", kYellow},
                           Case{"m4b", kBlue}, Case{"wv", kMagenta}, Case{"mpc", kYellow}, Case{"ape", kGreen},
-                          Case{"wma", kBlue}}) {
+                          Case{"wma", kBlue}, Case{"mp2", kYellow}, Case{"asf", kGreen}, Case{"ogg-comment", kRed}}) {
         std::string failure = "unchanged";
         std::vector<uint8_t> bytes = findEmbeddedCover(dir.at(c.folder), &failure);
         EXPECT_EQ(failure, "") << c.folder;

@@ -24,7 +24,8 @@ TEST(FolderRules, HiddenNamesMediaDiscsDepthAndPaths) {
     };
     const Name names[] = {
         {"", true, false, false},           {".hidden", true, false, false},   {"..", true, false, false},
-        {"01 Song.mp3", false, true, false}, {"a.wma", false, true, false},       {"a.aac", false, true, false},
+        {"01 Song.mp3", false, true, false}, {"01.MP2", false, true, false},    {"a.asf", false, true, false},
+        {"a.wma", false, true, false},       {"a.aifc", false, true, false},    {"a.aac", false, true, false},
         {"x.Flac", false, true, false},      {"cover.JPG", false, true, false}, {"front.webp", false, true, false},
         {".mp3", true, false, false},        {"mp3", false, false, false},      {"notes.txt", false, false, false},
         {"song.mp3.txt", false, false, false},
@@ -43,6 +44,10 @@ TEST(FolderRules, HiddenNamesMediaDiscsDepthAndPaths) {
         EXPECT_EQ(makesAnAlbum({n.name, 0}), n.media && !n.hidden) << n.name;
         EXPECT_EQ(makesAnAlbum({n.name, platform::kAttrSubdir}), n.disc && !n.hidden) << n.name;
     }
+    EXPECT_EQ(audioKindOf("x.oga"), AudioKind::Ogg);
+    EXPECT_EQ(audioKindOf("x.asf"), AudioKind::Asf);
+    EXPECT_EQ(audioKindOf("x.aac"), AudioKind::Untagged);
+    EXPECT_EQ(audioKindOf("a.mp3/song"), AudioKind::None);
 
     for (auto [given, kept] : {std::pair{-4, 1}, {0, 1}, {1, 1}, {2, 2}, {3, 3}, {9, 3}})
         EXPECT_EQ(clampDepth(given), kept) << given;
