@@ -89,7 +89,8 @@ struct CoverLoader::Shared {
     std::condition_variable wake;           // work, room or the end
     CoverRequestQueue queue;                // guarded by mutex
     std::vector<LoadedCover> finished;      // guarded by mutex
-    int inHand = 0;                         // guarded by mutex
+    int inHand = 0;                         // guarded by mutex: covers and thumbnails being made
+    int decoding = 0;                       // guarded by mutex: covers among them
     int running = 0;                        // guarded by mutex
     const size_t maxWaiting;
     ThumbnailCache* const thumbnails;
@@ -106,9 +107,12 @@ struct CoverLoader::Shared {
                std::chrono::steady_clock::now() - lastTaken >= kThumbnailPause;
     }
 
-    bool workToDo() const {
-        return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || thumbnailsDue();
-    }
+    // A request is taken only while the covers finished and in hand leave
+    // room: however many threads decode, no more than maxWaiting finished
+    // covers ever wait for the frame thread.
+    bool roomForACover() const { return finished.size() + size_t(decoding) < maxWaiting; }
+
+    bool workToDo() const { return cancel || (queue.size() > 0 && roomForACover()) || thumbnailsDue(); }
 
     // Waits for a request, room for a finished cover, thumbnails due or the end.
     void waitForWork(std::unique_lock<std::mutex>& lock) {
@@ -140,13 +144,14 @@ struct CoverLoader::Shared {
         for (;;) {
             waitForWork(lock);
             if (cancel) break;
-            if (queue.size() == 0 || finished.size() >= maxWaiting) {
+            if (queue.size() == 0 || !roomForACover()) {
                 writeThumbnails(lock);
                 continue;
             }
             CoverRequest request;
             queue.takeNext(&request);
             ++inHand;
+            ++decoding;
             lock.unlock();
             PendingThumbnail pending;
             LoadedCover cover =
@@ -155,6 +160,7 @@ struct CoverLoader::Shared {
             cover.place = request.place;
             lock.lock();
             --inHand;
+            --decoding;
             if (cancel) break;
             finished.push_back(std::move(cover));
             // The cover is handed on first; its thumbnail is written after the covers asked for.

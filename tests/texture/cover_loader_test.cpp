@@ -111,6 +111,33 @@ TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
     EXPECT_TRUE(loader.idle());
 }
 
+// Three threads, room for two finished covers, six asked for and none
+// taken: two wait, never more (a thread would otherwise finish the cover it
+// took while the others were waiting); each taken makes room for the next.
+TEST(CoverLoader, NoMoreFinishedCoversWaitThanItsBoundWhateverItsThreads) {
+    TempDir dir;
+    std::vector<std::string> folders;
+    for (int i = 0; i < 6; ++i) {
+        folders.push_back(dir.makeFolder("album" + std::to_string(i)));
+        // Big enough that the three threads are decoding at once.
+        ASSERT_TRUE(writeJpeg(folders.back() + "/cover.jpg", quadrantPicture(1600), 90));
+    }
+    CoverLoader loader(3, 10, 2);
+    loader.moveTo(0);
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(ask(loader, folders, i));
+    const size_t each = CoverTexels::coverTextureBytes(512);  // for a middle cover 400 pixels high
+    for (int taken = 0; taken < 6; ++taken) {
+        const size_t waiting = std::min<size_t>(2, size_t(6 - taken));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (loader.waitingBytes() != waiting * each && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // time for a third to finish, were it let
+        EXPECT_EQ(loader.waitingBytes(), waiting * each) << "after " << taken << " taken";
+        nextFinished(loader);
+    }
+    EXPECT_TRUE(loader.idle());
+}
+
 TEST(CoverLoader, FinishesNearestFirstAndForgetsRequestsThatLeftTheReach) {
     TempDir dir;
     std::vector<std::string> folders;
