@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -139,10 +138,10 @@ int SDL_main(int argc, char** argv) {
         platform::readRegularFile(config + "/user-dirs.dirs", 64 * 1024, &userDirsBytes, &unreadable))
         userDirs.assign(userDirsBytes.begin(), userDirsBytes.end());
     // An empty or missing musicplayer (and playerarguments) means: the default players.
-    std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", ""));
-    std::unique_ptr<char[]> argumentsText(settings.ReadString("vellora", "playerarguments", ""));
-    std::unique_ptr<char[]> folderText(
-        settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str()));
+    // Read whole: a path cut short would name another folder.
+    const std::string playerText = settings.ReadText("vellora", "musicplayer", "");
+    const std::string argumentsText = settings.ReadText("vellora", "playerarguments", "");
+    const std::string folderText = settings.ReadText("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str());
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
     // --depth wins over the setting; the library keeps either within 1..3.
     const int depth = commandLine.depth != 0 ? commandLine.depth : settings.ReadInteger("vellora", "depth", 1);
@@ -153,8 +152,8 @@ int SDL_main(int argc, char** argv) {
         std::clamp(settings.ReadInteger("vellora", "rescaninterval", kDefaultRescanSeconds), 0, kMaxRescanSeconds);
 
     const std::string folderAsGiven =
-        commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
-    const std::string player = expandHome(playerText.get(), home);
+        commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText, home);
+    const std::string player = expandHome(playerText, home);
 
     const std::string musicFolder = musicFolderFromText(folderAsGiven);
     const std::string invalid = noMusicFolderMessage(folderAsGiven, playerSettingsFile);
@@ -177,7 +176,7 @@ int SDL_main(int argc, char** argv) {
     const bool waited = !scan.waitFinished(0);
     if (!waitForLibrary(realLibraryWaitHooks(scan))) return endRun(scan, 0);
     albums = scan.take();
-    albums->setPlayerArguments(argumentsText.get());
+    albums->setPlayerArguments(argumentsText);
     if (albums->getAlbumsCount() == 0) {  // the folder changed since the quick look
         platform::messageBox("error", invalid.c_str());
         return endRun(scan, 1);

@@ -35,6 +35,11 @@ namespace platform {
 int GetProfileString(const char* section, const char* key, const char* def,
                      char* out, int size, const char* file);
 
+// The value whole, however long (or `def` when the file, section or key is
+// missing), for values such as paths that a cut would turn into other ones.
+// A NUL in the value ends it, as it does for GetProfileString.
+std::string GetProfileText(const char* section, const char* key, const char* def, const char* file);
+
 // The value read as a Windows integer: optional sign, then leading decimal
 // digits ("010" is 10), or hexadecimal digits after "0x" or "0X"; no digits
 // gives 0 and digits beyond 32 bits wrap around. `def` when the file, section
