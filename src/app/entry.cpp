@@ -20,6 +20,7 @@
 #include "app/library_update.h"
 #include "app/library_wait.h"
 #include "app/opening.h"
+#include "app/pacing.h"
 #include "app/player_notice.h"
 #include "app/user_paths.h"
 #include "app/window.h"
@@ -188,7 +189,8 @@ int SDL_main(int argc, char** argv) {
     createTextures();
     if (thumbnailCache) thumbnails = new ThumbnailCache(platform::thumbnailCacheFolder());
     coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
-                                        coverLoaderThreads(std::thread::hardware_concurrency()), thumbnails);
+                                        kIdleTextureRadius, coverLoaderThreads(std::thread::hardware_concurrency()),
+                                        thumbnails);
 
     // From here on the library follows its folder.
     libraryFolderForPeople = folderAsGiven;

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "library/strip_range.h"
+
 // Where a cover stands, from its distance d = index - position.
 struct CoverPlacement {
     double sideways;  // world units along x: d / 2 + clamp(d, -1, 1)
@@ -11,12 +13,6 @@ struct CoverPlacement {
 };
 CoverPlacement coverPlacement(double d);
 
-// The covers drawn around `position`: first .. end - 1, at most 41.
-struct StripRange {
-    int first;
-    int end;
-};
-StripRange stripRange(float position, int albumCount);
 
 // How far album `index` moves out along its facing direction at tick `t`
 // (0 when it does not): the opening pose, the glide back at 2000 and the hop

@@ -6,12 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/pacing.h"
 #include "library/albums_loader.h"
+#include "library/strip_range.h"
 #include "platform/platform.h"
-#include "render/cover_strip.h"
-#include "render/projection.h"
 #include "texture/cover_picture.h"
 #include "texture/cover_requests.h"
 #include "texture/gl_texture.h"
@@ -21,8 +18,6 @@ CoverStreaming* coverStreaming = nullptr;
 
 namespace {
 
-// Requests further than this from the position are dropped: the idle walk's reach.
-const int kRequestReach = kIdleTextureRadius;
 // Finished covers that may wait for the frame thread: the four a window's
 // first frames show, so that covers decoded together (from thumbnails) go up
 // in one frame.
@@ -30,9 +25,13 @@ const int kFinishedWaiting = 4;
 
 }  // namespace
 
-CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads,
+CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int reach, int threads,
                                ThumbnailCache* thumbnails)
-    : library_(library), table_(table), budget_(budgetBytes), loader_(threads, kRequestReach, kFinishedWaiting, thumbnails) {}
+    : library_(library),
+      table_(table),
+      budget_(budgetBytes),
+      reach_(reach),
+      loader_(threads, reach, kFinishedWaiting, thumbnails) {}
 
 CoverStreaming::~CoverStreaming() = default;
 
@@ -68,7 +67,7 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
         // first, as far as the loader reaches; the walk below brings the rest.
         reloadStrip_ = false;
         const StripRange strip = stripRange(position, count);
-        for (int k = 0; k <= kRequestReach; k = k > 0 ? -k : 1 - k) {
+        for (int k = 0; k <= reach_; k = k > 0 ? -k : 1 - k) {
             const int index = base + k;
             if (index < strip.first || index >= strip.end) continue;
             auto found = covers_.find(library_.getAlbumKey(index));
@@ -259,7 +258,7 @@ std::vector<WatchedAlbum> CoverStreaming::knownAlbums() const {
 void CoverStreaming::forgetFarMissing(int base) {
     for (auto at = covers_.begin(); at != covers_.end();) {
         const AlbumCover& cover = at->second;
-        if (cover.phase == Phase::NoCover && std::abs(cover.index - base) > kRequestReach) {
+        if (cover.phase == Phase::NoCover && std::abs(cover.index - base) > reach_) {
             at->second.phase = Phase::NotLoaded;
             publish(at->second);
             at = covers_.erase(at);
@@ -286,11 +285,6 @@ void CoverStreaming::keepWithinBudget(float position) {
         release(found->second);
         covers_.erase(found);
     }
-}
-
-bool loadClosestTexture(int n) {
-    if (!coverStreaming) return false;
-    return coverStreaming->step(position, n, middleCoverPixelHeight(screenWidth, screenHeight));
 }
 
 bool uploadCoverTexels(const CoverTexels& texels, uint32_t* texID) {

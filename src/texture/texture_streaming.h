@@ -29,11 +29,12 @@ class CoverStreaming {
 public:
     // Covers for `library`'s albums, shown through `table` (one record per
     // album, same index), within `budgetBytes` of texture memory, decoded by
-    // `threads` loader threads. Neither the library nor the table is owned;
+    // `threads` loader threads, which drop what lies more than `reach` places
+    // from the position (the farthest the owner asks for). Neither the library nor the table is owned;
     // both must outlive this object. Textures left in the table at the end are
     // the table owner's to delete. With `thumbnails` (not owned, outliving
     // this object) the loader reads and writes the desktop's thumbnail cache.
-    CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads,
+    CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int reach, int threads,
                    ThumbnailCache* thumbnails = nullptr);
     ~CoverStreaming();  // stops the loader at once
 
@@ -105,6 +106,7 @@ private:
     AlbumsLoader& library_;
     glTexture* table_;
     size_t budget_;
+    int reach_;  // requests farther than this from the position are dropped
     std::unordered_map<std::string, AlbumCover> covers_;  // by album key; albums never asked for have none
     size_t residentBytes_ = 0;
     bool reloadStrip_ = false;  // forgetGlNames ran: ask for the strip's covers again
@@ -115,10 +117,6 @@ private:
 
 // The program's cover streaming, owned by the entry; nullptr outside the loop.
 extern CoverStreaming* coverStreaming;
-
-// The frame loop's hook: coverStreaming's step at the current position for
-// the current window. False when there is no streaming.
-bool loadClosestTexture(int n);
 
 // Makes a new 2-D texture in *texID from the cover's levels (glTexImage2D
 // per level, nearest filtering) and leaves it bound. False, with *texID 0,
