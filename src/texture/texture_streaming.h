@@ -124,4 +124,5 @@ extern CoverStreaming* coverStreaming;
 bool uploadCoverTexels(const CoverTexels& texels, uint32_t* texID);
 
 // A new[]-allocated, NUL-terminated copy of `text`; the caller delete[]s it.
+// Kept for the design: covers are read by path strings, and nothing calls it.
 char* ToCString(std::string& text);
