@@ -100,7 +100,9 @@ void visitAlbums(const FolderMemory& memory, int depth, int level, std::string& 
     }
     const size_t keyLength = key.size(), captionLength = caption.size();
     forEachName(seen.folders, [&](std::string_view name) {
-        // The key and the caption grow in place: no string is made per album.
+        // The music folder's albums (depth 1): the name is the key and the caption.
+        if (keyLength == 0 && level + 1 >= depth) return found(name, name);
+        // Deeper, the key and the caption grow in place: no string is made per album.
         key.resize(keyLength);
         caption.resize(captionLength);
         if (keyLength > 0) {
@@ -189,6 +191,28 @@ bool walkFolders(const std::string& musicPath, int depth, const std::string& rel
             notePresence(&parent->second, cut == std::string::npos ? relative : relative.substr(cut + 1), there);
     }
     return there;
+}
+
+FolderTimes timesKnown(const FolderMemory& memory) {
+    FolderTimes times;
+    times.reserve(memory.size());
+    for (const auto& [key, seen] : memory) times.push_back({key, seen.modified});
+    return times;
+}
+
+std::vector<std::string> foldersChanged(const std::string& musicPath, const FolderTimes& folders, int threads,
+                                        const std::atomic<bool>* stop) {
+    std::vector<char> changed(folders.size(), 0);
+    forEachAtOnce(folders.size(), threads, [&](size_t i) {
+        if (stop && *stop) return;
+        int64_t now = 0;
+        changed[i] = folders[i].second == 0 || !platform::modifiedTime(pathOfKey(musicPath, folders[i].first), &now) ||
+                     now != folders[i].second;
+    });
+    std::vector<std::string> keys;
+    for (size_t i = 0; i < folders.size(); ++i)
+        if (changed[i]) keys.push_back(folders[i].first);
+    return keys;
 }
 
 void albumsKnown(const FolderMemory& memory, int depth, const std::string& relative, const AlbumFound& found) {

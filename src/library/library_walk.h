@@ -10,12 +10,14 @@
 // memory says were there before are always told by the same rule.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // What a walk saw of one folder: the music folder, or a folder above the album level.
@@ -43,6 +45,16 @@ void forEachAtOnce(size_t count, int threads, const std::function<void(size_t)>&
 // `memory`: runs on any thread.
 bool walkFolders(const std::string& musicPath, int depth, const std::string& relative, FolderMemory& memory,
                  int threads = kListingThreads);
+
+// Each folder `memory` knows, with the time it holds of it, in key order (a
+// folder before the folders below it).
+using FolderTimes = std::vector<std::pair<std::string, int64_t>>;
+FolderTimes timesKnown(const FolderMemory& memory);
+// The folders of `folders` whose modification time is not the one given (or
+// no time is given, or they are gone), looked at `threads` at once: what a
+// library no watch follows lists again. `stop`, once set, ends the look early.
+std::vector<std::string> foldersChanged(const std::string& musicPath, const FolderTimes& folders, int threads,
+                                        const std::atomic<bool>* stop = nullptr);
 
 // Each album at or below `relative` that `memory` knows, in the library's
 // order: its caption (the key's parts joined by " - ") and its key, valid

@@ -20,6 +20,9 @@ namespace {
 const uint32_t kLookAgainMs = 200;
 // How often a music folder that went is looked for again.
 const uint32_t kGoneCheckMs = 1000;
+// The folders looked at in one go before the changed ones among them are
+// listed: a fraction of a second's round trips on a share.
+const size_t kLookBatch = 16 * kListingThreads;
 // How long the destructor waits for the thread to end.
 const auto kEndWait = std::chrono::milliseconds(500);
 
@@ -120,8 +123,11 @@ public:
                 }
             }
             if (polling_ && shared_.rescanMs > 0 && now - lastLook >= shared_.rescanMs && !gone_) {
+                // Every interval from the last look's start: a folder is looked
+                // at about once an interval, however long a look takes.
+                lastLook = now;
                 lookAgain(now, true);
-                now = lastLook = steadyTicks();
+                now = steadyTicks();
             }
             for (const std::string& relative : gatherer_.takeQuiet(now)) listAgain(relative);
         }
@@ -229,32 +235,25 @@ private:
 
     // Looks at the time of every folder the walk knows and of every album
     // folder (and cover file) followed, a few at once, and hands those that
-    // changed on to be listed again; `atOnce` lists them without waiting for
-    // them to be quiet (a change seen by a look is already a while old).
+    // changed on to be listed again. `atOnce` lists a changed folder as soon
+    // as its batch has been looked at (a change a look finds is a while old
+    // already, and a look of thousands of folders on a share takes seconds);
+    // otherwise it waits to be quiet like one the watch told of.
     void lookAgain(uint32_t now, bool atOnce) {
-        struct Look {
-            std::string key;
-            int64_t known = 0;
-            bool changed = false;
-        };
-        std::vector<Look> folders;
-        for (const auto& [key, seen] : memory_) folders.push_back({key, seen.modified});
-        std::vector<std::pair<std::string, AlbumTimes>> albums(albumTimes_.begin(), albumTimes_.end());
-        forEachAtOnce(folders.size() + albums.size(), kListingThreads, [&](size_t i) {
-            if (shared_.stopping) return;
-            if (i < folders.size()) {
-                Look& look = folders[i];
-                int64_t time = 0;
-                look.changed = look.known == 0 || !platform::modifiedTime(pathOf(look.key), &time) || time != look.known;
-                return;
+        const FolderTimes folders = timesKnown(memory_);
+        for (size_t at = 0; at < folders.size() && !shared_.stopping; at += kLookBatch) {
+            const FolderTimes batch(folders.begin() + long(at), folders.begin() + long(std::min(at + kLookBatch, folders.size())));
+            for (const std::string& folder : foldersChanged(shared_.musicPath, batch, kListingThreads, &shared_.stopping)) {
+                if (!atOnce) gatherer_.changed(folder, now);
+                else if (!shared_.stopping) listAgain(folder);
             }
-            auto& [key, times] = albums[i - folders.size()];
-            lookAtAlbum(key, &times);
+        }
+        std::vector<std::pair<std::string, AlbumTimes>> albums(albumTimes_.begin(), albumTimes_.end());
+        forEachAtOnce(albums.size(), kListingThreads, [&](size_t i) {
+            if (!shared_.stopping) lookAtAlbum(albums[i].first, &albums[i].second);
         });
         if (shared_.stopping) return;
         const uint32_t when = atOnce ? now - kQuietBeforeListing : now;
-        for (const Look& look : folders)
-            if (look.changed) gatherer_.changed(look.key, when);
         for (const auto& [key, times] : albums) {
             AlbumTimes& known = albumTimes_[key];
             if (times.folder != known.folder || times.cover != known.cover) gatherer_.changed(key, when);

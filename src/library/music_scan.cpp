@@ -29,7 +29,8 @@ bool AlbumsLoader::makeRecord(std::string_view caption, std::string_view relativ
     if (names.size() + caption.size() + relative.size() + 2 > UINT32_MAX) return false;  // offsets are 32-bit: 4 GiB of names
     record->name = addText(caption);
     record->nameLength = static_cast<uint32_t>(caption.size());
-    record->folder = caption == relative ? record->name : addText(relative);  // one text at depth 1
+    const bool same = (caption.data() == relative.data() && caption.size() == relative.size()) || caption == relative;
+    record->folder = same ? record->name : addText(relative);  // one text at depth 1
     record->folderLength = static_cast<uint32_t>(relative.size());
     return true;
 }
