@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/frame_log.h"
 #include "app/mouse.h"
 #include "library/albums_loader.h"
 #include "library/library_watch.h"
@@ -73,12 +74,16 @@ bool applyLibraryChanges() {
     if (!libraryWatch || !albums) return false;
     nameWatchedAlbums();
     bool redraw = false;
-    for (LibraryChange& change : libraryWatch->take()) {
+    std::vector<LibraryChange> changes = libraryWatch->take();
+    if (changes.empty()) return false;
+    FrameLog::beginChange();
+    bool listChanged = false;
+    for (LibraryChange& change : changes) {
         if (change.listed) {
             std::vector<int> newIndexOfOld;
             if (albums->applyChange(change.albums, &newIndexOfOld)) {
                 libraryReordered(newIndexOfOld);
-                redraw = true;
+                redraw = listChanged = true;
             }
             if (change.folder.empty() && musicFolderGone != change.musicFolderGone) {
                 musicFolderGone = change.musicFolderGone;
@@ -88,6 +93,8 @@ bool applyLibraryChanges() {
         for (const std::string& key : change.coverKeys)
             if (coverStreaming) coverStreaming->coverChanged(key);
     }
+    changes.clear();  // what the changes hold is given back inside the time taken
+    FrameLog::endChange(listChanged);
     return redraw;
 }
 
