@@ -24,9 +24,10 @@ endfunction()
 vellora_windows_library(PkgConfig::SDL INCLUDES ${win_include}/SDL
   LIBRARIES ${win_lib}/libSDL.dll.a user32 gdi32 winmm)
 # The caption font comes from GDI, and in place of the X display's library
-# stand the system's own (the wide command line is shell32's).
+# stand the system's own (the wide command line and the known folders are
+# shell32's, their memory ole32's).
 vellora_windows_library(PkgConfig::FONTS LIBRARIES gdi32)
-vellora_windows_library(PkgConfig::X11 LIBRARIES user32 shell32)
+vellora_windows_library(PkgConfig::X11 LIBRARIES user32 shell32 ole32 uuid)
 vellora_windows_library(PkgConfig::PICTURES INCLUDES ${win_include}
   LIBRARIES ${win_lib}/libpng16.a ${win_lib}/libjpeg.a z)
 vellora_windows_library(PkgConfig::WEBP INCLUDES ${win_include} LIBRARIES ${win_lib}/libwebp.a)

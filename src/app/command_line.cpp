@@ -90,8 +90,13 @@ std::string usageText() {
     }
     text +=
         "\n"
+#ifdef _WIN32
+        "Settings are read from .\\vellora.ini, else %APPDATA%\\vellora\\vellora.ini, else\n"
+        "%USERPROFILE%\\.config\\vellora\\vellora.ini, section [vellora]; a missing key (and an\n"
+#else
         "Settings are read from ./vellora.ini, else $XDG_CONFIG_HOME/vellora/vellora.ini\n"
         "(~/.config/vellora/vellora.ini), section [vellora]; a missing key (and an\n"
+#endif
         "empty musicplayer or playerarguments) has its default:\n";
     for (const SettingHelp& setting : settingsHelp()) {
         text += "  " + std::string(setting.key) + "\n";
@@ -105,7 +110,11 @@ std::string usageText() {
 std::string defaultPlayersText() {
     const std::vector<platform::DefaultPlayer>& players = platform::defaultPlayers();
     if (players.size() == 1) return players[0].program;
+#ifdef _WIN32
+    std::string text = "the first installed (registered under App Paths, or in its folder under Program Files) of ";
+#else
     std::string text = "the first found on PATH of ";
+#endif
     for (size_t i = 0; i < players.size(); ++i) {
         text += i == 0 ? "" : i + 1 == players.size() ? " and " : ", ";
         text += players[i].program;
@@ -120,7 +129,11 @@ std::vector<SettingHelp> settingsHelp() {
         {"playerarguments",
          "words put between the player and the album folder (split at blanks; \"...\" keeps blanks)",
          "none, or the default player's own"},
+#ifdef _WIN32
+        {"defaultdir", "the music folder", "C:\\Music when it is there, else your Music folder"},
+#else
         {"defaultdir", "the music folder", "the XDG music folder, else ~/Music"},
+#endif
         {"autoplay", "hand the selected album to the player at start (true or false)", "true"},
         {"depth", "albums are the folders 1, 2 or 3 levels below the music folder", "1"},
         {"texturememory", "MiB of cover textures kept", std::to_string(kDefaultTextureBudgetMiB)},

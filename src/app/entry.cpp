@@ -125,10 +125,12 @@ int SDL_main(int argc, char** argv) {
     platform::returnFreedMemoryPromptly();  // while this is the only thread
     const std::string home = platform::homeFolder();
     const std::string configHome = platform::environmentValue("XDG_CONFIG_HOME");
-    // ./vellora.ini wins when it is there and trusted; otherwise the one in
-    // ~/.config. An untrusted one is named once on stderr and counts as absent.
+    // ./vellora.ini wins when it is there and trusted; otherwise the user's
+    // own (~/.config; Windows: %APPDATA%, then the older ~/.config). An
+    // untrusted one is named once on stderr and counts as absent.
     const bool localSettings = platform::isFile(kLocalSettingsFile) && CIniReader(kLocalSettingsFile).isTrusted();
-    const std::string settingsFile = settingsFilePath(localSettings, configHome, home);
+    const std::string settingsFile = settingsFilePath(
+        localSettings, userSettingsFiles(platform::appDataFolder(), configHome, home), platform::isFile);
     CIniReader settings(settingsFile.c_str());
     playerSettingsFile = settingsFileForPeople(settingsFile, home);
     std::string userDirs;  // a missing, odd or unreadable file leaves it empty: ~/Music then

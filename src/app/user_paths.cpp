@@ -10,10 +10,21 @@ std::string configFolder(const std::string& xdgConfigHome, const std::string& ho
     return home + "/.config";
 }
 
-std::string settingsFilePath(bool localFileUsable, const std::string& xdgConfigHome, const std::string& home) {
-    if (localFileUsable) return kLocalSettingsFile;
+std::vector<std::string> userSettingsFiles(const std::string& appData, const std::string& xdgConfigHome,
+                                           const std::string& home) {
+    std::vector<std::string> files;
+    if (!appData.empty()) files.push_back(appData + "\\vellora\\vellora.ini");
     const std::string folder = configFolder(xdgConfigHome, home);
-    return folder.empty() ? "" : folder + "/vellora/vellora.ini";
+    if (!folder.empty()) files.push_back(folder + "/vellora/vellora.ini");
+    return files;
+}
+
+std::string settingsFilePath(bool localFileUsable, const std::vector<std::string>& userFiles,
+                             bool (*isFile)(const std::string& path)) {
+    if (localFileUsable) return kLocalSettingsFile;
+    for (const std::string& file : userFiles)
+        if (isFile(file)) return file;
+    return userFiles.empty() ? "" : userFiles.front();
 }
 
 namespace {

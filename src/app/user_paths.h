@@ -1,10 +1,11 @@
-// Where the settings file and the default music folder are on a desktop that
-// follows the XDG base directory and user directory conventions. Pure
-// functions of what they are given, so they are checked without touching the
-// real home folder.
+// Where the settings file and the default music folder are: on a desktop that
+// follows the XDG base directory and user directory conventions, and on
+// Windows in the profile's application data. Pure functions of what they are
+// given, so they are checked without touching the real home folder.
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The settings file in the folder the program was started from; it wins when
 // it is there and may be used.
@@ -14,10 +15,19 @@ constexpr const char* kLocalSettingsFile = "./vellora.ini";
 // path, otherwise $HOME/.config; "" when neither is known.
 std::string configFolder(const std::string& xdgConfigHome, const std::string& home);
 
+// The user's own settings files, most wanted first: vellora\vellora.ini in
+// `appData` (Windows' %APPDATA%; "" on Linux) when it is known, then
+// vellora/vellora.ini in the configuration folder when that is known (on
+// Windows the XDG-style %USERPROFILE%/.config that earlier versions read).
+std::vector<std::string> userSettingsFiles(const std::string& appData, const std::string& xdgConfigHome,
+                                           const std::string& home);
+
 // The settings file to read: kLocalSettingsFile when `localFileUsable`,
-// otherwise vellora/vellora.ini in the configuration folder ("" when there is
-// no configuration folder: then every setting has its default).
-std::string settingsFilePath(bool localFileUsable, const std::string& xdgConfigHome, const std::string& home);
+// otherwise the first of `userFiles` that `isFile` finds, otherwise the first
+// of them, the one to make ("" when there is none: then every setting has its
+// default).
+std::string settingsFilePath(bool localFileUsable, const std::vector<std::string>& userFiles,
+                             bool (*isFile)(const std::string& path));
 
 // XDG_MUSIC_DIR as the text of a user-dirs.dirs file gives it: a quoted
 // "$HOME/..." or absolute path; the last assignment counts. "" when the file

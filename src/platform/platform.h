@@ -123,8 +123,10 @@ constexpr char kSeparator = '/';
 // ------------------------------------------------------------- program start
 // The music players tried in this order when the settings name none, each
 // with the arguments that make it play the folder given after them. Linux:
-// vlc, audacious, mpv, celluloid, qmmp, the first found on PATH; Windows: the
-// one default path, which is not searched for.
+// vlc, audacious, mpv, celluloid, qmmp, the first found on PATH; Windows:
+// foobar2000's path of old where it is there, then VLC, AIMP, MusicBee,
+// foobar2000 and Winamp, each as its folder and program under Program Files,
+// the first installed (registered under App Paths or in that folder).
 struct DefaultPlayer {
     const char* program;
     const char* arguments;  // as playerarguments would give them
@@ -140,7 +142,8 @@ struct ProgramCall {
 };
 
 // The call that starts `player` (the musicplayer setting; "" when not set:
-// then the first default player found in `searchPath`, a PATH value) with
+// then the first default player found in `searchPath`, a PATH value; Windows:
+// the first installed, whatever the PATH) with
 // `arguments` (the playerarguments setting; "" when not set: then a default
 // player's own) on `folder`. Linux splits `arguments` into words: runs of
 // spaces and tabs separate them, a double-quoted part keeps its spaces in its
@@ -246,6 +249,9 @@ std::vector<std::string> commandLineArguments(int argc, char** argv);
 // ---------------------------------------------------------------- user paths
 // $HOME (Windows: %USERPROFILE%), or "" when it is not set.
 std::string homeFolder();
+// Windows: the profile's roaming application data (%APPDATA%), where a
+// user's settings of programs belong. Linux: "" (the XDG rules say where).
+std::string appDataFolder();
 // The value of the environment variable `name`, or "" when it is not set.
 std::string environmentValue(const char* name);
 // Whether `path` names a regular file (after following links).
@@ -266,6 +272,8 @@ using NativePath = std::string;
 NativePath nativePath(const std::string& path);
 
 // The music folder when the settings give none, given the home folder.
+// Linux: home/Music. Windows: C:\Music when it is there, else the user's
+// Music folder as the system knows it (the known folder), else C:\Music.
 std::string defaultMusicFolder(const std::string& home);
 
 // The folder the program runs in, "" when it cannot be told.

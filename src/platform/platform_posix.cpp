@@ -14,6 +14,8 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
 }
 
+std::string appDataFolder() { return ""; }
+
 std::string defaultMusicFolder(const std::string& home) { return home + "/Music"; }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/player_search_win32.h"
 #include "platform/text_win32.h"
 
 namespace platform {
@@ -31,7 +32,15 @@ DWORD startWide(const std::string& commandLine) {
 }  // namespace
 
 const std::vector<DefaultPlayer>& defaultPlayers() {
-    static const std::vector<DefaultPlayer> players = {{"C:\\Program Files\\foobar2000\\foobar2000.exe", ""}};
+    // The design's player where it stands, then the common players, each as
+    // its folder and program under Program Files (player_search_win32.cpp).
+    static const std::vector<DefaultPlayer> players = {
+        {"C:\\Program Files\\foobar2000\\foobar2000.exe", ""},
+        {"VideoLAN\\VLC\\vlc.exe", ""},
+        {"AIMP\\AIMP.exe", ""},
+        {"MusicBee\\MusicBee.exe", ""},
+        {"foobar2000\\foobar2000.exe", ""},
+        {"Winamp\\winamp.exe", ""}};
     return players;
 }
 
@@ -41,8 +50,20 @@ std::vector<std::string> splitArguments(const std::string& text) { return {text}
 ProgramCall playerCall(const std::string& player, const std::string& arguments, const std::string& folder,
                        const std::string&) {
     ProgramCall call;
-    call.player = player.empty() ? defaultPlayers().front().program : player;
-    const std::string words = arguments.empty() ? defaultPlayers().front().arguments : arguments;
+    std::string ownArguments;
+    if (player.empty()) {
+        const FoundPlayer found = findDefaultPlayer();
+        if (!found.player) {
+            call.notFound = "no music player found (tried " + found.tried + ")";
+            call.commandLine = "\"\" \"" + folder + "\"";
+            return call;
+        }
+        call.player = found.program;
+        ownArguments = found.player->arguments;
+    } else {
+        call.player = player;
+    }
+    const std::string words = arguments.empty() ? ownArguments : arguments;
     call.words = {call.player, words, folder};
     call.commandLine = "\"" + call.player + "\" " + (words.empty() ? "" : words + " ") + "\"" + folder + "\"";
     return call;
@@ -51,7 +72,9 @@ ProgramCall playerCall(const std::string& player, const std::string& arguments, 
 bool startProgram(const ProgramCall& call, std::string* why) {
     std::string reason;
     std::string ansi;
-    if (call.player.empty()) {
+    if (!call.notFound.empty()) {
+        reason = call.notFound;
+    } else if (call.player.empty()) {
         reason = "no program given";
     } else if (!ansiFromUtf8(call.commandLine, &ansi)) {
         const DWORD error = startWide(call.commandLine);

@@ -2,27 +2,57 @@
 // functions, then the real program with a private HOME.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/user_paths.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
-TEST(UserPaths, SettingsFileIsTheLocalOneElseTheConfigFolders) {
-    struct Case {
-        bool local;
+TEST(UserPaths, SettingsFileIsTheLocalOneElseTheFirstUserFileThereElseTheFirstToMake) {
+    struct Places {
+        const char* appData;
         const char* xdgConfigHome;
         const char* home;
+        std::vector<std::string> files;
+    };
+    const Places places[] = {
+        {"", "/cfg", "/home/ann", {"/cfg/vellora/vellora.ini"}},
+        {"", "", "/home/ann", {"/home/ann/.config/vellora/vellora.ini"}},
+        {"", "relative/cfg", "/home/ann", {"/home/ann/.config/vellora/vellora.ini"}},  // must be absolute
+        {"", "", "", {}},
+        {"", "/cfg", "", {"/cfg/vellora/vellora.ini"}},
+        // Windows: %APPDATA% first, then the XDG-style folder under the profile that earlier versions read.
+        {"C:\\Users\\ann\\AppData\\Roaming", "", "C:\\Users\\ann",
+         {"C:\\Users\\ann\\AppData\\Roaming\\vellora\\vellora.ini", "C:\\Users\\ann/.config/vellora/vellora.ini"}},
+        {"C:\\Roaming", "", "", {"C:\\Roaming\\vellora\\vellora.ini"}},
+    };
+    for (const Places& c : places)
+        EXPECT_EQ(userSettingsFiles(c.appData, c.xdgConfigHome, c.home), c.files) << c.appData << " " << c.home;
+
+    static std::vector<std::string> present;
+    auto isFile = [](const std::string& path) {
+        return std::find(present.begin(), present.end(), path) != present.end();
+    };
+    const std::vector<std::string> files = {"A\\vellora\\vellora.ini", "B/vellora/vellora.ini"};
+    struct Case {
+        bool local;
+        std::vector<std::string> present;
+        std::vector<std::string> files;
         const char* path;
     };
     const Case cases[] = {
-        {true, "/cfg", "/home/ann", "./vellora.ini"},
-        {false, "/cfg", "/home/ann", "/cfg/vellora/vellora.ini"},
-        {false, "", "/home/ann", "/home/ann/.config/vellora/vellora.ini"},
-        {false, "relative/cfg", "/home/ann", "/home/ann/.config/vellora/vellora.ini"},  // must be absolute
-        {false, "", "", ""},
-        {false, "/cfg", "", "/cfg/vellora/vellora.ini"},
+        {true, {files[0], files[1]}, files, "./vellora.ini"},
+        {false, {files[0], files[1]}, files, "A\\vellora\\vellora.ini"},
+        {false, {files[1]}, files, "B/vellora/vellora.ini"},   // the older place still counts
+        {false, {}, files, "A\\vellora\\vellora.ini"},        // none there: the one to make
+        {false, {}, {}, ""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(settingsFilePath(c.local, c.xdgConfigHome, c.home), c.path) << c.xdgConfigHome << " " << c.home;
+    for (const Case& c : cases) {
+        present = c.present;
+        EXPECT_EQ(settingsFilePath(c.local, c.files, isFile), c.path) << c.present.size();
+    }
 }
 
 TEST(UserPaths, MusicFolderFromUserDirsElseHomeMusic) {

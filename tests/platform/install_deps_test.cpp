@@ -40,6 +40,8 @@ TEST(InstallDeps, NamesAPackageThatBringsEverythingTheTestsUse) {
         "/usr/bin/python3",                                           // the benchmarks
         "/usr/bin/dpkg-source",                                       // the Windows libraries' sources
         "/usr/bin/strace",                                            // the clone-alone check
+        "/usr/bin/makensis", "/usr/bin/zip", "/usr/bin/unzip",        // the Windows packages
+        "/usr/include/zlib.h",                                        // the Windows icon drawer
         "/usr/sbin/debootstrap", "/usr/bin/lintian", "/usr/bin/xwd",  // the package check
         "*/libSDL2-2.0.so.0",                                         // the message box, loaded at run time
         "*/X11/misc/6x13-ISO8859-1.pcf.gz",                           // the X core font the box draws with

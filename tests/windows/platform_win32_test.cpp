@@ -1,8 +1,14 @@
 // The Windows platform layer against the real calls (under Wine in CI): the
 // profile reader's Windows rules, listings and player starts with names that
 // the ANSI code page cannot hold, and the thumbnail cache's files.
+#include <windows.h>
+// windows.h names its own (win.ini) profile calls so; the ones tested are platform::'s.
+#undef GetProfileString
+#undef GetProfileInt
+
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -117,12 +123,80 @@ TEST(WindowsPlayer, ArgumentsGoInUnchangedBetweenPlayerAndFolder) {
     ASSERT_TRUE(platform::startProgram(call, nullptr));
     ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() == 1; }, 20000));
     EXPECT_EQ(readPlayerCalls(log)[0].arguments, (std::vector<std::string>{"/e", "two words", folder}));
-    // Not set: the Windows default player, whatever the PATH.
-    EXPECT_EQ(platform::playerCall("", "", "C:\\Music\\A", "C:\\bin").commandLine,
-              "\"C:\\Program Files\\foobar2000\\foobar2000.exe\" \"C:\\Music\\A\"");
-    // And the album folder made absolute by the system's own rules.
+    // The album folder made absolute by the system's own rules.
     const std::string here = platform::workingFolder();
     EXPECT_EQ(platform::absolutePath("Music\\.\\x\\..\\Album", here), here + "\\Music\\Album");
+}
+
+namespace {
+
+// Sets an environment variable for the life of the object.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const std::string& value) : name_(name), old_(_wgetenv(name) ? _wgetenv(name) : L"") {
+        _wputenv_s(name, platform::nativePath(value).c_str());
+    }
+    ~ScopedVariable() { _wputenv_s(name_, old_.c_str()); }
+
+private:
+    const wchar_t* name_;
+    std::wstring old_;
+};
+
+const wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MusicBee.exe";
+
+}  // namespace
+
+// With no musicplayer: the design's foobar2000 path where it is, else the
+// first common player installed, registered under App Paths or in its folder
+// under one of the places programs go, whatever PATH holds.
+TEST(WindowsPlayer, TheDefaultIsTheFirstCommonPlayerInstalled) {
+    TempDir dir;
+    const ScopedVariable programs(L"ProgramW6432", dir.makeFolder("x64"));
+    const ScopedVariable programs64(L"ProgramFiles", dir.at("x64"));
+    const ScopedVariable programs32(L"ProgramFiles(x86)", dir.makeFolder("x86"));
+    const ScopedVariable local(L"LOCALAPPDATA", dir.makeFolder("local"));
+    const std::string folder = "C:\\Music\\Album";
+    const platform::ProgramCall none = platform::playerCall("", "", folder, dir.path());
+    EXPECT_EQ(none.notFound, "no music player found (tried foobar2000, vlc, AIMP, MusicBee, winamp)");
+    std::string why;
+    EXPECT_FALSE(platform::startProgram(none, &why));
+    EXPECT_EQ(why, none.notFound);
+
+    // The user's App Paths, quoted, naming a file that comes only later: until
+    // then it counts for nothing.
+    const std::wstring registered = L"\"" + platform::nativePath(dir.at("elsewhere\\MusicBee.exe")) + L"\"";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kAppPaths, nullptr, REG_SZ, registered.c_str(),
+                              DWORD((registered.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    // Each installed in turn, each ahead of those before it in the list.
+    for (const char* installed : {"x86/Winamp/winamp.exe", "local/Programs/foobar2000/foobar2000.exe",
+                                  "elsewhere/MusicBee.exe", "x64/VideoLAN/VLC/vlc.exe"}) {
+        dir.makeFolder(std::string(installed).substr(0, std::string(installed).rfind('/')));
+        const std::string program = dir.writeFile(installed, "x");
+        EXPECT_EQ(platform::playerCall("", "", folder, dir.path()).commandLine,
+                  "\"" + program + "\" \"" + folder + "\"");
+    }
+    RegDeleteKeyW(HKEY_CURRENT_USER, kAppPaths);
+
+    // The design's path comes first, where a prefix lets the test put it there.
+    const std::string design = "C:\\Program Files\\foobar2000\\foobar2000.exe";
+    if (!platform::isFile(design) && CreateDirectoryW(L"C:\\Program Files\\foobar2000", nullptr)) {
+        std::fclose(_wfopen(platform::nativePath(design).c_str(), L"wb"));
+        EXPECT_EQ(platform::playerCall("", "", folder, dir.path()).player, design);
+        DeleteFileW(platform::nativePath(design).c_str());
+        RemoveDirectoryW(L"C:\\Program Files\\foobar2000");
+    }
+}
+
+// No defaultdir: C:\Music where it is, else the profile's own Music folder.
+TEST(WindowsDefaults, MusicFolderIsCMusicWhenThereElseTheUsersOwn) {
+    if (platform::isDirectory("C:\\Music")) GTEST_SKIP() << "this system has a C:\\Music";
+    EXPECT_EQ(platform::defaultMusicFolder(""), platform::environmentValue("USERPROFILE") + "\\Music");
+    if (!CreateDirectoryW(L"C:\\Music", nullptr)) GTEST_SKIP() << "C:\\Music cannot be made here";
+    EXPECT_EQ(platform::defaultMusicFolder(""), "C:\\Music");
+    RemoveDirectoryW(L"C:\\Music");
+    EXPECT_EQ(platform::appDataFolder(), platform::environmentValue("APPDATA"));
 }
 
 TEST(WindowsPlayer, AFailedStartGivesTheSystemsReasonAndWritesNothing) {

@@ -16,12 +16,17 @@ target_link_libraries(hostile-tag-helper PRIVATE vellora_core)
 
 add_executable(vellora-recorder WIN32 windows/recorder.cpp)  # no console: it takes no focus
 target_link_libraries(vellora-recorder PRIVATE shell32)
+# Starts a command line from the registry as Explorer does (the installer's checks).
+add_executable(run-command-line WIN32 windows/run_command_line.cpp)
+target_link_libraries(run-command-line PRIVATE shell32)
 
 add_executable(windows_tests
   app/ini_reader_test.cpp app/pacing_test.cpp app/input_test.cpp app/window_test.cpp
   app/type_to_find_test.cpp render/caption_test.cpp render/cover_strip_test.cpp render/hit_test_test.cpp
   render/help_overlay_test.cpp library/albums_loader_test.cpp library/album_changes_test.cpp texture/texture_loader_test.cpp
   texture/to_cstring_test.cpp library/tag_reader_test.cpp texture/thumbnail_cache_test.cpp
-  windows/platform_win32_test.cpp windows/folder_watch_win32_test.cpp)
-target_link_libraries(windows_tests PRIVATE vellora_test_support GTest::gtest_main)
-add_dependencies(windows_tests vellora vellora-recorder hostile-tag-helper)
+  windows/platform_win32_test.cpp windows/folder_watch_win32_test.cpp windows/resources_win32_test.cpp
+  ${CMAKE_SOURCE_DIR}/tools/icon/icon_drawing.cpp)
+target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tools)
+target_link_libraries(windows_tests PRIVATE vellora_test_support GTest::gtest_main version)
+add_dependencies(windows_tests vellora vellora-recorder hostile-tag-helper run-command-line)

@@ -1,8 +1,7 @@
 // The Windows build's vellora.exe end to end under Wine, in the current X
 // display: its window, a decoded cover on screen, the keys, the player start
 // and the empty-library message. VELLORA_WINDOWS_BUILD names the folder with
-// vellora.exe and SDL.dll, and tests/vellora-recorder.exe; WINEPREFIX a ready prefix
-// (scripts/test-windows makes a fresh one for each run).
+// vellora.exe and SDL.dll, and tests/vellora-recorder.exe; WINEPREFIX a ready prefix.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,25 +20,10 @@
 #include "support/photo.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "support/wine_run.h"
 #include "support/x11_window.h"
 
 namespace {
-
-constexpr int kWineWait = 60000;  // Wine starts slowly in a fresh prefix
-const char* const kCaption = "Vellora v0.1 alpha";
-
-std::string windowsBuild() {
-    const char* folder = std::getenv("VELLORA_WINDOWS_BUILD");
-    return folder ? folder : "";
-}
-
-// The path as the Windows program sees it through Wine's Z: drive.
-std::string windowsPath(const std::string& path) {
-    std::string result = "Z:" + path;
-    for (char& c : result)
-        if (c == '/') c = '\\';
-    return result;
-}
 
 // vellora.exe on `music` from a working folder with a settings file whose
 // player is the recorder, writing to `dir`/player.log.
@@ -65,9 +49,8 @@ std::string makeLibrary(const TempDir& dir, int albums, bool redCovers) {
 }
 
 bool middleIsRed(unsigned long window) {
-    const Photo photo = photograph(window);
     const uint8_t red[] = {255, 0, 0};
-    return photo.shows(photo.width / 2, photo.height / 2, red, 55);
+    return middleShows(window, red);
 }
 
 // White caption pixels in the band around its baseline, 35 pixels above the bottom.
@@ -90,7 +73,7 @@ protected:
 TEST_F(VelloraExe, OpensCentredShowsTheRedCoverKeepsItThroughAResizeAndF11TwiceAndEndsOnEscape) {
     TempDir dir;
     WineBrowser browser(dir, makeLibrary(dir, 3, true), false);
-    const unsigned long window = findWindowTitled(kCaption, kWineWait);
+    const unsigned long window = findWindowTitled(kWindowsCaption, kWineWait);
     ASSERT_NE(window, 0u) << browser.process->err();
     const WindowInfo info = describeWindow(window);
     EXPECT_EQ(info.width, 600);
@@ -140,7 +123,7 @@ TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbumAndOnOneMovedIn) 
     const int albums = 12;
     const std::string music = makeLibrary(dir, albums, false);
     WineBrowser browser(dir, music, true);  // the autoplayed album says which one is selected
-    const unsigned long window = findWindowTitled(kCaption, kWineWait);
+    const unsigned long window = findWindowTitled(kWindowsCaption, kWineWait);
     ASSERT_NE(window, 0u) << browser.process->err();
     const std::string log = dir.at("player.log");
     ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() >= 1; }, 30000)) << browser.process->err();
@@ -181,7 +164,7 @@ TEST_F(VelloraExe, AnEmptyLibraryGivesTheMessageAndStatusOne) {
     EXPECT_NE(browser.process->err().find("error: The music directory " + windowsPath(empty) + " is not valid!"),
               std::string::npos)
         << browser.process->err();
-    EXPECT_EQ(findWindowTitled(kCaption, 0), 0u) << "no window opens on an empty library";
+    EXPECT_EQ(findWindowTitled(kWindowsCaption, 0), 0u) << "no window opens on an empty library";
 }
 
 }  // namespace
