@@ -148,6 +148,15 @@ bool opened(FileType& file, Found* found) {
     return false;
 }
 
+// The APEv2 pictures of a WavPack, Musepack or Monkey's Audio file.
+template <typename FileType, typename Name>
+Found fromApeFile(const Name* name) {
+    Found found;
+    FileType file(name, false);
+    if (opened(file, &found)) found = fromApe(file.APETag());
+    return found;
+}
+
 Found readOne(const std::string& path) {
     const platform::NativePath native = platform::nativePath(path);
     const auto* name = native.c_str();
@@ -189,21 +198,12 @@ Found readOne(const std::string& path) {
             if (opened(opus, &found)) found = fromXiph(opus.tag());
             break;
         }
-        case AudioKind::WavPack: {
-            TagLib::WavPack::File file(name, false);
-            if (opened(file, &found)) found = fromApe(file.APETag());
-            break;
-        }
-        case AudioKind::Musepack: {
-            TagLib::MPC::File file(name, false);
-            if (opened(file, &found)) found = fromApe(file.APETag());
-            break;
-        }
-        case AudioKind::Ape: {
-            TagLib::APE::File file(name, false);
-            if (opened(file, &found)) found = fromApe(file.APETag());
-            break;
-        }
+        case AudioKind::WavPack:
+            return fromApeFile<TagLib::WavPack::File>(name);
+        case AudioKind::Musepack:
+            return fromApeFile<TagLib::MPC::File>(name);
+        case AudioKind::Ape:
+            return fromApeFile<TagLib::APE::File>(name);
         case AudioKind::Asf: {
             TagLib::ASF::File file(name, false);
             if (opened(file, &found)) found = fromAsf(file.tag());

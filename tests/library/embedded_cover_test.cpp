@@ -46,30 +46,6 @@ TagLib::ByteVector pngOf(const TempDir& dir, Colour c) {
     return TagLib::ByteVector(bytes.data(), unsigned(bytes.size()));
 }
 
-// One Ogg page holding one whole packet (under 255 * 255 bytes).
-std::string oggPage(const std::string& packet, unsigned char flags, uint64_t granule, uint32_t sequence) {
-    std::string page = "OggS";
-    page += char(0);
-    page += char(flags);
-    for (int i = 0; i < 8; ++i) page += char((granule >> (8 * i)) & 0xFF);
-    page += std::string("\x21\x43\x65\x07", 4);  // stream serial number
-    for (int i = 0; i < 4; ++i) page += char((sequence >> (8 * i)) & 0xFF);
-    page += std::string(4, '\0');  // checksum, filled in below
-    std::string lacing;
-    size_t left = packet.size();
-    for (; left >= 255; left -= 255) lacing += char(255);
-    lacing += char(left);
-    page += char(lacing.size());
-    page += lacing + packet;
-    uint32_t crc = 0;  // CRC-32, polynomial 0x04c11db7, not reflected, as Ogg wants it
-    for (unsigned char byte : page) {
-        crc ^= uint32_t(byte) << 24;
-        for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04c11db7u : crc << 1;
-    }
-    for (int i = 0; i < 4; ++i) page[22 + i] = char((crc >> (8 * i)) & 0xFF);
-    return page;
-}
-
 // An Ogg Opus stream: its two header packets and one 20 ms packet of silence.
 std::string opusStream() {
     const std::string head = std::string("OpusHead\x01\x02\x38\x01\x80\xBB\0\0\0\0\0", 19);

@@ -18,12 +18,13 @@ std::string pngChunk(const std::string& type, const std::string& data) {
     return big32(uint32_t(data.size())) + typed + big32(crc);
 }
 
-// One Ogg page holding one whole packet, its checksum filled in.
-std::string oggPage(const std::string& packet, unsigned char flags, uint32_t sequence) {
+}  // namespace
+
+std::string oggPage(const std::string& packet, unsigned char flags, uint64_t granule, uint32_t sequence) {
     std::string page = "OggS";
     page += char(0);
     page += char(flags);
-    page += std::string(8, '\0');                // granule position
+    for (int i = 0; i < 8; ++i) page += char((granule >> (8 * i)) & 0xFF);
     page += std::string("\x21\x43\x65\x07", 4);  // stream serial number
     page += little32(sequence);
     page += std::string(4, '\0');  // checksum, filled in below
@@ -41,6 +42,8 @@ std::string oggPage(const std::string& packet, unsigned char flags, uint32_t seq
     page.replace(22, 4, little32(crc));
     return page;
 }
+
+namespace {
 
 std::string base64(const std::string& bytes) {
     static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -69,9 +72,9 @@ std::string oggFlacWithPadding(int padding, const std::vector<uint8_t>& picture)
     const int headers = padding + 1;
     std::string first = std::string("\x7F" "FLAC\x01\x00", 7) + char(headers >> 8) + char(headers & 0xFF) + "fLaC" +
                         flacBlock(0, false, streamInfo);
-    std::string file = oggPage(first, 0x02, 0);
+    std::string file = oggPage(first, 0x02, 0, 0);
     uint32_t sequence = 1;
-    for (int i = 0; i < padding; ++i) file += oggPage(flacBlock(1, false, std::string(4, '\0')), 0, sequence++);
+    for (int i = 0; i < padding; ++i) file += oggPage(flacBlock(1, false, std::string(4, '\0')), 0, 0, sequence++);
     std::string comments = little32(6) + "vellor" + little32(picture.empty() ? 0 : 1);
     if (!picture.empty()) {
         const std::string data(picture.begin(), picture.end());
@@ -80,8 +83,8 @@ std::string oggFlacWithPadding(int padding, const std::vector<uint8_t>& picture)
         const std::string comment = "METADATA_BLOCK_PICTURE=" + base64(block);
         comments += little32(uint32_t(comment.size())) + comment;
     }
-    file += oggPage(flacBlock(4, true, comments), 0, sequence++);
-    file += oggPage(std::string("\xFF\xF8\x69\x08\x00\x00", 6), 0x04, sequence);  // an audio frame's start
+    file += oggPage(flacBlock(4, true, comments), 0, 0, sequence++);
+    file += oggPage(std::string("\xFF\xF8\x69\x08\x00\x00", 6), 0x04, 4096, sequence);  // an audio frame's start
     return file;
 }
 

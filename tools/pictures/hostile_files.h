@@ -33,6 +33,9 @@ std::string aiffWithTag(const std::string& tag);
 std::string wavOfChunks(int chunks);
 
 // ------------------------------------------------------------ Ogg FLAC
+// One Ogg page of the stream 0x07654321 holding one whole packet (under
+// 255 * 255 bytes), its checksum filled in.
+std::string oggPage(const std::string& packet, unsigned char flags, uint64_t granule, uint32_t sequence);
 // FLAC in Ogg, each packet on a page of its own: the stream's first packet
 // (with STREAMINFO), `padding` PADDING metadata blocks of 4 bytes, a comment
 // block holding `picture` (when not empty) as a front cover in a
