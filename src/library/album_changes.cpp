@@ -9,36 +9,66 @@
 #include "library/albums_loader.h"
 #include "library/folder_rules.h"
 
-AlbumChange albumChangeBetween(const std::string& folder, const std::vector<std::string>& before,
-                               const std::vector<FoundAlbum>& after) {
+namespace {
+
+// The keys of the albums at or below `relative` that `memory` knows, in one
+// buffer: a hundred thousand of them make no string each.
+struct KeyList {
+    std::string text;
+    std::vector<std::string_view> keys;  // into text
+};
+
+KeyList keysKnown(const FolderMemory& memory, int depth, const std::string& relative) {
+    KeyList list;
+    std::vector<size_t> ends;
+    albumsKnown(memory, depth, relative, [&](std::string_view, std::string_view key) {
+        list.text.append(key);
+        ends.push_back(list.text.size());
+    });
+    list.keys.reserve(ends.size());
+    size_t start = 0;
+    for (size_t end : ends) {
+        list.keys.push_back(std::string_view(list.text).substr(start, end - start));
+        start = end;
+    }
+    return list;
+}
+
+}  // namespace
+
+AlbumChange albumChangeBetween(const std::string& folder, const std::vector<std::string_view>& before,
+                               const std::vector<std::string_view>& after) {
     AlbumChange change;
     change.folder = folder;
     change.albumsAfter = after.size();
-    std::unordered_set<std::string_view> was(before.begin(), before.end()), is;
-    is.reserve(after.size());
-    for (size_t i = 0; i < after.size(); ++i) {
-        is.insert(after[i].folder);
-        if (was.count(after[i].folder)) continue;
-        change.added.push_back(after[i]);
-        change.addedAt.push_back(i);
+    // The albums that stand alike at the start and at the end are still
+    // there (keys are unique): only those between are compared through sets,
+    // which for an album come or gone in a hundred thousand are a handful.
+    size_t head = 0, tail = 0;
+    while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+        ++tail;
+    const auto beforeMiddle = before.begin() + long(head), beforeEnd = before.end() - long(tail);
+    const auto afterMiddle = after.begin() + long(head), afterEnd = after.end() - long(tail);
+    const std::unordered_set<std::string_view> was(beforeMiddle, beforeEnd), is(afterMiddle, afterEnd);
+    for (auto key = afterMiddle; key != afterEnd; ++key) {
+        if (was.count(*key)) continue;
+        change.added.push_back({captionOfKey(*key), std::string(*key)});
+        change.addedAt.push_back(size_t(key - after.begin()));
     }
-    for (const std::string& key : before)
-        if (!is.count(key)) change.gone.push_back(key);
+    for (auto key = beforeMiddle; key != beforeEnd; ++key)
+        if (!is.count(*key)) change.gone.emplace_back(*key);
     return change;
 }
 
 AlbumChange walkAgain(const std::string& musicPath, int depth, const std::string& relative, FolderMemory& memory,
                       bool* there) {
     // Before and after are both read off the walk's memory: by the same rule.
-    std::vector<std::string> before;
-    albumsKnown(memory, depth, relative, [&](std::string_view, std::string_view key) { before.emplace_back(key); });
+    const KeyList before = keysKnown(memory, depth, relative);
     const bool found = walkFolders(musicPath, depth, relative, memory);
     if (there) *there = found;
-    std::vector<FoundAlbum> after;
-    albumsKnown(memory, depth, relative, [&](std::string_view caption, std::string_view key) {
-        after.push_back({std::string(caption), std::string(key)});
-    });
-    return albumChangeBetween(relative, before, after);
+    return albumChangeBetween(relative, before.keys, keysKnown(memory, depth, relative).keys);
 }
 
 bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const {

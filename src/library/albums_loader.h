@@ -40,10 +40,11 @@ struct AlbumChange {
     size_t albumsAfter = 0;          // how many albums the folder holds after it
     bool empty() const { return gone.empty() && added.empty(); }
 };
-// The change from the albums at or below `folder` being `before` (keys, in
-// the library's order) to their being `after`. Pure.
-AlbumChange albumChangeBetween(const std::string& folder, const std::vector<std::string>& before,
-                               const std::vector<FoundAlbum>& after);
+// The change from the albums at or below `folder` being `before` to their
+// being `after` (their keys, in the library's order; an album's caption is
+// its key's parts joined by " - "). Pure.
+AlbumChange albumChangeBetween(const std::string& folder, const std::vector<std::string_view>& before,
+                               const std::vector<std::string_view>& after);
 // Lists the folder `relative` (above the album level) again with the walk
 // (library_walk.h), given what `memory` saw there before, and tells how its
 // albums changed; `there` (when given) says whether the folder is there.

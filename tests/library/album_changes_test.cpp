@@ -128,3 +128,37 @@ TEST(ChangeGatherer, AFolderIsHandedOnOnceQuietForHalfASecond) {
     EXPECT_EQ(gatherer.takeQuiet(0x100), (std::vector<std::string>{"Late"}));
     EXPECT_TRUE(gatherer.empty());
 }
+
+// What went and what came between two lists of keys, whatever stands alike
+// at their start and end; the new ones with their places and captions.
+TEST(AlbumChanges, WhatWentAndWhatCameBetweenTwoListings) {
+    const char s = platform::kSeparator;
+    const std::string ax = std::string("A") + s + "x";
+    struct Case {
+        const char* what;
+        std::vector<std::string_view> before, after;
+        std::vector<std::string> gone, added;
+        std::vector<size_t> addedAt;
+    };
+    const Case cases[] = {
+        {"the same", {"a", "b", "c"}, {"a", "b", "c"}, {}, {}, {}},
+        {"one came first", {"b", "c"}, {"a", "b", "c"}, {}, {"a"}, {0}},
+        {"one came between", {"a", "c"}, {"a", "b", "c"}, {}, {"b"}, {1}},
+        {"one came last", {"a", "b"}, {"a", "b", "c"}, {}, {"c"}, {2}},
+        {"one went, two came", {"a", "b", "c"}, {"a", "b2", "c", "d"}, {"b"}, {"b2", "d"}, {1, 3}},
+        {"all went", {"a", "b"}, {}, {"a", "b"}, {}, {}},
+        {"from nothing", {}, {"a", ax}, {}, {"a", ax}, {0, 1}},
+        {"in another order", {"a", "b", "c"}, {"c", "b", "a"}, {}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        const AlbumChange change = albumChangeBetween("", c.before, c.after);
+        EXPECT_EQ(change.gone, c.gone) << c.what;
+        std::vector<std::string> added;
+        for (const FoundAlbum& album : change.added) added.push_back(album.folder);
+        EXPECT_EQ(added, c.added) << c.what;
+        EXPECT_EQ(change.addedAt, c.addedAt) << c.what;
+        EXPECT_EQ(change.albumsAfter, c.after.size()) << c.what;
+        EXPECT_EQ(change.empty(), c.gone.empty() && c.added.empty()) << c.what;
+    }
+    EXPECT_EQ(albumChangeBetween("", {}, {ax}).added[0].caption, "A - x");
+}
