@@ -68,10 +68,9 @@ struct LibraryWatch::Shared {
     const uint32_t rescanMs;
     FolderMemory known;  // the watching thread's from its start
 
-    std::atomic<bool> stopping{false};       // also read by the looks a re-listing makes at once
+    std::atomic<bool> stopping{false};       // read between steps, and by the looks made at once
     std::mutex mutex;
     std::condition_variable ended;
-    bool stop = false;                       // under mutex
     bool running = true;                     // under mutex
     std::vector<LibraryChange> changes;      // under mutex: found, not yet taken
     std::vector<WatchedAlbum> wantedAlbums;  // under mutex: album folders to follow
@@ -134,10 +133,7 @@ public:
     }
 
 private:
-    bool stopping() {
-        std::lock_guard<std::mutex> lock(shared_.mutex);
-        return shared_.stop;
-    }
+    bool stopping() const { return shared_.stopping; }
 
     std::string pathOf(const std::string& relative) const { return pathOfKey(shared_.musicPath, relative); }
 
@@ -241,18 +237,18 @@ private:
     // otherwise it waits to be quiet like one the watch told of.
     void lookAgain(uint32_t now, bool atOnce) {
         const FolderTimes folders = timesKnown(memory_);
-        for (size_t at = 0; at < folders.size() && !shared_.stopping; at += kLookBatch) {
+        for (size_t at = 0; at < folders.size() && !stopping(); at += kLookBatch) {
             const FolderTimes batch(folders.begin() + long(at), folders.begin() + long(std::min(at + kLookBatch, folders.size())));
             for (const std::string& folder : foldersChanged(shared_.musicPath, batch, kListingThreads, &shared_.stopping)) {
                 if (!atOnce) gatherer_.changed(folder, now);
-                else if (!shared_.stopping) listAgain(folder);
+                else if (!stopping()) listAgain(folder);
             }
         }
         std::vector<std::pair<std::string, AlbumTimes>> albums(albumTimes_.begin(), albumTimes_.end());
         forEachAtOnce(albums.size(), kListingThreads, [&](size_t i) {
-            if (!shared_.stopping) lookAtAlbum(albums[i].first, &albums[i].second);
+            if (!stopping()) lookAtAlbum(albums[i].first, &albums[i].second);
         });
-        if (shared_.stopping) return;
+        if (stopping()) return;
         const uint32_t when = atOnce ? now - kQuietBeforeListing : now;
         for (const auto& [key, times] : albums) {
             AlbumTimes& known = albumTimes_[key];
@@ -312,7 +308,6 @@ LibraryWatch::LibraryWatch(const std::string& musicPath, int depth, int watchLim
 LibraryWatch::~LibraryWatch() {
     shared_->stopping = true;
     std::unique_lock<std::mutex> lock(shared_->mutex);
-    shared_->stop = true;
     if (!shared_->ended.wait_for(lock, kEndWait, [this] { return !shared_->running; })) threadLeftBehind = true;
 }
 
