@@ -8,7 +8,8 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
     browser_bench.py --build BUILD --work FOLDER [--runs N] [section ...]
 
 Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded, thumbnails,
-thumbglide (all when none is named), and startup-compare (with --before BUILD: two builds' first
+thumbglide (all when none is named), fullscreen (X servers of its own at three sizes; with
+--before BUILD the two builds in turn), and startup-compare (with --before BUILD: two builds' first
 frames, taken in turn); embedded and thumbnails also take --before BUILD, and then measure both
 builds in turn.
 """
@@ -818,13 +819,103 @@ def rest(args):
           "of the neighbouring covers has finished (no frame drawn for 3 s).")
 
 
+
+class OwnXServer:
+    """An Xvfb of the given screen ("1920x1080") made the DISPLAY of this
+    process (the browser and xdotool inherit it) while the block runs."""
+
+    def __init__(self, screen):
+        self.screen = screen
+
+    def __enter__(self):
+        read, write = os.pipe()
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-nolisten", "tcp", "-screen", "0",
+                                        self.screen + "x24"], pass_fds=(write,), stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        with os.fdopen(read, "rb") as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb %s did not start" % self.screen)
+        self.previous = os.environ.get("DISPLAY")
+        os.environ["DISPLAY"] = ":" + number.decode()
+        return self
+
+    def __exit__(self, *exc):
+        self.server.terminate()
+        self.server.wait()
+        os.environ["DISPLAY"] = self.previous or ""
+
+
+SCREENS = [("600 x 600 window", "1024x768", False), ("1920 x 1080 full screen", "1920x1080", True),
+           ("3840 x 2160 full screen", "3840x2160", True)]
+
+
+def resident_glides(args, build, folder, full, reach=12, middle=20):
+    """One browser: full screen if asked (moved to the screen's corner, which
+    builds before F11 found its corner without a window manager did not do), the row brought to album `middle`, one glide
+    of `reach` albums there and back to load the covers, then the same glide
+    measured over resident covers. Returns its frames and the GL renderer."""
+    browser = started_browser(args, folder, build=build)
+    if full:
+        browser.key("key", "F11")
+        subprocess.run(["xdotool", "windowmove", browser.find_window(), "0", "0"], timeout=10)
+    browser.press("Home", 1)
+    browser.press("Right", middle)
+    at = lambda target: lambda: bool(browser.frames()) and abs(browser.frames()[-1]["position"] - target) < 0.01
+    browser.wait_for(at(middle), 60)
+    for measured in (False, True):
+        browser.wait_rest()
+        first = len(browser.frames())
+        for key, target in (("Right", middle + reach), ("Left", middle)):
+            browser.press(key, reach)
+            browser.wait_for(at(target), 60)
+        frames = browser.frames()[first:]
+    browser.finish()
+    return frames, browser.renderer
+
+
+def fullscreen(args):
+    """Gliding over resident 800-px covers in a 600 x 600 window and full screen at 1920 x 1080 and 3840 x 2160,
+    each in an X server of that size; with --before the two builds take turns."""
+    builds = [("before", args.before), ("after", args.build)] if args.before else [("this build", args.build)]
+    folder = make_library(args.build, os.path.join(args.work, "covers-800-60"), 60, cover_size=800)
+    note = load_note()
+    rows = []
+    for label, screen, full in SCREENS:
+        frames = {name: [] for name, _ in builds}
+        with OwnXServer(screen):
+            for _ in range(args.runs):
+                for name, build in builds:
+                    glide, renderer = resident_glides(args, build, folder, full)
+                    frames[name] += glide
+        for name, _ in builds:
+            stats = glide_stats(frames[name])
+            rows.append([label, name, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] +
+                        ["%.1f" % v for v in stats["interval"]] + [stats["slow"]])
+    with open("/proc/loadavg") as load:
+        after = " / ".join(load.read().split()[:3])
+    table("10. Full screen: gliding over resident covers", command_for(args, ("--before BEFORE " if args.before else "")
+                                                                    + "fullscreen"),
+          ["screen", "build", "frames", "draw p50", "draw p99", "draw max", "swap p50", "swap p99", "swap max",
+           "draws > 33 ms"], rows,
+          "Milliseconds; GL renderer: %s. 60 albums with 800-px JPEG covers; the row is brought to album 20 "
+          "and glides 12 albums on and back (an arrow key every 20 ms) once to load the covers, then again over "
+          "the resident covers, which is what is measured. Each screen is an Xvfb of its own with no window "
+          "manager; a full-screen window is moved to the screen's corner. Draw is the drawing pass (scene, "
+          "caption, swap); the first three frames are left out; %d run(s) pooled%s; "
+          "%s, %s when it ended." % (renderer, args.runs, ", the builds in turn" if args.before else "", note,
+                                     after))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--memory-limit-gib", type=int, default=12)
-    parser.add_argument("--before", help="a second build for startup-compare, embedded and thumbnails")
+    parser.add_argument("--before", help="a second build for startup-compare, embedded, thumbnails and fullscreen")
     parser.add_argument("sections", nargs="*",
                         default=["startup", "smoothness", "loading", "firstcovers", "memory", "rest", "hostile",
                                  "embedded", "thumbnails", "thumbglide"])
@@ -839,7 +930,8 @@ def main():
     for section in args.sections:
         {"startup": startup, "startup-compare": startup_compare, "smoothness": smoothness, "loading": loading,
          "firstcovers": first_covers, "memory": memory, "rest": rest, "hostile": hostile,
-         "embedded": embedded, "thumbnails": thumbnails, "thumbglide": thumbglide}[section](args)
+         "embedded": embedded, "thumbnails": thumbnails, "thumbglide": thumbglide,
+         "fullscreen": fullscreen}[section](args)
 
 
 if __name__ == "__main__":

@@ -33,6 +33,7 @@ vellora_windows_library(PkgConfig::PICTURES INCLUDES ${win_include}
 vellora_windows_library(PkgConfig::WEBP INCLUDES ${win_include} LIBRARIES ${win_lib}/libwebp.a)
 vellora_windows_library(PkgConfig::TAGS INCLUDES ${win_include}/taglib ${win_include}
   LIBRARIES ${win_lib}/libtag.a z DEFINES TAGLIB_STATIC)
+vellora_windows_library(PkgConfig::SQLITE INCLUDES ${win_include} LIBRARIES ${win_lib}/libsqlite3.a)
 
 # Beside vellora.exe, what it is made of and under which licences: the
 # program's own, a notice naming the linked libraries' licences, the source

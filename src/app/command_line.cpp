@@ -83,7 +83,7 @@ std::string usageText() {
         "              starts with '-'\n"
         "\n"
         "Keys and mouse:\n";
-    for (const KeyHelpLine& line : keyHelpLines()) {
+    for (const KeyHelpLine& line : shownHelpLines(true)) {
         char row[128];
         std::snprintf(row, sizeof row, "  %-24s%s\n", line.keys, line.action);
         text += row;

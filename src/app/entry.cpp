@@ -15,6 +15,7 @@
 #include "app/command_line.h"
 #include "app/frame_log.h"
 #include "app/frame_loop.h"
+#include "app/gamepad.h"
 #include "app/ini_reader.h"
 #include "app/input.h"
 #include "app/library_update.h"
@@ -90,6 +91,7 @@ static void shutdown() {
     albums = nullptr;
     delete font;
     font = nullptr;
+    closeGamepad();
     SDL_Quit();
 }
 

@@ -4,11 +4,13 @@
 
 #include "app/app_state.h"
 #include "app/frame_log.h"
+#include "app/gamepad.h"
 #include "app/input.h"
 #include "app/library_update.h"
 #include "app/mouse.h"
 #include "app/opening.h"
 #include "app/overlays.h"
+#include "app/remote_keys.h"
 #include "app/window.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
@@ -28,12 +30,20 @@ void handleEvent(const SDL_Event& event, Pacing& pacing) {
     switch (event.type) {
         case SDL_KEYDOWN:
             // Commands run on release (and on repeat), never on the press.
-            heldKey = event.key.keysym.sym;
+            heldKey = keyCommand(event.key.keysym.sym, event.key.keysym.mod);
             keyDownTime = now;
             break;
         case SDL_KEYUP:
             heldKey = 0;
-            processKeys(event.key.keysym.sym);
+            processKeys(keyCommand(event.key.keysym.sym, event.key.keysym.mod));
+            break;
+        case SDL_SYSWMEVENT:  // a media key, which has no key symbol
+            if (platform::isPlayPauseKey(event.syswm.msg)) processKeys(KeyPlay);
+            break;
+        case SDL_JOYAXISMOTION:
+        case SDL_JOYHATMOTION:
+        case SDL_JOYBUTTONDOWN:
+            gamepadEvent(event, now);
             break;
         case SDL_MOUSEBUTTONDOWN:
             // The left button acts on release, so that a click can be told from a drag.
@@ -82,6 +92,7 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing) {
 
     if (hooks.applyLibraryChanges && hooks.applyLibraryChanges()) pacing.exposePending = true;
     if (keyRepeatDue(now, heldKey, keyDownTime, lastRepeatCheck)) processKeys(heldKey);
+    gamepadPass(now);
     if (overlayRedrawDue(now)) pacing.exposePending = true;
 
     // Pacing counts from the opening's start, which a slow scan moves on.

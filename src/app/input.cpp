@@ -9,6 +9,7 @@
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "render/caption.h"
+#include "render/projection.h"
 
 bool helpShown = false;
 FindText findText;
@@ -49,8 +50,10 @@ static void closeOverlays(int key) {
     }
 }
 
-int movedSelection(int key, int current, int count) {
+int movedSelection(int key, int current, int count, int screenful) {
     switch (key) {
+        case KeyDown: return std::min(current + screenful, count - 1);
+        case KeyUp: return std::max(current - screenful, 0);
         case KeyRight: return std::min(current + 1, count - 1);
         case KeyLeft: return std::max(current - 1, 0);
         case KeyPageDown: return std::min(current + kPageAlbums, count - 1);
@@ -90,6 +93,15 @@ void processKeys(int key) {
         case KeyEnd:
             current = movedSelection(key, current, count);
             break;
+        case KeyUp:
+        case KeyDown:
+            current = movedSelection(key, current, count, sideCoversInView(screenWidth, screenHeight));
+            break;
+        case KeyPlay:
+            handOverSelection();
+            break;
+        case KeyNextOrder:
+            break;  // one order only so far (the folder's): nothing to go on to
         case KeyF1:
             helpShown = !helpShown;
             redrawWanted = true;

@@ -20,6 +20,10 @@ const int kMinimumSide = 64;
 int desktopWidth = 0, desktopHeight = 0;  // found before the window opens
 int windowedWidth = 600, windowedHeight = 600;  // the size to come back to from full screen
 bool fullScreen = false;
+// Without a window manager the program itself puts the full-screen window at
+// the screen's corner, and the window back where it stood afterwards.
+bool movedToCorner = false;
+int windowedX = 0, windowedY = 0;
 
 // Sets the video mode and takes the size the media library really gave.
 bool setVideoMode(int width, int height, bool full) {
@@ -65,7 +69,10 @@ std::string noDisplayMessage(const char* display) {
 // was tried, since a set DISPLAY that cannot be reached is the common case.
 static bool startVideo() {
     const bool chosenDriver = std::getenv("SDL_VIDEODRIVER") != nullptr;
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) return false;
+    platform::beforeVideoStart();
+    const bool started = SDL_Init(SDL_INIT_VIDEO) >= 0;
+    platform::afterVideoStart();
+    if (!started) return false;
     char driver[32] = "";
     SDL_VideoDriverName(driver, sizeof driver);
     const std::string name = driver;
@@ -104,6 +111,9 @@ void init_sdl() {
         std::exit(1);
     }
     platform::endWindowPlacement();
+    // Media keys have no SDL 1.2 key symbol: they are read from the window
+    // system's own messages.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
 void init_gl() {
@@ -158,11 +168,17 @@ void toggleFullScreen() {
         windowedHeight = screenHeight;
         const int width = desktopWidth > 0 ? desktopWidth : screenWidth;
         const int height = desktopHeight > 0 ? desktopHeight : screenHeight;
+        const bool unmanaged = platform::unmanagedWindowPosition(&windowedX, &windowedY);
         if (!setVideoMode(width, height, true)) return;
         fullScreen = true;
+        // A window manager puts a full-screen window at the screen's corner;
+        // with none it would stay where it stood, mostly off the screen.
+        movedToCorner = unmanaged && platform::placeWindow(0, 0);
     } else {
         if (!setVideoMode(windowedWidth, windowedHeight, false)) return;
         fullScreen = false;
+        if (movedToCorner) platform::placeWindow(windowedX, windowedY);
+        movedToCorner = false;
     }
     afterModeChange();
 }

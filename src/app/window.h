@@ -43,6 +43,7 @@ void setProjection();
 // Sizes below 64 pixels are raised to 64. Ignored while full screen.
 void resizeWindow(int width, int height);
 
-// Switches between the window and full screen at the desktop's size; the
-// window comes back at the size it had. Does nothing before init_sdl.
+// Switches between the window and full screen at the desktop's size, from the
+// screen's corner also where no window manager places it; the window comes
+// back at the size and the place it had. Does nothing before init_sdl.
 void toggleFullScreen();

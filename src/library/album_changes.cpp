@@ -91,7 +91,7 @@ bool AlbumsLoader::applyChange(const AlbumChange& change, std::vector<int>* newI
         while (end < count && albumIsBelow(end, change.folder)) ++end;
         if (first == count)
             first = end = int(std::partition_point(albumList.begin(), albumList.end(), [&](const album& record) {
-                              return pathBefore(std::string_view(names).substr(record.folder, record.folderLength),
+                              return pathListedBefore(std::string_view(names).substr(record.folder, record.folderLength),
                                                 change.folder);
                           }) - albumList.begin());
     }

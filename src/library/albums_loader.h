@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "library/album.h"
+#include "library/folder_rules.h"
 #include "library/library_walk.h"
 #include "platform/platform.h"
 

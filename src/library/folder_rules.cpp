@@ -88,7 +88,7 @@ int pathLevel(std::string_view path) {
     return path.empty() ? 0 : 1 + int(std::count(path.begin(), path.end(), platform::kSeparator));
 }
 
-bool pathBefore(std::string_view a, std::string_view b) {
+bool pathListedBefore(std::string_view a, std::string_view b) {
     for (;;) {
         const size_t endA = std::min(a.find(platform::kSeparator), a.size());
         const size_t endB = std::min(b.find(platform::kSeparator), b.size());
@@ -97,5 +97,26 @@ bool pathBefore(std::string_view a, std::string_view b) {
         if (endA == a.size() || endB == b.size()) return endA == a.size() && endB < b.size();
         a.remove_prefix(endA + 1);
         b.remove_prefix(endB + 1);
+    }
+}
+
+std::string pathSortKey(std::string_view path) {
+    std::string key;
+    key.reserve(2 * path.size() + 2);
+    for (size_t begin = 0;;) {
+        const size_t end = std::min(path.find(platform::kSeparator, begin), path.size());
+        platform::appendListingKey(path.substr(begin, end - begin), &key);
+        if (end == path.size()) return key;
+        begin = end + 1;
+    }
+}
+
+void pathFromSortKey(std::string_view key, std::string* path) {
+    path->clear();
+    // Of each part's two 0-ended runs the second is the part as it stands.
+    for (size_t begin = 0, run = 0; begin < key.size(); ++run) {
+        const size_t end = std::min(key.find('\0', begin), key.size());
+        if (run % 2 == 1) path->append(run > 1 ? 1 : 0, platform::kSeparator).append(key, begin, end - begin);
+        begin = end + 1;
     }
 }

@@ -47,6 +47,13 @@ std::string captionOfKey(std::string_view key);
 bool pathIsAtOrBelow(std::string_view path, std::string_view folder);
 // How many levels below the music folder a key lies: 0 for "".
 int pathLevel(std::string_view path);
-// The library's order of keys: part by part in listing order, a folder
-// before the folders below it.
-bool pathBefore(std::string_view a, std::string_view b);
+// The scan's order of keys: part by part in listing order, a folder before
+// the folders below it.
+bool pathListedBefore(std::string_view a, std::string_view b);
+// The same order as bytes: pathSortKey(a) < pathSortKey(b) byte by byte
+// exactly when pathListedBefore(a, b). Each part gives its letters folded to
+// upper case, a 0 byte, itself and a 0 byte; the keys of the paths below a
+// folder are the ones that begin with the folder's key. pathFromSortKey
+// puts the path back into `path`.
+std::string pathSortKey(std::string_view path);
+void pathFromSortKey(std::string_view key, std::string* path);

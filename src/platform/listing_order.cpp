@@ -1,26 +1,44 @@
 // The order of a folder's listing, shared by the listing itself and by the
 // library, which puts an album that appears later in its place among the others.
-#include <algorithm>
-#include <cstring>
-
 #include "platform/platform.h"
 
 namespace platform {
 
-bool listedBefore(std::string_view a, std::string_view b) {
-    const size_t common = std::min(a.size(), b.size());
-    for (size_t i = 0; i < common; ++i) {
-        const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        const unsigned char fx = x >= 'a' && x <= 'z' ? x - 'a' + 'A' : x;
-        const unsigned char fy = y >= 'a' && y <= 'z' ? y - 'a' + 'A' : y;
-        if (fx != fy) return fx < fy;
+namespace {
+
+unsigned char folded(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+
+// `at(text, i)` is the byte at i, 0 past the name's end; names hold no 0 byte.
+template <typename Name, typename At>
+bool before(const Name& a, const Name& b, At at) {
+    for (size_t i = 0;; ++i) {
+        const unsigned char x = at(a, i), y = at(b, i);
+        if (folded(x) != folded(y)) return folded(x) < folded(y);
+        if (x == 0) break;
     }
-    if (a.size() != b.size()) return a.size() < b.size();  // a name's end is lowest
-    return a.compare(b) < 0;                                 // byte by byte, as unsigned
+    for (size_t i = 0;; ++i) {
+        const unsigned char x = at(a, i), y = at(b, i);
+        if (x != y || x == 0) return x < y;
+    }
 }
 
+}  // namespace
+
 bool listedBefore(const char* a, const char* b) {
-    return listedBefore(std::string_view(a, std::strlen(a)), std::string_view(b, std::strlen(b)));
+    return before(a, b, [](const char* text, size_t i) { return static_cast<unsigned char>(text[i]); });
+}
+
+bool listedBefore(std::string_view a, std::string_view b) {
+    return before(a, b, [](std::string_view text, size_t i) {
+        return i < text.size() ? static_cast<unsigned char>(text[i]) : static_cast<unsigned char>(0);
+    });
+}
+
+void appendListingKey(std::string_view name, std::string* key) {
+    for (char c : name) *key += char(folded(static_cast<unsigned char>(c)));
+    *key += '\0';
+    key->append(name);
+    *key += '\0';
 }
 
 }  // namespace platform

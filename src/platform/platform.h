@@ -93,6 +93,10 @@ void findClose(FindHandle handle);
 // folded bytes first, a name's end lowest, then byte by byte.
 bool listedBefore(const char* a, const char* b);
 bool listedBefore(std::string_view a, std::string_view b);
+// The same order as bytes, appended to `key`: the name's bytes folded, a 0
+// byte, the name itself and a 0 byte. Such keys of names without 0 bytes
+// compare byte by byte as listedBefore orders the names.
+void appendListingKey(std::string_view name, std::string* key);
 
 // Hands the entries of `folder` ("." and ".." aside) to `visit` in the order
 // the file system keeps them, unsorted and without reading ahead, until visit
@@ -230,9 +234,37 @@ bool desktopSize(int* width, int* height);
 // Places the program's window with its top-left corner at (x, y), before or
 // after it is created. False when it cannot be done.
 bool placeWindow(int x, int y);
+// The window's top-left corner on the screen when nothing but the program
+// places it: X with no window manager framing the window (a bare X session, a
+// kiosk, a TV box). False before the window exists, under a window manager,
+// and on Windows: both put a full-screen window at the screen's corner themselves.
+bool unmanagedWindowPosition(int* x, int* y);
 // Call once the window exists: whatever placeWindow needed to set up is undone,
 // so that programs started later (the music player) do not inherit it.
 void endWindowPlacement();
+
+// Whether a message of the window system (an SDL_SYSWMEVENT's) is the release
+// of a media Play or Pause key, which SDL 1.2 has no key symbol for (X: the
+// XF86AudioPlay / XF86AudioPause key; Windows: VK_MEDIA_PLAY_PAUSE or the
+// play / pause application command).
+bool isPlayPauseKey(const struct SDL_SysWMmsg* message);
+
+// A number that changes when input devices come or go: a gamepad plugged in.
+// Linux: the modification time of /dev/input (0 when there is none); Windows:
+// -1, the system gives no such sign and the caller must look for itself.
+long long inputDevicesGeneration();
+
+// Around the media library's start (SDL_Init): on Linux the SDL 1.2 layer
+// (sdl12-compat) would draw GL into a framebuffer of its own and copy it to
+// the window at every swap, which costs software GL more than the whole scene
+// in a large window (17 ms a frame at 1920 x 1080 on llvmpipe, 2 ms at
+// 600 x 600); the program always asks for the size it gets, so it needs none
+// of the scaling that framebuffer is for. beforeVideoStart asks for drawing
+// straight into the window, unless the user's environment says otherwise;
+// afterVideoStart takes the request back out of the environment, which
+// programs started later inherit. Windows: nothing to do.
+void beforeVideoStart();
+void afterVideoStart();
 
 // Makes the loss of the display (the X server ends, a forwarded connection
 // drops) end the program at once with one line on standard error and status
@@ -339,6 +371,23 @@ bool makePrivateFolder(const std::string& folder, std::string* error);
 // and renames it to `path`, so that a reader never sees half a file. False,
 // with `error` saying why and nothing left behind, on any failure.
 bool replaceFilePrivately(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+// ------------------------------------------------------ the program's own cache
+// The folder of what the program keeps for itself between runs (the library
+// index): $XDG_CACHE_HOME/vellora ($HOME/.cache/vellora when XDG_CACHE_HOME
+// is unset or not absolute); Windows: %LOCALAPPDATA%\vellora. "" when none
+// can be named.
+std::string programCacheFolder();
+// Makes the file at `path` one only the user may read and write (0600): an
+// empty one when it is not there; an existing one of the user's that others
+// may read loses those bits. Windows: made when missing; the profile's ACL
+// keeps it private. False, with `error` saying why, when it cannot be made or
+// is not a regular file.
+bool makePrivateFile(const std::string& path, std::string* error);
+// Renames the file `from` to `to`, replacing `to`. False, with `error` saying why.
+bool renameFile(const std::string& from, const std::string& to, std::string* error);
+// Removes the file at `path`; true when it is gone afterwards (or was never there).
+bool removeFile(const std::string& path);
 
 // ------------------------------------------------------ folder change watch
 // Tells which folders changed while the program runs: an entry made, removed,

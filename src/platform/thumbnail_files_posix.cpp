@@ -1,5 +1,5 @@
-// The thumbnail cache's files on Linux: the XDG cache folder, private folders
-// and files, and whole-file replacement by rename.
+// The thumbnail cache's files on Linux: private folders and files, and
+// whole-file replacement by rename (its folder: cache_files_posix.cpp).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,13 +12,6 @@
 #include "platform/platform.h"
 
 namespace platform {
-
-std::string thumbnailCacheFolder() {
-    const std::string cache = environmentValue("XDG_CACHE_HOME");
-    if (!cache.empty() && cache[0] == '/') return cache + "/thumbnails";
-    const std::string home = homeFolder();
-    return home.empty() ? "" : home + "/.cache/thumbnails";
-}
 
 bool fileModifiedSeconds(const std::string& path, int64_t* seconds) {
     struct stat info;

@@ -1,6 +1,7 @@
-// The thumbnail cache's files on Windows: %LOCALAPPDATA%\vellora\thumbnails,
-// folders and whole-file replacement with the wide calls. Windows has no
-// mode bits; the folder under the user's profile is private by its ACL.
+// The thumbnail cache's files on Windows (in %LOCALAPPDATA%\vellora\thumbnails,
+// named in cache_files_win32.cpp): folders and whole-file replacement with
+// the wide calls. Windows has no mode bits; the folder under the user's
+// profile is private by its ACL.
 #include <windows.h>
 
 #include <algorithm>
@@ -10,11 +11,6 @@
 #include "platform/text_win32.h"
 
 namespace platform {
-
-std::string thumbnailCacheFolder() {
-    const std::string local = environmentValue("LOCALAPPDATA");
-    return local.empty() ? "" : local + "\\vellora\\thumbnails";
-}
 
 bool fileModifiedSeconds(const std::string& path, int64_t* seconds) {
     WIN32_FILE_ATTRIBUTE_DATA data;

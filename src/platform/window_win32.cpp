@@ -58,6 +58,19 @@ bool placeWindow(int x, int y) {
                       TRUE) != 0;
 }
 
+bool unmanagedWindowPosition(int*, int*) { return false; }
+
+bool isPlayPauseKey(const SDL_SysWMmsg* message) {
+    if (!message) return false;
+    if (message->msg == WM_KEYUP) return message->wParam == VK_MEDIA_PLAY_PAUSE;
+    if (message->msg != WM_APPCOMMAND) return false;
+    const int command = GET_APPCOMMAND_LPARAM(message->lParam);
+    return command == APPCOMMAND_MEDIA_PLAY_PAUSE || command == APPCOMMAND_MEDIA_PLAY ||
+           command == APPCOMMAND_MEDIA_PAUSE;
+}
+
+long long inputDevicesGeneration() { return -1; }  // full screen goes to the corner by itself
+
 void endWindowPlacement() {
     if (!placing) return;
     _putenv_s(kPositionVariable, hadPosition ? previousPosition.c_str() : "");  // "" removes it
@@ -66,5 +79,8 @@ void endWindowPlacement() {
 
 // A window on the local desktop cannot lose its display.
 void endOnDisplayLoss() {}
+
+void beforeVideoStart() {}
+void afterVideoStart() {}
 
 }  // namespace platform

@@ -15,6 +15,8 @@
 
 namespace {
 
+static_assert(2 * kStripReach + 1 == kMaxStripCovers, "the drawing order holds the whole strip");
+
 // Places album `index` in the current frame and draws it in a pushed matrix.
 void drawCover(int index) {
     glPushMatrix();
@@ -44,6 +46,17 @@ CoverPlacement coverPlacement(double d) {
     return {d / 2 + c, 1.5 * (1 - std::fabs(c)), -70 * std::sin(c)};
 }
 
+int stripDrawingOrder(float position, StripRange range, int (&order)[kMaxStripCovers]) {
+    const int count = std::clamp(range.end - range.first, 0, kMaxStripCovers);
+    for (int k = 0; k < count; ++k) order[k] = range.first + k;
+    // Ties (exactly half-way) go to the lower index; std::sort on 41 numbers is nothing next to a frame.
+    std::sort(order, order + count, [position](int a, int b) {
+        const double da = std::fabs(a - double(position)), db = std::fabs(b - double(position));
+        return da != db ? da < db : a < b;
+    });
+    return count;
+}
+
 float coverAnimationOffset(int index, uint32_t t, int playing, uint32_t playTime) {
     // Unsigned on purpose: before playTime the difference wraps to a huge
     // value, f goes far below 0 and the hand-over rule does not apply.
@@ -61,8 +74,9 @@ float coverAnimationOffset(int index, uint32_t t, int playing, uint32_t playTime
 
 void drawAlbums() {
     if (!albums || !textures) return;  // no library yet: nothing to stand in the row
-    const StripRange range = stripRange(position, albums->getAlbumsCount());
-    for (int i = range.first; i < range.end; ++i) drawCover(i);
+    int order[kMaxStripCovers];
+    const int count = stripDrawingOrder(position, stripRange(position, albums->getAlbumsCount()), order);
+    for (int k = 0; k < count; ++k) drawCover(order[k]);
 }
 
 void drawAlbum() {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/gamepad.h"
 #include "app/key_help.h"
 #include "app/type_to_find.h"
 #include "render/font_loader.h"
@@ -47,7 +48,7 @@ std::string findLine(const FindText& find) {
 }
 
 void drawHelpOverlay() {
-    const std::vector<KeyHelpLine>& lines = keyHelpLines();
+    const std::vector<KeyHelpLine> lines = shownHelpLines(gamepadOpen());
     const HelpPanel panel = helpPanel(screenWidth, screenHeight, int(lines.size()));
     enable2D();
     // On: blending for the panel only.

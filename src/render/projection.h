@@ -11,3 +11,8 @@ constexpr double kEyeZ = 3;           // camera at (0, 0, 3) looking at the orig
 // vertical, so it is 2/3 of the window's height whatever the width (400 in the
 // 600 x 600 window); a wider window only shows more of the side covers.
 int middleCoverPixelHeight(int windowWidth, int windowHeight);
+
+// How many covers stand in a width x height window on one side of the middle
+// one, counted to the ones whose middle is inside it (at least 1): 4 in the
+// 600 x 600 window, 8 at 1920 x 1080.
+int sideCoversInView(int windowWidth, int windowHeight);

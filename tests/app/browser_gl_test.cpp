@@ -218,7 +218,7 @@ TEST(BrowserPlayer, ThePlayerGetsTheEnvironmentWithoutTheWindowPlacement) {
     }
 }
 
-TEST(BrowserPlayer, RightThenReturnStartsThePlayerOnTheNextAlbum) {
+TEST(BrowserPlayer, RightThenReturnStartsThePlayerOnTheNextAlbumAsTheKeypadAndTheMediaKeyDo) {
     const int albums = 40;
     BrowserOptions options;
     options.albums = albums;
@@ -233,13 +233,28 @@ TEST(BrowserPlayer, RightThenReturnStartsThePlayerOnTheNextAlbum) {
     calls = browser.waitPlayerCalls(2);
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(BrowserRun::albumIndex(calls[1].argument), std::min(selected + 1, albums - 1));
-    // With autoplay, the user's first Return only re-armed after Right; this
-    // Return is the second in a row and ends the program.
-    pressKeys(browser.window(), {"Return"});
+    // The keypad's arrow and Enter (Num Lock off, as a remote sends them).
+    pressKeys(browser.window(), {"KP_Right", "KP_Enter"});
+    calls = browser.waitPlayerCalls(3);
+    ASSERT_EQ(calls.size(), 3u);
+    const int third = std::min(selected + 2, albums - 1);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[2].argument), third);
+    // Play/Pause hands the album over each time, never quits.
+    pressKeys(browser.window(), {"XF86AudioPlay", "XF86AudioPlay"});
+    calls = browser.waitPlayerCalls(5);
+    ASSERT_EQ(calls.size(), 5u);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[4].argument), third);
+    // Down: on by the 4 covers the 600-pixel window shows on a side.
+    pressKeys(browser.window(), {"KP_Down", "Return"});
+    calls = browser.waitPlayerCalls(6);
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_EQ(BrowserRun::albumIndex(calls[5].argument), std::min(third + 4, albums - 1));
+    // Keypad Enter right after Return is the second Return in a row: it ends the program.
+    pressKeys(browser.window(), {"KP_Enter"});
     int status = -1;
     ASSERT_TRUE(browser.waitExit(kExitWait, &status));
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(browser.playerCalls().size(), 2u);
+    EXPECT_EQ(browser.playerCalls().size(), 6u);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // Key and mouse commands against a real library and a recording stand-in player.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,8 +8,10 @@
 #include "app/app_state.h"
 #include "app/input.h"
 #include "app/player_notice.h"
+#include "app/remote_keys.h"
 #include "library/albums_loader.h"
 #include "platform/platform.h"
+#include "render/projection.h"
 #include "support/app_fixture.h"
 #include "support/process.h"
 #include "support/simulated_loop.h"
@@ -57,7 +60,8 @@ TEST_F(InputTest, AnyOtherKeyBetweenTwoReturnsReArmsReturn) {
     processKeys(KeyReturn);  // Return / Right / Return: the next album
     EXPECT_EQ(playedAlbums(2).back(), "album 00003");
     size_t handOvers = 2;
-    for (int rearming : {304 /* Shift */, 271 /* keypad Enter */, 273 /* up */, 274 /* down */}) {
+    for (int rearming : {304 /* Shift */, 271 /* keypad Enter, before it is read as Return */, 19 /* Pause */,
+                         int(KeyDismiss) /* the pad's B */}) {
         processKeys(rearming);
         processKeys(KeyReturn);  // the same album again
         EXPECT_EQ(playedAlbums(++handOvers).back(), "album 00003") << rearming;
@@ -130,6 +134,31 @@ TEST(MovedSelection, PagesAndEndsStopAtTheEnds) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(movedSelection(c.key, c.from, c.count), c.expected) << c.key << " from " << c.from;
+}
+
+TEST(RemoteKeys, KeypadStandsForItsKeysAndUpDownPageAWindowful) {
+    struct Case {
+        int symbol, modifiers, command;
+    };
+    const Case cases[] = {
+        {SDLK_KP_ENTER, 0, KeyReturn},    {SDLK_KP_ENTER, KMOD_NUM, KeyReturn}, {SDLK_KP4, 0, KeyLeft},
+        {SDLK_KP6, 0, KeyRight},          {SDLK_KP8, 0, KeyUp},                 {SDLK_KP2, 0, KeyDown},
+        {SDLK_KP9, 0, KeyPageUp},         {SDLK_KP3, 0, KeyPageDown},           {SDLK_KP7, 0, KeyHome},
+        {SDLK_KP1, 0, KeyEnd},            {SDLK_KP5, 0, SDLK_KP5},              {SDLK_KP4, KMOD_NUM, '4'},
+        {SDLK_KP0, KMOD_NUM, '0'},        {SDLK_KP9, KMOD_NUM | KMOD_SHIFT, '9'},
+        {SDLK_RETURN, 0, KeyReturn},      {SDLK_UP, 0, KeyUp},                  {'a', KMOD_NUM, 'a'},
+    };
+    for (const Case& c : cases) EXPECT_EQ(keyCommand(c.symbol, c.modifiers), c.command) << c.symbol;
+
+    // Up and Down bring the cover at the window's edge to the middle.
+    EXPECT_EQ(sideCoversInView(600, 600), 4);
+    EXPECT_EQ(sideCoversInView(800, 600), 6);
+    EXPECT_EQ(sideCoversInView(1920, 1080), 8);
+    EXPECT_EQ(sideCoversInView(3840, 2160), 8);
+    EXPECT_EQ(sideCoversInView(300, 600), 1);  // narrower than the middle cover: still one
+    EXPECT_EQ(movedSelection(KeyDown, 3, 50, 4), 7);
+    EXPECT_EQ(movedSelection(KeyDown, 47, 50, 4), 49);
+    EXPECT_EQ(movedSelection(KeyUp, 7, 50, 8), 0);
 }
 
 TEST_F(InputTest, NewKeysMoveAndReArmReturnLikeAnyOther) {

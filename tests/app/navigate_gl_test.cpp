@@ -284,15 +284,16 @@ TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
     const Photo again = resizeTo(600, 600);
     EXPECT_TRUE(sameRegion(square, 0, 0, again, 0, 0, 600, 600));
 
-    // F11: the whole 1600 x 1200 screen, the cover still there; F11 again: back.
+    // F11: the whole 1600 x 1200 screen from its corner, though no window
+    // manager runs here, the cover still there; F11 again: back where it stood.
+    const WindowInfo windowed = describeWindow(window);
+    EXPECT_EQ(windowed.x, (1600 - 600) / 2);
     pressKeys(window, {"F11"});
     WindowInfo info;
     EXPECT_TRUE(waitFor([&] {
         info = describeWindow(window);
-        return info.width == 1600 && info.height == 1200;
-    }, 10000)) << info.width << "x" << info.height;
-    // Without a window manager nothing moves it to the corner; do it, to read it back.
-    runProcess({"xdotool", "windowmove", std::to_string(window), "0", "0"}, "");
+        return info.width == 1600 && info.height == 1200 && info.x == 0 && info.y == 0;
+    }, 10000)) << info.width << "x" << info.height << " at " << info.x << "," << info.y;
     Photo full;
     EXPECT_TRUE(waitFor([&] { return showsCover(full = photograph(window), 800, 600, 5); }, 10000));
     EXPECT_TRUE(showsCover(full, 800, 600 - 395, 5)) << "2/3 of 1200 is 800 pixels tall";
@@ -300,8 +301,8 @@ TEST(NavigateWindow, GrowsKeepingTheLookAndTheCoversAndGoesFullScreenAndBack) {
     pressKeys(window, {"F11"});
     EXPECT_TRUE(waitFor([&] {
         info = describeWindow(window);
-        return info.width == 600 && info.height == 600;
-    }, 10000)) << info.width << "x" << info.height;
+        return info.width == 600 && info.height == 600 && info.x == windowed.x && info.y == windowed.y;
+    }, 10000)) << info.width << "x" << info.height << " at " << info.x << "," << info.y;
     Photo back;
     EXPECT_TRUE(waitFor([&] {
         back = photograph(window);

@@ -64,8 +64,8 @@ TEST(FolderRules, HiddenNamesMediaDiscsDepthAndPaths) {
     };
     for (const Order& o : {Order{"A", ab}, Order{"a", "B"}, Order{ab, "a b"}, Order{"Zed", "_x"},
                            Order{std::string("A") + s + "z", "AA"}, Order{"A", "a"}}) {
-        EXPECT_TRUE(pathBefore(o.before, o.after)) << o.before << " < " << o.after;
-        EXPECT_FALSE(pathBefore(o.after, o.before)) << o.after << " > " << o.before;
+        EXPECT_TRUE(pathListedBefore(o.before, o.after)) << o.before << " < " << o.after;
+        EXPECT_FALSE(pathListedBefore(o.after, o.before)) << o.after << " > " << o.before;
     }
-    EXPECT_FALSE(pathBefore(ab, ab));
+    EXPECT_FALSE(pathListedBefore(ab, ab));
 }

@@ -39,6 +39,7 @@ TEST(InstallDeps, NamesAPackageThatBringsEverythingTheTestsUse) {
         "/usr/bin/xdotool", "/usr/bin/xwininfo",                      // keys, clicks, geometry
         "/usr/bin/python3",                                           // the benchmarks
         "/usr/bin/dpkg-source",                                       // the Windows libraries' sources
+        "/usr/bin/tclsh8.6",                                          // SQLite's, for the Windows build
         "/usr/bin/strace",                                            // the clone-alone check
         "/usr/bin/makensis", "/usr/bin/zip", "/usr/bin/unzip",        // the Windows packages
         "/usr/include/zlib.h",                                        // the Windows icon drawer

@@ -1,6 +1,10 @@
-// The strip's layout maths: where each cover stands, which covers are drawn,
-// and how far the opening, the glide back and the launch hop move a cover.
+// The strip's layout maths: where each cover stands, which covers are drawn
+// and in which order, and how far the opening, the glide back and the launch hop move a cover.
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <vector>
 
 #include "render/cover_strip.h"
 
@@ -61,6 +65,36 @@ TEST(StripRange, DrawsAtMostTwentyCoversEachSideOfThePosition) {
 }
 
 const int kPlaying = 3;
+
+TEST(StripDrawingOrder, NearestTheMiddleFirstLowerIndexOnTies) {
+    struct Row {
+        float position;
+        int albums;
+        std::vector<int> order;
+    };
+    const Row table[] = {
+        {2, 5, {2, 1, 3, 0, 4}},
+        {2.5f, 5, {2, 3, 1, 4, 0}},    // half-way: the two middle covers tie, the lower first
+        {2.3f, 5, {2, 3, 1, 4, 0}},
+        {2.7f, 5, {3, 2, 4, 1, 0}},
+        {0, 4, {0, 1, 2, 3}},          // the row's start: one side only
+        {0, 1, {0}},
+        {0, 0, {}},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.position);
+        int order[kMaxStripCovers];
+        const int n = stripDrawingOrder(row.position, stripRange(row.position, row.albums), order);
+        EXPECT_EQ(std::vector<int>(order, order + n), row.order);
+    }
+    // A full strip: all 41 covers, each once, never farther than the one before.
+    int order[kMaxStripCovers];
+    const float position = 100.4f;
+    const int n = stripDrawingOrder(position, stripRange(position, 1000), order);
+    ASSERT_EQ(n, 41);
+    EXPECT_EQ(std::set<int>(order, order + n).size(), 41u);
+    for (int k = 1; k < n; ++k) EXPECT_LE(std::fabs(order[k - 1] - position), std::fabs(order[k] - position));
+}
 
 TEST(CoverAnimation, OpeningPoseHoldsEveryCoverForwardUntilTick2000) {
     for (uint32_t t : {0u, 1u, 1000u, 1999u}) {

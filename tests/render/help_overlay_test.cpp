@@ -10,7 +10,10 @@
 namespace {
 
 TEST(HelpPanel, EveryLineFitsItsColumnAndThePanelFitsTheWindow) {
-    const std::vector<KeyHelpLine>& lines = keyHelpLines();
+    // The longest help: the keys and a gamepad's buttons.
+    const std::vector<KeyHelpLine> lines = shownHelpLines(true);
+    EXPECT_EQ(lines.size(), keyHelpLines().size() + padHelpLines().size());
+    EXPECT_EQ(shownHelpLines(false).size(), keyHelpLines().size());
     for (const KeyHelpLine& line : lines) {
         EXPECT_LT(int(std::strlen(line.keys)), kHelpKeyColumnChars) << line.keys;
         EXPECT_LE(int(std::strlen(line.action)), kHelpActionColumnChars) << line.action;
@@ -22,6 +25,8 @@ TEST(HelpPanel, EveryLineFitsItsColumnAndThePanelFitsTheWindow) {
     EXPECT_EQ(panel.left + panel.right, 600) << "centred";
     EXPECT_LE(panel.actionLeft + kHelpActionColumnChars * 9, panel.right);
     EXPECT_LE(panel.firstBaseline + (int(lines.size()) + 1) * kHelpLineHeight, panel.bottom);
+    EXPECT_LE(panel.bottom, 600);
+    EXPECT_GE(panel.top, 0);
     const HelpPanel wide = helpPanel(1600, 900, int(lines.size()));
     EXPECT_EQ(wide.left + wide.right, 1600);
     EXPECT_EQ(wide.top + wide.bottom, 900);

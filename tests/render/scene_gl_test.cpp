@@ -185,10 +185,11 @@ TEST(SceneGl, FrameLeavesMatricesAndSwitchesAsFound) {
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
 
     drawSceneFrame();
-    GLfloat colour[4];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    EXPECT_FLOAT_EQ(colour[3], 0.9f);  // the floor's
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_FOG));  // which darkens the reflection only
+    GLint depthTest = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthTest);
+    EXPECT_EQ(depthTest, GL_LEQUAL);
     drawCaption("album02");
     font = nullptr;
 

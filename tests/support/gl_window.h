@@ -1,5 +1,6 @@
-// A real 600 x 600 OpenGL window for tests that draw (needs an X display,
-// as under xvfb-run), with the browser's own GL state (init_gl).
+// A real OpenGL window for tests that draw (needs an X display, as under
+// xvfb-run), 600 x 600 unless asked otherwise, with the browser's own GL
+// state (init_gl) for its size in screenWidth and screenHeight.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,9 @@
 
 class GlWindow {
 public:
-    GlWindow();   // SDL video, the window, init_gl; fails the test when it cannot
-    ~GlWindow();  // SDL_Quit
+    // SDL video, the window, init_gl; fails the test when it cannot.
+    explicit GlWindow(int width = 600, int height = 600);
+    ~GlWindow();  // SDL_Quit; screenWidth and screenHeight back to 600
 
     GlWindow(const GlWindow&) = delete;
     GlWindow& operator=(const GlWindow&) = delete;
@@ -21,5 +23,5 @@ struct Rgb {
     int r, g, b;
 };
 Rgb readPixel(int x, int y);
-// The whole 600 x 600 back buffer, top row first, 3 bytes a pixel.
+// The whole back buffer (screenWidth x screenHeight), top row first, 3 bytes a pixel.
 std::vector<uint8_t> readFrame();
