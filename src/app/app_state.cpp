@@ -6,6 +6,7 @@ AlbumsLoader* albums = nullptr;
 glTexture* textures = nullptr;
 TextureLoader* texLoader = nullptr;
 FontLoader* font = nullptr;
+TextFont* textFont = nullptr;
 
 int done = 0;
 float position = 0;

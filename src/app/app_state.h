@@ -7,6 +7,7 @@
 class AlbumsLoader;
 class TextureLoader;
 class FontLoader;
+class TextFont;
 struct glTexture;
 
 extern const char* const appname;  // window caption
@@ -16,7 +17,9 @@ extern AlbumsLoader* albums;        // owned by the entry; changes only between 
 extern glTexture* textures;         // one record per album, same index; owned by the entry, made
                                     // anew when the library changes, written only by the cover streaming
 extern TextureLoader* texLoader;    // owned by the entry
-extern FontLoader* font;            // owned by the entry; caption font
+extern FontLoader* font;            // the design's display-list font: no longer made by the entry
+                                    // (textFont draws every text); null unless a test installs one
+extern TextFont* textFont;          // owned by the entry; the font of the caption and every other text
 
 extern int done;             // 1 ends the frame loop
 extern float position;       // displayed scroll position, album units, 0 .. count - 1 (0 when empty)

@@ -31,6 +31,7 @@
 #include "library/library_watch.h"
 #include "platform/platform.h"
 #include "render/font_loader.h"
+#include "render/text_font.h"
 #include "texture/cover_loader.h"
 #include "texture/gl_texture.h"
 #include "texture/texture_budget.h"
@@ -89,6 +90,8 @@ static void shutdown() {
     textures = nullptr;
     delete albums;
     albums = nullptr;
+    delete textFont;
+    textFont = nullptr;
     delete font;
     font = nullptr;
     closeGamepad();
@@ -175,7 +178,7 @@ int SDL_main(int argc, char** argv) {
 
     init_sdl();
     init_gl();
-    font = new FontLoader();
+    textFont = new TextFont();
 
     done = 0;
     const bool waited = !scan.waitFinished(0);

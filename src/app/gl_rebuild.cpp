@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/window.h"
 #include "render/font_loader.h"
+#include "render/text_font.h"
 #include "texture/texture_streaming.h"
 
 static GLuint marker = 0;
@@ -19,5 +20,6 @@ void rebuildGlContext() {
         font->listBase = 0;  // those lists went with the old context; nothing to delete
         font->buildFont();
     }
+    if (textFont) textFont->forgetGlNames();
     if (coverStreaming) coverStreaming->forgetGlNames();
 }

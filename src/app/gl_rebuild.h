@@ -9,7 +9,8 @@ void markGlContext();
 // True when the current context is not the one the marker was made in.
 bool glContextWasLost();
 // After a lost context: init_gl (the fixed GL state, and a marker in the new
-// context), the caption font's display lists built anew, and the cover
+// context), the display-list font's lists built anew when there is one, the
+// text font's atlas forgotten (its glyphs are made again as drawn), and the cover
 // streaming told to forget its texture names (they died with the old
 // context), so that the drawn strip's covers load again at once.
 void rebuildGlContext();

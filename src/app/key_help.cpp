@@ -1,7 +1,7 @@
 #include "app/key_help.h"
 
 const std::vector<KeyHelpLine>& keyHelpLines() {
-    // Plain ASCII: the overlay's font draws Windows-1252 only.
+    // Plain ASCII, so that --help reads the same in any terminal.
     static const std::vector<KeyHelpLine> lines = {
         {"Right / Left, wheel", "next / previous album"},
         {"Page Down / Page Up", "10 albums on / back"},

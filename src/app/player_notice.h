@@ -11,10 +11,9 @@
 #include "library/albums_loader.h"
 
 constexpr uint32_t kPlayerNoticeTicks = 5000;  // how long the notice stands
-constexpr size_t kPlayerNoticeColumns = 64;    // characters a notice line holds at most
 
 struct PlayerNotice {
-    std::vector<std::string> lines;  // Windows-1252, as the caption font draws them
+    std::vector<std::string> lines;  // UTF-8 paragraphs, wrapped to the window as drawn
     uint32_t since = 0;              // tick at which it was raised
 };
 
@@ -25,9 +24,8 @@ std::string settingsFileForPeople(const std::string& path, const std::string& ho
 // vellora: cannot start "mpv" "/music/Album": not found on PATH; set musicplayer in FILE to choose the player
 std::string playerFailureLine(const PlayerFailure& failure, const std::string& settingsFile);
 
-// The notice: what could not be started and why, then where to choose the
-// player; each line at most kPlayerNoticeColumns characters (the middle of a
-// long name gives way to "...").
+// The notice's two paragraphs (UTF-8, whole: the drawing wraps them to the
+// window): what could not be started and why, then where to choose the player.
 std::vector<std::string> playerNoticeLines(const PlayerFailure& failure, const std::string& settingsFile);
 
 // True while the notice stands at tick `now`.

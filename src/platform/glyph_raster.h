@@ -31,3 +31,20 @@ struct MonoBitmap {
 // beyond `width` cleared, origin from left/top, advancing the pen `advance`
 // pixels along x.
 platform::GlyphBitmap glyphFromMono(const MonoBitmap& mono, float advance);
+
+// The text glyphs' pure parts (renderTextGlyph in platform.h).
+//
+// Whether a glyph is smoothed: all but those of the caption face at 15 pixels
+// or less, which keep the bitmap font's one-bit look (and its pixels).
+bool smoothGlyph(int pixelHeight, bool captionFace);
+
+// `bitmap` as coverage for the text atlas: one bit a pixel when `greyMax` is
+// 0, else one byte a pixel with `greyMax` for full coverage (FreeType 255,
+// GDI's 8-bit grey 64); the pen moves `advance` pixels.
+platform::TextGlyph textGlyphFrom(const MonoBitmap& bitmap, int greyMax, int advance);
+
+// The glyph index a TrueType/OpenType 'cmap' table (`size` bytes) gives
+// `codePoint`: from the Unicode full-repertoire subtable (format 12) when
+// there is one, else the BMP subtable (format 4). 0 when the font has no
+// glyph for it or the table is damaged; never reads outside the bytes.
+uint32_t cmapGlyphIndex(const uint8_t* table, size_t size, char32_t codePoint);

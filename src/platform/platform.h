@@ -345,6 +345,39 @@ bool rasteriseCaptionFont(int pixelHeight, int first, int count,
 // failure returns false and says why in `error`.
 bool buildCaptionFont(uint32_t listBase, int pixelHeight, int first, int count, std::string* error);
 
+// ------------------------------------------------------------- text glyphs
+// The glyphs of every text on screen, for any Unicode character: from the
+// caption face ("Courier New" bold or its stand-in) and, for characters it
+// lacks, from the fallback faces the system names (Linux: fontconfig's
+// ordered list for the caption face; Windows: the face's font links, then
+// the system's usual fallback faces, then every installed TrueType face).
+//
+// One glyph: `width` x `rows` coverage values (0 none .. 255 full), top row
+// first, tightly packed; its top-left pixel lies `left` pixels right of and
+// `top` pixels above the pen on the baseline; the pen then moves `advance`
+// whole pixels.
+struct TextGlyph {
+    int width = 0;
+    int rows = 0;
+    int left = 0;
+    int top = 0;
+    int advance = 0;
+    std::vector<uint8_t> coverage;
+};
+
+// The open faces; owned by whoever opened them, released by closeGlyphFaces.
+struct GlyphFaces;
+// Opens the caption face; null with `error` saying what to install when no
+// face can be had. Fallback faces are looked up when first needed.
+GlyphFaces* openGlyphFaces(std::string* error);
+void closeGlyphFaces(GlyphFaces* faces);
+
+// Renders `codePoint` at a character height of `pixelHeight` pixels: one bit
+// a pixel (coverage 0 or 255) for the caption face at the bitmap font's
+// 15 pixels or less, smoothed otherwise (smoothGlyph in glyph_raster.h).
+// False, `glyph` emptied, when no installed face has the character.
+bool renderTextGlyph(GlyphFaces* faces, char32_t codePoint, int pixelHeight, TextGlyph* glyph);
+
 // -------------------------------------------------------------- picture files
 // Reads the whole file at `path` into `bytes`. Only a regular file is read: the
 // file is opened without blocking and examined before any read, so a FIFO, a

@@ -88,12 +88,15 @@ TEST(Install, DebianPackageNamesWhatIsLoadedAtRunTimeAndItsVersion) {
     // scan: what the program links, with the old SDL 1.2 named there replaced.
     const std::string list = ", " + depends.out;
     for (const char* needed : {", libsdl1.2-compat-shim", ", libgl1,", ", libgl1-mesa-dri", ", libsdl2-2.0-0",
-                               ", fonts-liberation2", ", libc6", ", libsdl-image1.2", ", libfreetype6",
+                               ", fonts-liberation2", ", fonts-dejavu-core", ", libc6", ", libsdl-image1.2", ", libfreetype6",
                                ", libfontconfig1", ", libx11-6"})
         EXPECT_NE(list.find(needed), std::string::npos) << needed << " in " << depends.out;
-    for (const char* unwanted : {"libsdl1.2debian", "xfonts-base"})
+    for (const char* unwanted : {"libsdl1.2debian", "xfonts-base", "fonts-wqy-microhei", "fonts-noto-cjk"})
         EXPECT_EQ(depends.out.find(unwanted), std::string::npos) << unwanted << " in " << depends.out;
-    EXPECT_EQ(run({"dpkg-deb", "-f", package, "Recommends"}, dir.path()).out, "xfonts-base\n");
+    // The fonts for CJK and emoji only recommended (the big Noto CJK suggested): without them, boxes.
+    EXPECT_EQ(run({"dpkg-deb", "-f", package, "Recommends"}, dir.path()).out,
+              "xfonts-base, fonts-wqy-microhei | fonts-noto-cjk, fonts-symbola\n");
+    EXPECT_EQ(run({"dpkg-deb", "-f", package, "Suggests"}, dir.path()).out, "fonts-noto-cjk\n");
     EXPECT_EQ(run({"dpkg-deb", "-f", package, "Maintainer"}, dir.path()).out,
               "Vellora developers <maintainers@vellora.invalid>\n");
 

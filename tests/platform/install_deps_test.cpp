@@ -48,6 +48,7 @@ TEST(InstallDeps, NamesAPackageThatBringsEverythingTheTestsUse) {
         "*/X11/misc/6x13-ISO8859-1.pcf.gz",                           // the X core font the box draws with
         "*/dri/swrast_dri.so",                                        // software OpenGL
         "*/LiberationMono-Bold.ttf",                                  // the caption font
+        "*/wqy-microhei.ttc", "*/Symbola_hint.ttf",                   // captions in CJK and emoji
         "/usr/bin/flac", "/usr/bin/wavpack", "/usr/bin/mpcenc",       // audio files with covers
     };
     for (const char* path : needed) {

@@ -52,14 +52,34 @@ TEST(CaptionText, IsCutTo255Glyphs) {
     EXPECT_EQ(captionText(accents.c_str()), std::string(255, '\xE9'));
 }
 
-TEST(CaptionX, CentresNineByNinePixelGlyphsNeverLeftOfOne) {
+TEST(CaptionX, CentresTheDrawnWidthNeverLeftOfOne) {
     EXPECT_DOUBLE_EQ(captionX(0, 600), 300);
-    EXPECT_DOUBLE_EQ(captionX(4, 600), 282);
-    EXPECT_DOUBLE_EQ(captionX(11, 600), 250.5);
-    EXPECT_DOUBLE_EQ(captionX(66, 600), 3);
-    EXPECT_DOUBLE_EQ(captionX(67, 600), 1);  // 300 - 301.5 would be left of the margin
-    EXPECT_DOUBLE_EQ(captionX(255, 600), 1);
-    EXPECT_DOUBLE_EQ(captionX(10, 200), 55);
+    EXPECT_DOUBLE_EQ(captionX(4 * 9, 600), 282);
+    EXPECT_DOUBLE_EQ(captionX(11 * 9, 600), 250.5);
+    EXPECT_DOUBLE_EQ(captionX(66 * 9, 600), 3);
+    EXPECT_DOUBLE_EQ(captionX(67 * 9, 600), 1);  // 300 - 301.5 would be left of the margin
+    EXPECT_DOUBLE_EQ(captionX(255 * 9, 600), 1);
+    EXPECT_DOUBLE_EQ(captionX(10 * 9, 200), 55);
+    EXPECT_DOUBLE_EQ(captionX(400, 1920), 760);
+}
+
+TEST(CaptionText, ComposesDecomposedNamesBeforeConverting) {
+    EXPECT_EQ(captionText("Bjo\xCC\x88rk"), "Bj\xF6rk");       // o + combining diaeresis
+    EXPECT_EQ(captionText("\xE2\x84\xAB"), "\xC5");             // the angstrom sign is an A with ring
+    EXPECT_EQ(captionText("x\xCC\x81"), "x?");                   // no composed form: the mark stays
+}
+
+TEST(CaptionCharacters, AreTheNameInNfcCutTo255) {
+    EXPECT_EQ(captionCharacters("Bjo\xCC\x88rk"), U"Bj\u00F6rk");
+    EXPECT_EQ(captionCharacters(std::string(300, 'a').c_str()), std::u32string(255, U'a'));
+    EXPECT_EQ(captionCharacters(nullptr), U"");
+}
+
+TEST(CaptionBaseline, Is35PixelsUpAt600LinesAndTheSameShareAbove) {
+    EXPECT_EQ(captionBaseline(600), 565);
+    EXPECT_EQ(captionBaseline(300), 265);
+    EXPECT_EQ(captionBaseline(1080), 1080 - 63);
+    EXPECT_EQ(captionBaseline(2160), 2160 - 126);
 }
 
 }  // namespace

@@ -1,13 +1,20 @@
 // The caption font's glyphs, rendered by the real font engine with no GL:
-// their layout for glBitmap, their shapes and their common 9-pixel advance.
+// their layout for glBitmap, their shapes and their common 9-pixel advance;
+// the text glyphs of every script, and the 'cmap' reading of the Windows build.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
 
 #include <unistd.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 #include "platform/glyph_raster.h"
 #include "platform/platform.h"
@@ -197,6 +204,103 @@ TEST(CaptionFontMissing, RefusesAProportionalFont) {
     std::cout << error << "\n";
     EXPECT_NE(error.find("not a fixed-pitch font"), std::string::npos) << error;
     EXPECT_NE(error.find("fonts-liberation2"), std::string::npos) << error;
+}
+
+TEST(TextGlyphFrom, TurnsOneBitAndGreyRowsIntoCoverage) {
+    const uint8_t bits[] = {0xA0, 0x00, 0x40, 0x00};  // 3 x 2, pitch 2: "#.#" over ".#."
+    MonoBitmap mono;
+    mono.width = 3, mono.rows = 2, mono.pitch = 2, mono.buffer = bits, mono.left = 1, mono.top = 7;
+    platform::TextGlyph glyph = textGlyphFrom(mono, 0, 9);
+    EXPECT_EQ(glyph.coverage, (std::vector<uint8_t>{255, 0, 255, 0, 255, 0}));
+    EXPECT_EQ(glyph.left, 1);
+    EXPECT_EQ(glyph.top, 7);
+    EXPECT_EQ(glyph.advance, 9);
+    mono.pitch = -2;  // stored bottom row first
+    EXPECT_EQ(textGlyphFrom(mono, 0, 9).coverage, (std::vector<uint8_t>{0, 255, 0, 255, 0, 255}));
+    const uint8_t grey[] = {0, 32, 64, 70};  // GDI's 0 .. 64
+    MonoBitmap gdi;
+    gdi.width = 4, gdi.rows = 1, gdi.pitch = 4, gdi.buffer = grey;
+    EXPECT_EQ(textGlyphFrom(gdi, 64, 5).coverage, (std::vector<uint8_t>{0, 128, 255, 255}));
+    EXPECT_TRUE(textGlyphFrom(MonoBitmap{}, 255, 4).coverage.empty());
+}
+
+TEST_F(CaptionFont, AtFifteenPixelsTheTextGlyphsAreTheBitmapFontsAndSmoothAbove) {
+    std::string error;
+    platform::GlyphFaces* faces = platform::openGlyphFaces(&error);
+    ASSERT_NE(faces, nullptr) << error;
+    for (int code = 33; code <= 254; ++code) {
+        const uint32_t unicode = windows1252ToUnicode(code);
+        if (unicode == 0 || unicode == 0x7F) continue;  // undefined, and DEL: drawn as a box
+        platform::TextGlyph text;
+        ASSERT_TRUE(platform::renderTextGlyph(faces, unicode, 15, &text)) << code;
+        const platform::GlyphBitmap& bitmap = glyph(code);
+        EXPECT_EQ(text.advance, 9) << code;
+        ASSERT_EQ(text.width, bitmap.width) << code;
+        ASSERT_EQ(text.rows, bitmap.rows) << code;
+        EXPECT_EQ(text.left, int(-bitmap.xorig)) << code;
+        EXPECT_EQ(text.top, bitmap.rows - int(bitmap.yorig)) << code;
+        for (int y = 0; y < text.rows; ++y)
+            for (int x = 0; x < text.width; ++x)
+                ASSERT_EQ(text.coverage[size_t(y * text.width + x)] != 0, ink(bitmap, x, y)) << code;
+    }
+    platform::TextGlyph big;
+    ASSERT_TRUE(platform::renderTextGlyph(faces, U'O', 43, &big));
+    const bool smoothed = std::any_of(big.coverage.begin(), big.coverage.end(), [](uint8_t v) { return v > 0 && v < 255; });
+    EXPECT_TRUE(smoothed) << "an O at 43 pixels has grey edges";
+    EXPECT_EQ(big.advance, 26);
+    platform::TextGlyph none;  // no installed font: nothing, the caller draws a box
+    none.advance = 3;
+    EXPECT_FALSE(platform::renderTextGlyph(faces, 0x10FFFD, 43, &none));
+    EXPECT_TRUE(none.coverage.empty());
+    EXPECT_EQ(none.advance, 0);
+    platform::closeGlyphFaces(faces);
+}
+
+// The 'cmap' table of a font file, as FreeType reads it from the file.
+std::vector<uint8_t> cmapOf(FT_Library library, const char* file, FT_Face* face) {
+    std::vector<uint8_t> table;
+    if (FT_New_Face(library, file, 0, face) != 0) return table;
+    FT_ULong length = 0;
+    if (FT_Load_Sfnt_Table(*face, TTAG_cmap, 0, nullptr, &length) != 0) return table;
+    table.resize(length);
+    FT_Load_Sfnt_Table(*face, TTAG_cmap, 0, table.data(), &length);
+    return table;
+}
+
+TEST(CmapGlyphIndex, AgreesWithFreeTypeOnRealFontsAndReadsNoFurtherThanItsBytes) {
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    int fonts = 0;
+    for (const char* file : {"/usr/share/fonts/truetype/liberation2/LiberationMono-Bold.ttf",
+                             "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc",
+                             "/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf"}) {
+        FT_Face face = nullptr;
+        const std::vector<uint8_t> table = cmapOf(library, file, &face);
+        if (table.empty()) {
+            if (face) FT_Done_Face(face);
+            continue;
+        }
+        ++fonts;
+        int mapped = 0;
+        for (char32_t c = 0; c < 0x20000; c += (c < 0x10000 ? 1 : 7)) {
+            const uint32_t index = cmapGlyphIndex(table.data(), table.size(), c);
+            ASSERT_EQ(index, FT_Get_Char_Index(face, c)) << file << " U+" << std::hex << uint32_t(c);
+            mapped += index != 0;
+        }
+        std::cout << file << ": " << mapped << " characters mapped\n";
+        // Cut anywhere, the table gives no index it does not hold (and ASan sees no stray read).
+        for (size_t cut = 0; cut < table.size(); cut += 1 + cut / 4) {
+            const std::vector<uint8_t> part(table.begin(), table.begin() + long(cut));
+            for (char32_t c : {U'A', char32_t(0x5742), char32_t(0x1F3B5)}) {
+                const uint32_t index = cmapGlyphIndex(part.data(), part.size(), c);
+                EXPECT_TRUE(index == 0 || index == FT_Get_Char_Index(face, c)) << file << " cut at " << cut;
+            }
+        }
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(library);
+    EXPECT_GE(fonts, 1);
+    EXPECT_EQ(cmapGlyphIndex(nullptr, 0, U'A'), 0u);
 }
 
 }  // namespace

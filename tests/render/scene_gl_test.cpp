@@ -10,7 +10,7 @@
 #include <iostream>
 
 #include "render/caption.h"
-#include "render/font_loader.h"
+#include "render/text_font.h"
 #include "render_fixture.h"
 
 namespace {
@@ -173,8 +173,8 @@ TEST(SceneGl, FrameLeavesMatricesAndSwitchesAsFound) {
     StillClock clock(kRestTick);
     position = 2;
     for (int i = 0; i < 5; ++i) textures[i].texID = quadrantTexture(i % 2);
-    FontLoader captionFont;
-    font = &captionFont;
+    TextFont captionFont;
+    textFont = &captionFont;
     glListBase(7);
 
     GLint modelviewDepth = 0, projectionDepth = 0;
@@ -191,7 +191,7 @@ TEST(SceneGl, FrameLeavesMatricesAndSwitchesAsFound) {
     glGetIntegerv(GL_DEPTH_FUNC, &depthTest);
     EXPECT_EQ(depthTest, GL_LEQUAL);
     drawCaption("album02");
-    font = nullptr;
+    textFont = nullptr;
 
     GLint depth = 0, mode = 0, listBase = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);

@@ -220,6 +220,28 @@ TEST(WindowsCaptionFont, IsFixedPitchWithTheCellTheCaptionIsCentredBy) {
     EXPECT_GE(glyphs['M' - 32].rows, 9);
 }
 
+// Captions in every script: the caption face, its links and the system's
+// fallback faces (under Wine, the host's fonts that scripts/install-deps brings).
+TEST(WindowsTextGlyphs, EveryScriptComesFromAnInstalledFaceAndNoFaceGivesNone) {
+    std::string error;
+    platform::GlyphFaces* faces = platform::openGlyphFaces(&error);
+    ASSERT_NE(faces, nullptr) << error;
+    platform::TextGlyph glyph;
+    ASSERT_TRUE(platform::renderTextGlyph(faces, U'M', 15, &glyph));
+    EXPECT_EQ(glyph.advance, 9) << "the caption face at the bitmap font's size";
+    for (uint8_t value : glyph.coverage) EXPECT_TRUE(value == 0 || value == 255) << "one bit a pixel at 15";
+    const char32_t characters[] = {0x0413, 0x039C, 0x5742, 0xC544, 0x304C, 0x00F6, 0x1F3B5};
+    for (char32_t c : characters) {
+        EXPECT_TRUE(platform::renderTextGlyph(faces, c, 27, &glyph)) << std::hex << uint32_t(c);
+        EXPECT_GT(glyph.advance, 5) << std::hex << uint32_t(c);
+        EXPECT_GT(glyph.rows, 5) << std::hex << uint32_t(c);
+        EXPECT_EQ(glyph.coverage.size(), size_t(glyph.width * glyph.rows));
+    }
+    EXPECT_FALSE(platform::renderTextGlyph(faces, 0x10FFFD, 27, &glyph));
+    EXPECT_TRUE(glyph.coverage.empty());
+    platform::closeGlyphFaces(faces);
+}
+
 TEST(WindowsFiles, ReadByTheirWideNameAndOnlyWhenTheyAreFiles) {
     TempDir dir;
     const std::string picture = dir.writeFile(kWideName + ".jpg", "abc");

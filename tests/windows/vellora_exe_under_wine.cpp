@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -67,7 +68,7 @@ protected:
 };
 
 // A new size sets the video mode again, which on Windows makes a new GL
-// context: the cover texture and the caption's display lists come back. So
+// context: the cover texture and the caption's glyphs come back. So
 // does F11, to full screen and back to the same size: the covers come back
 // although nothing about their size asks for a new decode.
 TEST_F(VelloraExe, OpensCentredShowsTheRedCoverKeepsItThroughAResizeAndF11TwiceAndEndsOnEscape) {
@@ -145,6 +146,63 @@ TEST_F(VelloraExe, RightThenReturnStartsThePlayerOnTheNextAlbumAndOnOneMovedIn) 
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         return readPlayerCalls(log).back().argument == windowsPath(music) + "\\album 00100 moved in";
     }, 30000)) << browser.process->err();
+    pressKeys(window, {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.process->wait(30000, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
+}
+
+// The caption of the window's picture: its light pixels in the bottom sixth.
+Photo captionBand(unsigned long window) {
+    const Photo photo = photograph(window);
+    Photo band;
+    band.width = photo.width;
+    band.height = photo.height / 6;
+    for (int y = photo.height - band.height; y < photo.height; ++y)
+        band.pixels.insert(band.pixels.end(), photo.at(0, y), photo.at(0, y) + photo.width * 3);
+    return band;
+}
+
+// Names in Japanese, Cyrillic and Greek draw their own glyphs, not boxes: the
+// six Japanese characters take their full width (about 15 pixels each at the
+// 600-line size, from a fallback face), where a name of as many characters no
+// font has shows boxes one cell (9 pixels) wide.
+TEST_F(VelloraExe, CaptionsInEveryScriptDrawTheirGlyphs) {
+    TempDir dir;
+    const std::string music = dir.makeFolder("music");
+    const std::string box = "\xF4\x8F\xBF\xBD";  // U+10FFFD, private use: in no font
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // 日本語
+    dir.makeFolder("music/A " + japanese + japanese + " \xD0\x93\xD1\x80\xD0\xB0 \xCE\x9C\xCE\xAF");
+    dir.makeFolder("music/B " + box + box + box + box + box + box + " " + box + box + box + " " + box + box);
+    for (const auto& album : std::filesystem::directory_iterator(music))  // red: the only light pixels are text
+        writeJpeg(album.path().string() + "/cover.jpg", solidPicture(64, 64, 255, 0, 0));
+    WineBrowser browser(dir, music, false);
+    const unsigned long window = findWindowTitled(kWindowsCaption, kWineWait);
+    ASSERT_NE(window, 0u) << browser.process->err();
+    // Each caption once the opening is over: the same in two photographs a second apart.
+    auto settledCaption = [&](const char* key) {
+        pressKeys(window, {key});
+        Photo before, after;
+        waitFor([&] {
+            before = captionBand(window);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            after = captionBand(window);
+            return sameRegion(before, 0, 0, after, 0, 0, after.width, after.height);
+        }, 30000);
+        return after;
+    };
+    const Photo scripts = settledCaption("Home");
+    const Photo boxes = settledCaption("End");
+    auto inkWidth = [](const Photo& band) {
+        int left = band.width, right = -1;
+        for (int y = 0; y < band.height; ++y)
+            for (int x = 0; x < band.width; ++x)
+                if (isLight(band.at(x, y))) left = std::min(left, x), right = std::max(right, x);
+        return right - left + 1;
+    };
+    std::cout << "caption ink: scripts " << inkWidth(scripts) << " pixels wide, boxes " << inkWidth(boxes) << "\n";
+    EXPECT_GT(boxes.countInRows(0, boxes.height - 1, isLight), 100) << "the boxes show";
+    EXPECT_GE(inkWidth(scripts), inkWidth(boxes) + 6 * 4) << "the Japanese characters drew their own glyphs";
     pressKeys(window, {"Escape"});
     int status = -1;
     ASSERT_TRUE(browser.process->wait(30000, &status));
