@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -70,7 +71,8 @@ int64_t nanoseconds(const struct timespec& time) { return int64_t(time.tv_sec) *
 // Reads every entry but "." and ".."; false when the folder cannot be opened.
 // A read error part of the way through keeps the entries read so far.
 // `modified` (when given) gets the folder's time from the open folder, before
-// any entry is read: a change made while it is read leaves a later time.
+// any entry is read: a change made while it is read leaves a later time. It
+// gets 0 after a read error, so that a listing cut short is not taken whole.
 bool readFolder(const std::string& folder, Listing* listing, int64_t* modified = nullptr) {
     DIR* handle = opendir((folder + kSeparator).c_str());
     if (!handle) return false;
@@ -78,7 +80,13 @@ bool readFolder(const std::string& folder, Listing* listing, int64_t* modified =
         struct stat info;
         *modified = fstat(dirfd(handle), &info) == 0 ? nanoseconds(info.st_mtim) : 0;
     }
-    while (const dirent* entry = readdir(handle)) {
+    for (;;) {
+        errno = 0;  // readdir's end and its failure differ only by errno
+        const dirent* entry = readdir(handle);
+        if (!entry) {
+            if (errno != 0 && modified) *modified = 0;
+            break;
+        }
         if (isDotOrDotDot(entry->d_name)) continue;
         size_t length = std::strlen(entry->d_name);
         if (listing->names.size() + length + 1 > UINT32_MAX) break;  // offsets are 32-bit

@@ -5,6 +5,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cwchar>
 
 #include "platform/platform.h"
@@ -82,12 +83,20 @@ bool listFolder(const std::string& folder, void (*visit)(const FindEntry& entry,
     // The time first: a change made while the folder is read leaves a later one.
     DWORD attributes = 0;
     if (!examine(folder, &attributes, modified) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    const std::wstring pattern = wideFromUtf8(folder) + L"\\*.*";
+    _wfinddata64_t found;
+    const intptr_t handle = _wfindfirst64(pattern.c_str(), &found);
+    // "*.*" matches "." and ".." in every folder but a drive's root: nothing
+    // matched is an empty root; any other failure (a share gone, access
+    // denied) must not pass for an empty folder, which the walk would keep.
+    if (handle == -1) return errno == ENOENT;
     FindEntry entry;
-    FindHandle listing = findFirst(folder, &entry);
-    if (listing == kFindFailed) return true;  // a folder with nothing in it
-    do visit(entry, context);
-    while (findNext(listing, &entry) == 0);
-    findClose(listing);
+    do {
+        if (isDotOrDotDot(found.name)) continue;
+        fill(found, &entry);
+        visit(entry, context);
+    } while (_wfindnext64(handle, &found) == 0);
+    _findclose(handle);
     return true;
 }
 
