@@ -1,12 +1,15 @@
 /* A slow folder for the benchmarks: loaded with LD_PRELOAD, it makes every
- * open and every read of a file or folder below VELLORA_SLOW_FOLDER wait
- * VELLORA_SLOW_DELAY_MS milliseconds (20 when unset) first, as a music folder
- * on a network share or a slow disk would. Opens count whether of a file or
- * of a folder (open, openat, fopen, opendir and their 64-bit and checked
- * forms); reads are read, pread and readv on a descriptor opened below the
- * folder. Nothing else (stat, readdir's own reads) is slowed. Everything
- * outside the folder is untouched, and without VELLORA_SLOW_FOLDER the shim
- * does nothing.
+ * open, every read and every stat of a file or folder below
+ * VELLORA_SLOW_FOLDER wait VELLORA_SLOW_DELAY_MS milliseconds (20 when unset)
+ * first, as a music folder on a network share or a slow disk would. Opens
+ * count whether of a file or of a folder (open, openat, fopen, opendir and
+ * their 64-bit and checked forms); reads are read, pread and readv on a
+ * descriptor opened below the folder; stats are those that name a path
+ * (stat, lstat, fstatat, statx and their 64-bit and old glibc forms), each a
+ * round trip on a share. fstat of a descriptor already open is not slowed (a
+ * share answers it from what the open brought), nor are readdir's own reads.
+ * Everything outside the folder is untouched, and without VELLORA_SLOW_FOLDER
+ * the shim does nothing.
  *
  *     LD_PRELOAD=build/bench/libslow_folder_shim.so VELLORA_SLOW_FOLDER=/music vellora /music
  */
@@ -21,6 +24,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/uio.h>
 #include <time.h>
@@ -162,6 +166,45 @@ ssize_t readv(int fd, const struct iovec* parts, int count) {
     if (isSlow(fd)) slowDown();
     return real(fd, parts, count);
 }
+
+#define STAT(name, stat_t) \
+    int name(const char* path, struct stat_t* info) { \
+        REAL(name); \
+        if (below(AT_FDCWD, path)) slowDown(); \
+        return real(path, info); \
+    }
+STAT(stat, stat)
+STAT(stat64, stat64)
+STAT(lstat, stat)
+STAT(lstat64, stat64)
+
+#define FSTATAT(name, stat_t) \
+    int name(int at, const char* path, struct stat_t* info, int flags) { \
+        REAL(name); \
+        if (below(at, path)) slowDown(); \
+        return real(at, path, info, flags); \
+    }
+FSTATAT(fstatat, stat)
+FSTATAT(fstatat64, stat64)
+
+int statx(int at, const char* path, int flags, unsigned int mask, struct statx* info) {
+    REAL(statx);
+    if (below(at, path)) slowDown();
+    return real(at, path, flags, mask, info);
+}
+
+/* The names glibc before 2.33 gave them, still called by older binaries. */
+#define XSTAT(name, stat_t) \
+    int name(int version, const char* path, struct stat_t* info) { \
+        static int (*real)(int, const char*, struct stat_t*) = NULL; \
+        if (!real) real = (int (*)(int, const char*, struct stat_t*))dlsym(RTLD_NEXT, #name); \
+        if (below(AT_FDCWD, path)) slowDown(); \
+        return real(version, path, info); \
+    }
+XSTAT(__xstat, stat)
+XSTAT(__xstat64, stat64)
+XSTAT(__lxstat, stat)
+XSTAT(__lxstat64, stat64)
 
 /* A descriptor closed is no longer slow, whichever way it was closed. */
 int close(int fd) {

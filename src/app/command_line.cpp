@@ -8,6 +8,7 @@
 #include "app/key_help.h"
 #include "library/albums_loader.h"
 #include "platform/log_text.h"
+#include "library/library_watch.h"
 #include "platform/platform.h"
 #include "texture/texture_budget.h"
 
@@ -153,6 +154,9 @@ std::vector<SettingHelp> settingsHelp() {
          most},
         {"thumbnailcache", "keep scaled covers in the desktop's shared thumbnail cache (true or false)", "true",
          Kind::Boolean},
+        {"rescaninterval",
+         "seconds between two listings of a music folder no folder watch can follow (a network share); 0: never",
+         std::to_string(kDefaultRescanSeconds), Kind::Number, 0, kMaxRescanSeconds},
     };
 }
 

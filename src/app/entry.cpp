@@ -4,10 +4,10 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -18,11 +18,10 @@
 #include "app/gamepad.h"
 #include "app/ini_reader.h"
 #include "app/input.h"
-#include "app/library_scan.h"
 #include "app/library_update.h"
-#include "app/library_watch.h"
 #include "app/library_wait.h"
 #include "app/opening.h"
+#include "app/pacing.h"
 #include "app/player_notice.h"
 #include "app/settings_check.h"
 #include "app/user_paths.h"
@@ -30,6 +29,8 @@
 #include "library/album_probe.h"
 #include "library/albums_loader.h"
 #include "platform/log_text.h"
+#include "library/library_scan.h"
+#include "library/library_watch.h"
 #include "platform/platform.h"
 #include "render/font_loader.h"
 #include "render/text_font.h"
@@ -144,6 +145,7 @@ int SDL_main(int argc, char** argv) {
         std::fputs(commandLine.help ? usageText().c_str() : versionText().c_str(), stdout);
         return 0;
     }
+    platform::returnFreedMemoryPromptly();  // while this is the only thread
     const std::string home = platform::homeFolder();
     const std::string configHome = platform::environmentValue("XDG_CONFIG_HOME");
     // ./vellora.ini wins when it is there and trusted; otherwise the user's
@@ -165,21 +167,24 @@ int SDL_main(int argc, char** argv) {
         platform::readRegularFile(config + "/user-dirs.dirs", 64 * 1024, &userDirsBytes, &unreadable))
         userDirs.assign(userDirsBytes.begin(), userDirsBytes.end());
     // An empty or missing musicplayer (and playerarguments) means: the default players.
-    std::unique_ptr<char[]> playerText(settings.ReadString("vellora", "musicplayer", ""));
-    std::unique_ptr<char[]> argumentsText(settings.ReadString("vellora", "playerarguments", ""));
-    std::unique_ptr<char[]> enqueueText(settings.ReadString("vellora", "enqueuearguments", ""));
+    // Read whole: a path cut short would name another folder.
+    const std::string playerText = settings.ReadText("vellora", "musicplayer", "");
+    const std::string argumentsText = settings.ReadText("vellora", "playerarguments", "");
+    const std::string enqueueText = settings.ReadText("vellora", "enqueuearguments", "");
     const bool endPlayer = settings.ReadBoolean("vellora", "endplayer", true);
-    std::unique_ptr<char[]> folderText(
-        settings.ReadString("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str()));
+    const std::string folderText = settings.ReadText("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str());
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
     // --depth wins over the setting; the library keeps either within 1..3.
     const int depth = commandLine.depth != 0 ? commandLine.depth : settings.ReadInteger("vellora", "depth", 1);
     const int textureMiB = settings.ReadInteger("vellora", "texturememory", int(kDefaultTextureBudgetMiB));
     const bool thumbnailCache = settings.ReadBoolean("vellora", "thumbnailcache", true);
+    // Values out of range are taken as the nearest: below 0 never, past a day a day.
+    const int rescanSeconds =
+        std::clamp(settings.ReadInteger("vellora", "rescaninterval", kDefaultRescanSeconds), 0, kMaxRescanSeconds);
 
     const std::string folderAsGiven =
-        commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText.get(), home);
-    const std::string player = expandHome(playerText.get(), home);
+        commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText, home);
+    const std::string player = expandHome(playerText, home);
 
     const std::string musicFolder = musicFolderFromText(folderAsGiven);
     // A quick look for one album, so that a folder without any still gets its
@@ -203,8 +208,8 @@ int SDL_main(int argc, char** argv) {
     const bool waited = !scan.waitFinished(0);
     if (!waitForLibrary(realLibraryWaitHooks(scan))) return endRun(scan, 0);
     albums = scan.take();
-    albums->setPlayerArguments(argumentsText.get());
-    albums->setEnqueueArguments(enqueueText.get());
+    albums->setPlayerArguments(argumentsText);
+    albums->setEnqueueArguments(enqueueText);
     albums->setEndPlayer(endPlayer);
     if (albums->getAlbumsCount() == 0) {  // the folder changed since the quick look
         const std::string message =
@@ -217,15 +222,16 @@ int SDL_main(int argc, char** argv) {
     current = std::rand() % albums->getAlbumsCount();
     position = float(current);
     createTextures();
-    platform::returnFreedMemoryPromptly();
     if (thumbnailCache) thumbnails = new ThumbnailCache(platform::thumbnailCacheFolder());
     coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
-                                        coverLoaderThreads(std::thread::hardware_concurrency()), thumbnails);
+                                        kIdleTextureRadius, coverLoaderThreads(std::thread::hardware_concurrency()),
+                                        thumbnails);
 
     // From here on the library follows its folder.
     libraryFolderForPeople = folderAsGiven;
     const std::string watchLimit = platform::environmentValue(kFolderWatchesVariable);
-    libraryWatch = new LibraryWatch(musicFolder, depth, watchLimit.empty() ? -1 : std::atoi(watchLimit.c_str()));
+    libraryWatch = new LibraryWatch(musicFolder, depth, watchLimit.empty() ? -1 : std::atoi(watchLimit.c_str()),
+                                    uint32_t(rescanSeconds) * 1000, albums->takeFoldersSeen());
 
     if (autoplay) processKeys(KeyReturn);
     // The opening animation and the launch window count from here: from the

@@ -7,6 +7,10 @@
 //     pass took; INTERVAL_US the time since the previous frame was swapped
 //     (0 for the first frame and for the first after a rest); CURRENT and POSITION the selection and the
 //     scroll position; TEXTURES how many cover textures exist.
+//   change WALL_MS WORK_US ALBUMS
+//     the library changed under the running browser: WORK_US is what making
+//     the change took the frame thread (the list, the per-album tables, the
+//     selection), ALBUMS how many albums there are now.
 //   textures COUNT BYTES
 //     at exit: how many cover textures exist and their memory, estimated from
 //     each texture's mip levels at 4 bytes a texel (what drivers store for RGB).
@@ -32,6 +36,7 @@ long framesLeft = -1;  // -1: no limit
 long frameCount = 0;
 double frameStartUs = 0;
 double lastSwapUs = 0;
+double changeStartUs = 0;
 
 double monotonicUs() {
     timespec t;
@@ -102,6 +107,17 @@ void endFrame() {
 
 void rest() {
     if (active) lastSwapUs = 0;
+}
+
+void beginChange() {
+    if (file) changeStartUs = monotonicUs();
+}
+
+void endChange(bool changed) {
+    if (!file || !changed) return;
+    std::fprintf(file, "change %.3f %.0f %d\n", wallMs(), monotonicUs() - changeStartUs,
+                 albums ? albums->getAlbumsCount() : 0);
+    std::fflush(file);
 }
 
 void finish() {

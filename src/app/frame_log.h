@@ -14,6 +14,10 @@ void beginFrame();
 void endFrame();
 // On an idle pass: the next frame's interval would span the rest, not a frame.
 void rest();
+// Around the frame thread's part of the library's changes in a pass; a
+// change line is written when they changed the album list.
+void beginChange();
+void endChange(bool changed);
 // Writes the texture summary and closes the file; needs the GL context and
 // the texture table, so the entry calls it before releasing them.
 void finish();

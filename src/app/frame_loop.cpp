@@ -16,6 +16,7 @@
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "render/caption.h"
+#include "render/projection.h"
 #include "render/scene.h"
 #include "texture/texture_streaming.h"
 
@@ -23,6 +24,11 @@
 static bool returnShifted = false;
 
 FrameHooks realFrameHooks() { return {SDL_PollEvent, drawFrame, loadClosestTexture, applyLibraryChanges}; }
+
+bool loadClosestTexture(int n) {
+    if (!coverStreaming) return false;
+    return coverStreaming->step(position, n, middleCoverPixelHeight(screenWidth, screenHeight));
+}
 
 void handleEvent(const SDL_Event& event, Pacing& pacing) {
     switch (event.type) {

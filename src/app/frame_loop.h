@@ -30,6 +30,11 @@ bool runFramePass(const FrameHooks& hooks, Pacing& pacing);
 // Applies one event to the key state, the commands and `pacing`.
 void handleEvent(const SDL_Event& event, Pacing& pacing);
 
+// The loop's cover loading: coverStreaming's step at the current position
+// for the current window, searching `n` places on each side. False when
+// there is no streaming.
+bool loadClosestTexture(int n);
+
 // A drawn frame: clears, uploads the finished cover textures its budget
 // allows, draws the scene and the selected album's name (or, with no album
 // left, the line saying so), swaps.

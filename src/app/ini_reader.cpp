@@ -59,3 +59,7 @@ char* CIniReader::ReadString(const char* section, const char* key, const char* d
     platform::GetProfileString(section, key, defaultValue, value, kValueSize, trustedFile());
     return value;
 }
+
+std::string CIniReader::ReadText(const char* section, const char* key, const char* defaultValue) {
+    return platform::GetProfileText(section, key, defaultValue, trustedFile());
+}

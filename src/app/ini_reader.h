@@ -5,6 +5,8 @@
 // and the first one says on standard error why the file was ignored.
 #pragma once
 
+#include <string>
+
 class CIniReader {
 public:
     // Keeps a copy of `fileName`. A path of 255 bytes or more cannot be kept
@@ -16,13 +18,19 @@ public:
     // or empty.
     int ReadInteger(const char* section, const char* key, int defaultValue);
     // The leading decimal number of the value (0 when there is none), or
-    // `defaultValue`, exactly, when missing.
+    // `defaultValue`, exactly, when missing. Kept for the design: no setting is a float.
     float ReadFloat(const char* section, const char* key, float defaultValue);
     // True only for the values "True" and "true"; `defaultValue` when missing.
     bool ReadBoolean(const char* section, const char* key, bool defaultValue);
     // A new array of 255 chars holding the value (cut to 254 bytes) or, when
     // missing, `defaultValue`. The caller owns it and releases it with delete[].
+    // Kept for the design: the settings read as text (the paths, the
+    // player's words) are read whole through ReadText.
     char* ReadString(const char* section, const char* key, const char* defaultValue);
+    // The value whole, however long, or `defaultValue` when missing: for the
+    // paths and the player's words, which a cut would make into other ones
+    // (Linux allows paths of 4,096 bytes).
+    std::string ReadText(const char* section, const char* key, const char* defaultValue);
     // Whether the file may be read (see above); the first false says why.
     bool isTrusted() { return trustedFile()[0] != '\0'; }
 

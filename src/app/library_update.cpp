@@ -3,9 +3,10 @@
 #include <algorithm>
 
 #include "app/app_state.h"
-#include "app/library_watch.h"
+#include "app/frame_log.h"
 #include "app/mouse.h"
 #include "library/albums_loader.h"
+#include "library/library_watch.h"
 #include "texture/gl_texture.h"
 #include "texture/texture_streaming.h"
 
@@ -19,7 +20,7 @@ const uint32_t kWatchedAlbumsEveryTicks = 500;
 
 bool musicFolderGone = false;
 uint32_t lastNamed = 0;
-std::vector<std::string> lastWatchedAlbums;
+std::vector<WatchedAlbum> lastWatchedAlbums;
 
 }  // namespace
 
@@ -62,23 +63,27 @@ void libraryReordered(const std::vector<int>& newIndexOfOld) {
 static void nameWatchedAlbums() {
     if (!coverStreaming || now - lastNamed < kWatchedAlbumsEveryTicks) return;
     lastNamed = now;
-    std::vector<std::string> keys = coverStreaming->knownAlbumKeys();
-    std::sort(keys.begin(), keys.end());
-    if (keys == lastWatchedAlbums) return;
-    lastWatchedAlbums = keys;
-    libraryWatch->watchAlbums(keys);
+    std::vector<WatchedAlbum> known = coverStreaming->knownAlbums();
+    std::sort(known.begin(), known.end(), [](const WatchedAlbum& a, const WatchedAlbum& b) { return a.key < b.key; });
+    if (known == lastWatchedAlbums) return;
+    lastWatchedAlbums = known;
+    libraryWatch->watchAlbums(known);
 }
 
 bool applyLibraryChanges() {
     if (!libraryWatch || !albums) return false;
     nameWatchedAlbums();
     bool redraw = false;
-    for (LibraryChange& change : libraryWatch->take()) {
+    std::vector<LibraryChange> changes = libraryWatch->take();
+    if (changes.empty()) return false;
+    FrameLog::beginChange();
+    bool listChanged = false;
+    for (LibraryChange& change : changes) {
         if (change.listed) {
             std::vector<int> newIndexOfOld;
-            if (albums->replaceBelow(change.folder, change.albums, &newIndexOfOld)) {
+            if (albums->applyChange(change.albums, &newIndexOfOld)) {
                 libraryReordered(newIndexOfOld);
-                redraw = true;
+                redraw = listChanged = true;
             }
             if (change.folder.empty() && musicFolderGone != change.musicFolderGone) {
                 musicFolderGone = change.musicFolderGone;
@@ -88,6 +93,8 @@ bool applyLibraryChanges() {
         for (const std::string& key : change.coverKeys)
             if (coverStreaming) coverStreaming->coverChanged(key);
     }
+    changes.clear();  // what the changes hold is given back inside the time taken
+    FrameLog::endChange(listChanged);
     return redraw;
 }
 

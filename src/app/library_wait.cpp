@@ -6,9 +6,9 @@
 
 #include "app/app_state.h"
 #include "app/input.h"
-#include "app/library_scan.h"
 #include "app/pacing.h"
 #include "app/window.h"
+#include "library/library_scan.h"
 #include "platform/platform.h"
 #include "render/caption.h"
 #include "render/scene.h"

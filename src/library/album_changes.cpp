@@ -1,52 +1,74 @@
-// The library following its folder: a folder's albums replaced by what a new
-// listing of it found, on the frame thread, in one step.
+// The library following its folder: a folder's albums changed in the list,
+// on the frame thread, in one step. A change is told as the albums that went
+// and the albums that came (worked out on the watch's thread), so that the
+// frame thread's part is one pass over the list whatever its size.
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "library/albums_loader.h"
-#include "platform/platform.h"
+#include "library/folder_rules.h"
 
-bool pathListedBefore(std::string_view a, std::string_view b) {
-    for (;;) {
-        const size_t endA = std::min(a.find(platform::kSeparator), a.size());
-        const size_t endB = std::min(b.find(platform::kSeparator), b.size());
-        const std::string_view partA = a.substr(0, endA), partB = b.substr(0, endB);
-        if (partA != partB) return platform::listedBefore(partA, partB);
-        if (endA == a.size() || endB == b.size()) return endA == a.size() && endB < b.size();
-        a.remove_prefix(endA + 1);
-        b.remove_prefix(endB + 1);
+namespace {
+
+// The keys of the albums at or below `relative` that `memory` knows, in one
+// buffer: a hundred thousand of them make no string each.
+struct KeyList {
+    std::string text;
+    std::vector<std::string_view> keys;  // into text
+};
+
+KeyList keysKnown(const FolderMemory& memory, int depth, const std::string& relative) {
+    KeyList list;
+    std::vector<size_t> ends;
+    albumsKnown(memory, depth, relative, [&](std::string_view, std::string_view key) {
+        list.text.append(key);
+        ends.push_back(list.text.size());
+    });
+    list.keys.reserve(ends.size());
+    size_t start = 0;
+    for (size_t end : ends) {
+        list.keys.push_back(std::string_view(list.text).substr(start, end - start));
+        start = end;
     }
+    return list;
 }
 
-std::string pathSortKey(std::string_view path) {
-    std::string key;
-    key.reserve(2 * path.size() + 2);
-    for (size_t begin = 0;;) {
-        const size_t end = std::min(path.find(platform::kSeparator, begin), path.size());
-        platform::appendListingKey(path.substr(begin, end - begin), &key);
-        if (end == path.size()) return key;
-        begin = end + 1;
+}  // namespace
+
+AlbumChange albumChangeBetween(const std::string& folder, const std::vector<std::string_view>& before,
+                               const std::vector<std::string_view>& after) {
+    AlbumChange change;
+    change.folder = folder;
+    change.albumsAfter = after.size();
+    // The albums that stand alike at the start and at the end are still
+    // there (keys are unique): only those between are compared through sets,
+    // which for an album come or gone in a hundred thousand are a handful.
+    size_t head = 0, tail = 0;
+    while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+        ++tail;
+    const auto beforeMiddle = before.begin() + long(head), beforeEnd = before.end() - long(tail);
+    const auto afterMiddle = after.begin() + long(head), afterEnd = after.end() - long(tail);
+    const std::unordered_set<std::string_view> was(beforeMiddle, beforeEnd), is(afterMiddle, afterEnd);
+    for (auto key = afterMiddle; key != afterEnd; ++key) {
+        if (was.count(*key)) continue;
+        change.added.push_back({captionOfKey(*key), std::string(*key)});
+        change.addedAt.push_back(size_t(key - after.begin()));
     }
+    for (auto key = beforeMiddle; key != beforeEnd; ++key)
+        if (!is.count(*key)) change.gone.emplace_back(*key);
+    return change;
 }
 
-void pathFromSortKey(std::string_view key, std::string* path) {
-    path->clear();
-    // Of each part's two 0-ended runs the second is the part as it stands.
-    for (size_t begin = 0, run = 0; begin < key.size(); ++run) {
-        const size_t end = std::min(key.find('\0', begin), key.size());
-        if (run % 2 == 1) path->append(run > 1 ? 1 : 0, platform::kSeparator).append(key, begin, end - begin);
-        begin = end + 1;
-    }
-}
-
-bool pathIsAtOrBelow(std::string_view path, std::string_view folder) {
-    if (folder.empty()) return true;
-    return path.substr(0, folder.size()) == folder &&
-           (path.size() == folder.size() || path[folder.size()] == platform::kSeparator);
-}
-
-int pathLevel(std::string_view path) {
-    return path.empty() ? 0 : 1 + int(std::count(path.begin(), path.end(), platform::kSeparator));
+AlbumChange walkAgain(const std::string& musicPath, int depth, const std::string& relative, FolderMemory& memory,
+                      bool* there) {
+    // Before and after are both read off the walk's memory: by the same rule.
+    const KeyList before = keysKnown(memory, depth, relative);
+    const bool found = walkFolders(musicPath, depth, relative, memory);
+    if (there) *there = found;
+    return albumChangeBetween(relative, before.keys, keysKnown(memory, depth, relative).keys);
 }
 
 bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const {
@@ -54,64 +76,67 @@ bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const {
     return pathIsAtOrBelow(std::string_view(names).substr(record.folder, record.folderLength), relative);
 }
 
-void AlbumsLoader::forgetAlbumCover(int i) {
-    album& record = albumList[size_t(i)];
-    record.cover = -1;
-    record.hasCover = false;
-    record.coverSearched = false;
-}
-
-bool AlbumsLoader::replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found,
-                                std::vector<int>* newIndexOfOld) {
+bool AlbumsLoader::applyChange(const AlbumChange& change, std::vector<int>* newIndexOfOld) {
+    if (change.empty()) return false;
     const int count = getAlbumsCount();
-    std::vector<int> below;
-    for (int i = 0; i < count; ++i)
-        if (albumIsBelow(i, relative)) below.push_back(i);
-    // The common answer (a folder listed again for a change that moved no
-    // album) is found without a string made per album.
-    bool same = below.size() == found.size();
-    for (size_t k = 0; same && k < below.size(); ++k) {
-        const album& record = albumList[size_t(below[k])];
-        same = names.compare(record.folder, record.folderLength, found[k].folder) == 0;
+    const auto keyOf = [&](int i) {
+        return std::string_view(names).substr(albumList[size_t(i)].folder, albumList[size_t(i)].folderLength);
+    };
+    // The folder's albums stand together: [first, end). None yet: they go
+    // where the folder's path falls in the library's order.
+    int first = 0, end = count;
+    if (!change.folder.empty()) {
+        while (first < count && !albumIsBelow(first, change.folder)) ++first;
+        end = first;
+        while (end < count && albumIsBelow(end, change.folder)) ++end;
+        if (first == count)
+            first = end = int(std::partition_point(albumList.begin(), albumList.end(), [&](const album& record) {
+                              return pathListedBefore(std::string_view(names).substr(record.folder, record.folderLength),
+                                                change.folder);
+                          }) - albumList.begin());
     }
-    if (same) return false;
-    std::unordered_map<std::string, int> before;  // key -> index of the albums below the folder now
-    for (int i : below) before.emplace(getAlbumKey(i), i);
+    // Which of them went: a few keys are compared as they are, many through a set.
+    std::vector<bool> goes(size_t(end - first), false);
+    const bool nothingLeft = change.albumsAfter == change.added.size();  // every old one went, whatever it was
+    if (nothingLeft) {
+        goes.assign(goes.size(), true);
+    } else if (change.gone.size() <= 8) {
+        for (int i = first; i < end; ++i)
+            for (const std::string& key : change.gone)
+                if (keyOf(i) == key) goes[size_t(i - first)] = true;
+    } else {
+        const std::unordered_set<std::string_view> gone(change.gone.begin(), change.gone.end());
+        for (int i = first; i < end; ++i) goes[size_t(i - first)] = gone.count(keyOf(i)) > 0;
+    }
 
-    // The albums below the folder stand together in the order: the new ones
-    // go where the old ones stood, or where the folder's path falls.
-    int insertAt = below.empty() ? count : below.front();
-    if (below.empty())
-        for (int i = 0; i < count; ++i)
-            if (pathListedBefore(relative, getAlbumKey(i))) {
-                insertAt = i;
-                break;
-            }
     std::vector<album> next;
-    next.reserve(size_t(count) - below.size() + found.size());
+    next.reserve(size_t(count) + change.added.size());
     newIndexOfOld->assign(size_t(count), -1);
     size_t removedText = 0;
-    const auto putFound = [&] {
-        for (const FoundAlbum& album_ : found) {
-            auto old = before.find(album_.folder);
-            if (old != before.end()) {  // still there: keeps its cover lookup and flags
-                (*newIndexOfOld)[size_t(old->second)] = int(next.size());
-                next.push_back(albumList[size_t(old->second)]);
-                before.erase(old);
-            } else {
-                album record;
-                if (makeRecord(album_.caption, album_.folder, &record)) next.push_back(record);
-            }
-        }
-    };
-    for (int i = 0; i <= count; ++i) {
-        if (i == insertAt) putFound();
-        if (i == count) break;
-        if (albumIsBelow(i, relative)) continue;
+    const auto keep = [&](int i) {
         (*newIndexOfOld)[size_t(i)] = int(next.size());
         next.push_back(albumList[size_t(i)]);
+    };
+    for (int i = 0; i < first; ++i) keep(i);
+    // The folder's albums in their new order: the new ones at their places,
+    // the ones that stay in the order they had.
+    size_t added = 0;
+    const size_t blockStart = next.size();
+    for (int i = first; i <= end; ++i) {
+        while (added < change.added.size() && (i == end || change.addedAt[added] <= next.size() - blockStart)) {
+            album record;
+            if (makeRecord(change.added[added].caption, change.added[added].folder, &record)) next.push_back(record);
+            ++added;
+        }
+        if (i == end) break;
+        if (!goes[size_t(i - first)]) {
+            keep(i);
+            continue;
+        }
+        const album& record = albumList[size_t(i)];
+        removedText += record.nameLength + 1 + (record.folder == record.name ? 0 : record.folderLength + 1);
     }
-    for (const auto& [key, index] : before) removedText += key.size() + albumList[size_t(index)].nameLength + 2;
+    for (int i = end; i < count; ++i) keep(i);
     albumList.swap(next);
     removedText_ += removedText;
     if (removedText_ > names.size() / 2 && removedText_ > (1u << 20)) compactNames();
@@ -123,8 +148,8 @@ void AlbumsLoader::compactNames() {
     kept.swap(names);
     for (album& record : albumList) {
         const bool shared = record.folder == record.name;
-        record.name = addText(std::string(kept, record.name, record.nameLength));
-        record.folder = shared ? record.name : addText(std::string(kept, record.folder, record.folderLength));
+        record.name = addText(std::string_view(kept).substr(record.name, record.nameLength));
+        record.folder = shared ? record.name : addText(std::string_view(kept).substr(record.folder, record.folderLength));
     }
     removedText_ = 0;
 }

@@ -1,9 +1,8 @@
 #include "library/album_probe.h"
 
-#include <algorithm>
 #include <vector>
 
-#include "library/albums_loader.h"
+#include "library/folder_rules.h"
 #include "library/media_files.h"
 #include "platform/platform.h"
 
@@ -12,19 +11,22 @@ namespace {
 struct FolderLook {
     bool mediaCounts = true;   // false for the music folder itself: files there are no album
     bool folderEnough = false; // one visible sub-folder answers the question
-    bool media = false;        // a visible audio or picture file lies directly in it
+    bool media = false;        // it holds what makes it an album (makesAnAlbum)
     std::vector<std::string> folders;
 };
 
 bool lookAt(const platform::FindEntry& entry, void* context) {
     auto* look = static_cast<FolderLook*>(context);
-    if (entry.name.empty() || entry.name[0] == '.') return true;
+    if (isHiddenName(entry.name)) return true;
+    if (look->mediaCounts && makesAnAlbum(entry)) {
+        look->media = true;
+        return false;
+    }
     if (entry.attrib & platform::kAttrSubdir) {
         look->folders.push_back(entry.name);
         return !look->folderEnough;
     }
-    if (look->mediaCounts) look->media = isAudioName(entry.name) || AlbumsLoader::is_cover(entry.name);
-    return !look->media;
+    return true;
 }
 
 // `folder` lies `level` levels below the music folder, above the album level.
@@ -35,21 +37,21 @@ bool holdsAlbumBelow(const std::string& folder, int level, int depth) {
     if (look.media) return true;  // an album lying directly at this level
     if (look.folderEnough) return !look.folders.empty();
     for (const std::string& sub : look.folders)
-        if (holdsAlbumBelow(folder + platform::kSeparator + sub, level + 1, depth)) return true;
+        if (holdsAlbumBelow(joinPath(folder, sub), level + 1, depth)) return true;
     return false;
 }
 
 }  // namespace
 
 bool holdsAnAlbum(const std::string& musicPath, int depth) {
-    depth = std::clamp(depth, 1, AlbumsLoader::kMaxDepth);
+    depth = clampDepth(depth);
     FolderLook top;
     top.mediaCounts = false;
     top.folderEnough = depth == 1;
     platform::visitFolder(musicPath, lookAt, &top);
     if (depth == 1) return !top.folders.empty();
     for (const std::string& name : top.folders)
-        if (holdsAlbumBelow(musicPath + platform::kSeparator + name, 1, depth)) return true;
+        if (holdsAlbumBelow(joinPath(musicPath, name), 1, depth)) return true;
     return false;
 }
 
@@ -60,8 +62,8 @@ NoAlbumReason whyNoAlbum(const std::string& musicPath) {
     platform::visitFolder(
         musicPath,
         [](const platform::FindEntry& entry, void* found) {
-            *static_cast<bool*>(found) = !(entry.attrib & platform::kAttrSubdir) && !entry.name.empty() &&
-                                         entry.name[0] != '.' && isAudioName(entry.name);
+            *static_cast<bool*>(found) = !(entry.attrib & platform::kAttrSubdir) && !isHiddenName(entry.name) &&
+                                         isAudioName(entry.name);
             return !*static_cast<bool*>(found);
         },
         &songs);

@@ -6,8 +6,8 @@
 #include <string>
 
 // True exactly when AlbumsLoader(musicPath, ..., depth) would hold an album
-// (the same rule: visible folders `depth` levels down, or a folder above that
-// level holding music or pictures). Folders are read in the order the file
+// (the same rules, folder_rules.h: visible folders `depth` levels down, or a
+// folder above that level holding music, pictures or disc folders). Folders are read in the order the file
 // system keeps them and the look ends at the first album, so a folder of a
 // hundred thousand albums costs one short read; only a tree without any album
 // is read to its end.

@@ -3,13 +3,14 @@
 // next changes; folder paths are built when asked.
 #include "library/albums_loader.h"
 
+#include "library/folder_rules.h"
 #include "platform/platform.h"
 
 AlbumsLoader::AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth)
     : musicPath(musicPath),
       playerPath(playerPath),
       startFolder(platform::workingFolder()),
-      depth(depth < 1 ? 1 : depth > kMaxDepth ? kMaxDepth : depth) {
+      depth(clampDepth(depth)) {
     searchPath();
 }
 
@@ -23,12 +24,7 @@ int AlbumsLoader::getAlbumNameLength(int i) { return static_cast<int>(albumList[
 
 std::string AlbumsLoader::getAlbumFolder(int i) {
     const album& record = albumList[i];
-    std::string path;
-    path.reserve(musicPath.size() + 1 + record.folderLength);
-    path += musicPath;
-    path += platform::kSeparator;
-    path.append(names, record.folder, record.folderLength);
-    return path;
+    return joinPath(musicPath, std::string_view(names).substr(record.folder, record.folderLength));
 }
 
 std::string AlbumsLoader::getAlbumKey(int i) {

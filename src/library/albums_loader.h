@@ -1,6 +1,6 @@
 // The album library: every album folder below the music folder, found at
 // construction and changed later only on the frame thread, a folder's albums
-// at a time (replaceBelow). An album index is a zero-based int into that list,
+// at a time (applyChange). An album index is a zero-based int into that list,
 // valid until the next change; no operation checks it, callers keep it within
 // 0 .. getAlbumsCount() - 1. Whatever must outlive a change is kept by the
 // album's key instead.
@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "library/album.h"
+#include "library/folder_rules.h"
+#include "library/library_walk.h"
 #include "platform/platform.h"
 
 // Why the player did not start: which one (as the user knows it; "" when no
@@ -32,48 +34,61 @@ struct PlayerRuns {
     std::string lastPlayer, lastCommandLine;            // its player and command line, as PlayerFailure's
 };
 
-// Whether the folder path `path` (below the music folder) is `folder` or lies
-// below it; every path lies below "", the music folder itself.
-bool pathIsAtOrBelow(std::string_view path, std::string_view folder);
-// How many levels below the music folder a folder path lies: 0 for "".
-int pathLevel(std::string_view path);
-// The scan's order of folder paths below the music folder: part by part in
-// listing order, a folder before the folders below it.
-bool pathListedBefore(std::string_view a, std::string_view b);
-// The same order as bytes: pathSortKey(a) < pathSortKey(b) byte by byte
-// exactly when pathListedBefore(a, b). Each part gives its letters folded to
-// upper case, a 0 byte, itself and a 0 byte; the keys of the paths below a
-// folder are the ones that begin with the folder's key. pathFromSortKey
-// puts the path back into `path`.
-std::string pathSortKey(std::string_view path);
-void pathFromSortKey(std::string_view key, std::string* path);
-
 // An album a listing found: its caption and its folder's path below the music folder.
 struct FoundAlbum {
     std::string caption;
     std::string folder;
 };
 
+// How the albums at or below one folder changed, told as what went and what
+// came, so that a change of one album in a hundred thousand is made without
+// a string per album. albumChangeBetween makes one; AlbumsLoader::applyChange
+// makes it in the list.
+struct AlbumChange {
+    std::string folder;              // below the music folder; "" for the music folder itself
+    std::vector<std::string> gone;   // the keys of the albums no longer there
+    std::vector<FoundAlbum> added;   // the albums that came, in the order they stand
+    std::vector<size_t> addedAt;     // each one's place among the folder's albums after the change
+    size_t albumsAfter = 0;          // how many albums the folder holds after it
+    bool empty() const { return gone.empty() && added.empty(); }
+};
+// The change from the albums at or below `folder` being `before` to their
+// being `after` (their keys, in the library's order; an album's caption is
+// its key's parts joined by " - "). Pure.
+AlbumChange albumChangeBetween(const std::string& folder, const std::vector<std::string_view>& before,
+                               const std::vector<std::string_view>& after);
+// Lists the folder `relative` (above the album level) again with the walk
+// (library_walk.h), given what `memory` saw there before, and tells how its
+// albums changed; `there` (when given) says whether the folder is there.
+AlbumChange walkAgain(const std::string& musicPath, int depth, const std::string& relative, FolderMemory& memory,
+                      bool* there = nullptr);
+
 class AlbumsLoader {
 public:
     // Scans musicPath at once (searchPath). A missing, unreadable or album-less
     // folder gives an empty library; nothing is reported.
     // Albums are the folders `depth` levels below musicPath (kept within 1 to
-    // kMaxDepth). Above that depth a folder that holds audio or picture files is
-    // an album itself and is not descended into. An album's name is its path
-    // below musicPath with the parts joined by " - " ("Artist - Album").
+    // kMaxDepth). Above that depth a folder that holds audio or picture files,
+    // or disc folders, is an album itself and is not descended into. An
+    // album's name is its path below musicPath with the parts joined by " - "
+    // ("Artist - Album").
     AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth = 1);
     virtual ~AlbumsLoader();
 
     int getAlbumsCount();
-    const char* getAlbumName(int i);   // valid while the library lives
-    int getAlbumNameLength(int i);     // in bytes
+    const char* getAlbumName(int i);   // valid until the library next changes
+    int getAlbumNameLength(int i);     // in bytes; kept for the design: the caption asks getAlbumName alone
     std::string getAlbumFolder(int i);
+    // The design's own cover lookup (cover_discovery.cpp), kept as it names it:
+    // covers load on the cover loader's threads, which call searchCover
+    // themselves, so nothing on the live path runs or reads this lookup.
     std::string getAlbumCover(int i);  // "" before the lookup and when none was found
     bool albumHasCover(int i);         // runs the lookup first if it has not run
+    void initAlbumCover(int i);        // the cover lookup, at most once per album
+    // The cover streaming's mark (album::loaded), kept for the design: written
+    // by the streaming, read by nothing on the live path.
     bool getAlbumLoaded(int i);
     void setAlbumLoaded(int i, bool value);
-    void initAlbumCover(int i);        // the cover lookup, at most once per album
     // Starts the player on the album's folder, made absolute from the working
     // folder the library was made in (so a folder named "-x" is never taken for
     // an option). Play replaces what the player plays: when ending it is the
@@ -99,53 +114,44 @@ public:
     // are added or removed.
     std::string getAlbumKey(int i);
 
-    // The cover picture in `folder`: its full path, or "" when the folder holds
-    // no picture file or cannot be listed. Lists the folder once. Among the
-    // picture files the one of the best coverRank wins; within a rank the
-    // listing order decides. Touches no library state, so the cover loader's
-    // threads call it while the frame thread reads the library.
-    static std::string searchCover(std::string folder);
+    // The cover picture of the album in `folder`: its full path, or "" when
+    // neither the folder nor its first disc folder (isDiscFolderName, in
+    // listing order) holds a picture file. Among the picture files of a
+    // folder the one of the best coverRank wins; within a rank the listing
+    // order decides. `firstDisc` (when given) gets the first disc folder's
+    // path, where the cover is looked for inside audio files after the
+    // folder's own ("" when there is none, or when a front cover in the
+    // folder ended the listing before it). Touches no library state, so the cover loader's threads
+    // call it while the frame thread reads the library.
+    static std::string searchCover(std::string folder, std::string* firstDisc = nullptr);
     // Whether a file of this name is taken as a picture: looks at the name
     // alone. Names ending in jpg, bmp, png, jpeg or webp, in any letter case.
     static bool is_cover(std::string name);
 
     static constexpr int kMaxDepth = 3;
 
-    // What listing one folder below the music folder again finds.
-    struct FolderListing {
-        bool listed = false;               // the folder is there (an empty one too)
-        std::vector<FoundAlbum> albums;    // every album at or below it, in the library's order
-        std::vector<std::string> above;    // the folders above the album level it went through
-    };
-    // Lists the folder `relative` below `musicPath` ("" for the music folder
-    // itself) as the scan would: the albums in and below it. An album's own
-    // folder (at `depth` or deeper) has nothing to list: listed stays false.
-    // Touches no library: runs on any thread.
-    static FolderListing listBelow(const std::string& musicPath, int depth, const std::string& relative);
-
-    // Makes `found` the albums at or below the folder `relative` ("" for all):
-    // the ones no longer there go, the new ones take their places in the
-    // order, the ones that stay keep what is known of them. False when
+    // Makes `change` in the list: the albums gone leave, the new ones take
+    // their places among the folder's albums, the ones that stay keep what is
+    // known of them. The albums at or below a folder stand together, so
+    // this costs a pass over the list and no string per album. False when
     // nothing changed; else `newIndexOfOld` gets, for each album index before
     // the change, its index after it (-1 for one gone).
-    bool replaceBelow(const std::string& relative, const std::vector<FoundAlbum>& found, std::vector<int>* newIndexOfOld);
+    bool applyChange(const AlbumChange& change, std::vector<int>* newIndexOfOld);
     // Whether album `i` stands at or below the folder `relative`.
     bool albumIsBelow(int i, const std::string& relative) const;
-    // Forgets album `i`'s cover lookup: its folder changed.
-    void forgetAlbumCover(int i);
+
+    // What the scan saw of the music folder and the folders above the album
+    // level (their sub-folders and times), handed on once to the library's
+    // watch, which then need not walk them again.
+    FolderMemory takeFoldersSeen();
 
 private:
     void searchPath();
-    // A folder `level` levels below musicPath (above the album level), given by
-    // its path below musicPath and its caption so far.
-    void searchFolder(const std::string& relative, const std::string& caption, int level);
-    // Appends a record whose caption is `caption` and whose folder is
-    // `relative` below musicPath (or, without it, the caption itself).
-    void addAlbum(const std::string& caption);
-    void addAlbum(const std::string& caption, const std::string& relative);
+    // Appends a record whose caption is `caption` and whose folder is `relative` below musicPath.
+    void addAlbum(std::string_view caption, std::string_view relative);
     // Fills a new record (texts added to the buffer); false when the buffer is full.
-    bool makeRecord(const std::string& caption, const std::string& relative, album* record);
-    uint32_t addText(const std::string& text);
+    bool makeRecord(std::string_view caption, std::string_view relative, album* record);
+    uint32_t addText(std::string_view text);
     // Rebuilds the name buffer from the albums there are, once removed ones' texts fill much of it.
     void compactNames();
 
@@ -161,4 +167,5 @@ private:
     size_t removedText_ = 0;          // bytes of names left by albums that went
     std::vector<album> albumList;     // in scan order; the position is the album index
     std::vector<std::string> covers;  // the cover paths found so far; album::cover indexes them
+    FolderMemory foldersSeen;         // what the scan saw above the album level, until taken
 };

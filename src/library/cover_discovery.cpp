@@ -1,13 +1,17 @@
 // Cover discovery: an album's cover is a picture file directly in its folder
-// whose name does not begin with a dot. Scans hold several pictures (the back
-// of the box, the booklet, the disc), so names that say "front" come first and
-// names that say "back" come last; the listing order decides the rest. Each
-// album is looked up once; the answer, found or not, is kept.
+// whose name is not hidden, else one in its first disc folder (an album whose
+// songs sit in CD1/, CD2/ keeps its scans there as often as beside them).
+// Scans hold several pictures (the back of the box, the booklet, the disc),
+// so names that say "front" come first and names that say "back" come last;
+// the listing order decides the rest. The design's own lookup
+// (initAlbumCover) keeps each album's answer, found or not; the cover loader
+// asks searchCover itself.
 #include "library/cover_discovery.h"
 
 #include <vector>
 
 #include "library/albums_loader.h"
+#include "library/folder_rules.h"
 #include "platform/platform.h"
 
 void AlbumsLoader::initAlbumCover(int i) {
@@ -22,28 +26,41 @@ void AlbumsLoader::initAlbumCover(int i) {
     record.coverSearched = true;
 }
 
-std::string AlbumsLoader::searchCover(std::string folder) {
+namespace {
+
+// The best picture file directly in `folder` ("" when none), and, when
+// `firstDisc` is given, the first disc folder's name met before a front
+// cover ends the listing.
+std::string pictureIn(const std::string& folder, std::string* firstDisc) {
     platform::FindEntry entry;
     platform::FindHandle listing = platform::findFirst(folder, &entry);
     if (listing == platform::kFindFailed) return "";
     std::string best;
     int bestRank = 3;
     do {
-        if (entry.name.empty() || entry.name[0] == '.') continue;
-        if (entry.attrib & platform::kAttrSubdir) continue;
-        if (!is_cover(entry.name)) continue;
+        if (isHiddenName(entry.name)) continue;
+        if (entry.attrib & platform::kAttrSubdir) {
+            if (firstDisc && firstDisc->empty() && isDiscFolderName(entry.name)) *firstDisc = entry.name;
+            continue;
+        }
+        if (!AlbumsLoader::is_cover(entry.name)) continue;
         const int rank = coverRank(entry.name);
         if (rank >= bestRank) continue;  // an earlier name of the same rank stays
         bestRank = rank;
         best = entry.name;
     } while (bestRank > 0 && platform::findNext(listing, &entry) == 0);
     platform::findClose(listing);
-    if (best.empty()) return "";
-    std::string cover;
-    cover.reserve(folder.size() + 1 + best.size());
-    cover += folder;
-    cover += platform::kSeparator;
-    cover += best;
+    return best.empty() ? "" : joinPath(folder, best);
+}
+
+}  // namespace
+
+std::string AlbumsLoader::searchCover(std::string folder, std::string* firstDisc) {
+    std::string disc;  // met in the same listing
+    std::string cover = pictureIn(folder, &disc);
+    if (!disc.empty()) disc = joinPath(folder, disc);
+    if (cover.empty() && !disc.empty()) cover = pictureIn(disc, nullptr);
+    if (firstDisc) *firstDisc = disc;
     return cover;
 }
 

@@ -23,7 +23,6 @@
 #include <asftag.h>
 #include <mpcfile.h>
 #include <wavpackfile.h>
-#include <oggflacfile.h>
 #include <opusfile.h>
 #include <vorbisfile.h>
 #include <wavfile.h>
@@ -31,6 +30,7 @@
 
 #include <new>
 
+#include "library/folder_rules.h"
 #include "library/media_files.h"
 #include "library/ogg_flac_pictures.h"
 #include "library/tag_guards.h"
@@ -131,19 +131,13 @@ Found fromAsf(TagLib::ASF::Tag* tag) {
 }
 
 // FLAC in Ogg: its PICTURE blocks first, then the pictures of its comment
-// block. False when the file is not FLAC in Ogg.
-bool fromOggFlac(const std::string& path, const platform::NativePath& native, Found* result) {
-    OggFlacCover blocks = readOggFlacCover(path, kMaxEmbeddedPictureBytes);
-    if (!blocks.isOggFlac) return false;
-    Found& found = *result;
-    found = Found{};
-    if (!blocks.bytes.empty()) {
-        found.bytes = std::move(blocks.bytes);
-        return true;
-    }
-    TagLib::Ogg::FLAC::File file(native.c_str(), false);
-    if (file.isValid()) found = fromXiph(file.tag());
-    if (found.bytes.empty()) found = orElse({{}, blocks.failure}, std::move(found));
+// block, both read from the header packets by our own reader. False when the
+// file is not FLAC in Ogg.
+bool fromOggFlac(const std::string& path, Found* result) {
+    OggFlacCover cover = readOggFlacCover(path, kMaxEmbeddedPictureBytes);
+    if (!cover.isOggFlac) return false;
+    result->bytes = std::move(cover.bytes);
+    result->failure = result->bytes.empty() ? cover.failure : "";
     return true;
 }
 
@@ -154,53 +148,80 @@ bool opened(FileType& file, Found* found) {
     return false;
 }
 
+// The APEv2 pictures of a WavPack, Musepack or Monkey's Audio file.
+template <typename FileType, typename Name>
+Found fromApeFile(const Name* name) {
+    Found found;
+    FileType file(name, false);
+    if (opened(file, &found)) found = fromApe(file.APETag());
+    return found;
+}
+
 Found readOne(const std::string& path) {
-    const std::string ending = loweredEnding(path);
     const platform::NativePath native = platform::nativePath(path);
     const auto* name = native.c_str();
     Found found;
-    if (ending == "mp3" || ending == "mp2") {
-        TagLib::MPEG::File file(name, false);
-        if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.ID3v2Tag());
-    } else if (ending == "flac") {
-        TagLib::FLAC::File file(name, false);
-        if (!opened(file, &found)) return found;
-        found = fromFlacPictures(file.pictureList());
-        if (found.bytes.empty() && file.hasXiphComment()) found = orElse(found, fromXiph(file.xiphComment()));
-    } else if (ending == "m4a" || ending == "mp4" || ending == "m4b") {
-        TagLib::MP4::File file(name, false);
-        if (!opened(file, &found) || !file.tag() || !file.tag()->contains("covr")) return found;
-        std::vector<Candidate> pictures;  // covr has no picture types: the first usable one
-        for (const TagLib::MP4::CoverArt& cover : file.tag()->item("covr").toCoverArtList())
-            pictures.push_back({false, cover.data()});
-        found = choose(pictures);
-    } else if (ending == "opus") {
-        TagLib::Ogg::Opus::File file(name, false);
-        if (opened(file, &found)) found = fromXiph(file.tag());
-    } else if (ending == "ogg" || ending == "oga") {
-        TagLib::Ogg::Vorbis::File vorbis(name, false);
-        if (vorbis.isValid()) return fromXiph(vorbis.tag());
-        if (fromOggFlac(path, native, &found)) return found;  // .oga and .ogg also hold FLAC
-        TagLib::Ogg::Opus::File opus(name, false);
-        if (opened(opus, &found)) found = fromXiph(opus.tag());
-    } else if (ending == "wv") {
-        TagLib::WavPack::File file(name, false);
-        if (opened(file, &found)) found = fromApe(file.APETag());
-    } else if (ending == "mpc") {
-        TagLib::MPC::File file(name, false);
-        if (opened(file, &found)) found = fromApe(file.APETag());
-    } else if (ending == "ape") {
-        TagLib::APE::File file(name, false);
-        if (opened(file, &found)) found = fromApe(file.APETag());
-    } else if (ending == "wma" || ending == "asf") {
-        TagLib::ASF::File file(name, false);
-        if (opened(file, &found)) found = fromAsf(file.tag());
-    } else if (ending == "aif" || ending == "aiff") {
-        TagLib::RIFF::AIFF::File file(name, false);
-        if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.tag());
-    } else if (ending == "wav") {
-        TagLib::RIFF::WAV::File file(name, false);
-        if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.ID3v2Tag());
+    switch (audioKindOf(path)) {
+        case AudioKind::Mpeg: {
+            TagLib::MPEG::File file(name, false);
+            if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.ID3v2Tag());
+            break;
+        }
+        case AudioKind::Flac: {
+            TagLib::FLAC::File file(name, false);
+            if (!opened(file, &found)) return found;
+            found = fromFlacPictures(file.pictureList());
+            if (found.bytes.empty() && file.hasXiphComment()) found = orElse(found, fromXiph(file.xiphComment()));
+            break;
+        }
+        case AudioKind::Mp4: {
+            TagLib::MP4::File file(name, false);
+            if (!opened(file, &found) || !file.tag() || !file.tag()->contains("covr")) return found;
+            std::vector<Candidate> pictures;  // covr has no picture types: the first usable one
+            for (const TagLib::MP4::CoverArt& cover : file.tag()->item("covr").toCoverArtList())
+                pictures.push_back({false, cover.data()});
+            found = choose(pictures);
+            break;
+        }
+        case AudioKind::Opus: {
+            TagLib::Ogg::Opus::File file(name, false);
+            if (opened(file, &found)) found = fromXiph(file.tag());
+            break;
+        }
+        case AudioKind::Ogg: {
+            // FLAC in Ogg first: its own reader walks the header packets, and
+            // TagLib (whose packet lookup is quadratic) never sees such a file.
+            if (fromOggFlac(path, &found)) return found;
+            TagLib::Ogg::Vorbis::File vorbis(name, false);
+            if (vorbis.isValid()) return fromXiph(vorbis.tag());
+            TagLib::Ogg::Opus::File opus(name, false);
+            if (opened(opus, &found)) found = fromXiph(opus.tag());
+            break;
+        }
+        case AudioKind::WavPack:
+            return fromApeFile<TagLib::WavPack::File>(name);
+        case AudioKind::Musepack:
+            return fromApeFile<TagLib::MPC::File>(name);
+        case AudioKind::Ape:
+            return fromApeFile<TagLib::APE::File>(name);
+        case AudioKind::Asf: {
+            TagLib::ASF::File file(name, false);
+            if (opened(file, &found)) found = fromAsf(file.tag());
+            break;
+        }
+        case AudioKind::Aiff: {
+            TagLib::RIFF::AIFF::File file(name, false);
+            if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.tag());
+            break;
+        }
+        case AudioKind::Wav: {
+            TagLib::RIFF::WAV::File file(name, false);
+            if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.ID3v2Tag());
+            break;
+        }
+        case AudioKind::Untagged:
+        case AudioKind::None:
+            break;
     }
     return found;
 }
@@ -240,13 +261,13 @@ std::vector<uint8_t> findEmbeddedCover(const std::string& folder, std::string* f
     platform::FindHandle listing = platform::findFirst(folder, &entry);
     if (listing != platform::kFindFailed) {
         do {
-            if (entry.name.empty() || entry.name[0] == '.' || (entry.attrib & platform::kAttrSubdir)) continue;
+            if (isHiddenName(entry.name) || (entry.attrib & platform::kAttrSubdir)) continue;
             if (isAudioName(entry.name)) audioFiles.push_back(entry.name);
         } while (platform::findNext(listing, &entry) == 0);
         platform::findClose(listing);
     }
     for (const std::string& name : audioFiles) {
-        const std::string path = folder + platform::kSeparator + name;
+        const std::string path = joinPath(folder, name);
         if (!platform::isFile(path)) continue;  // TagLib would wait for ever on a FIFO
         std::string why;
         std::vector<uint8_t> bytes = read(path, &why);

@@ -399,11 +399,11 @@ std::string mp4Refusal(TagBytes& bytes) {
 }
 
 std::string tagGuardRefusal(const std::string& path) {
-    const std::string ending = loweredEnding(path);
-    const bool mp3 = ending == "mp3" || ending == "mp2";
-    const bool riff = ending == "wav" || ending == "aif" || ending == "aiff" || ending == "aifc";
-    const bool mp4 = ending == "m4a" || ending == "mp4" || ending == "m4b";
-    const bool flac = ending == "flac";  // TagLib reads an ID3v2 tag at the start of a FLAC file too
+    const AudioKind kind = audioKindOf(path);
+    const bool mp3 = kind == AudioKind::Mpeg;
+    const bool riff = kind == AudioKind::Wav || kind == AudioKind::Aiff;
+    const bool mp4 = kind == AudioKind::Mp4;
+    const bool flac = kind == AudioKind::Flac;  // TagLib reads an ID3v2 tag at the start of a FLAC file too
     if (!mp3 && !riff && !mp4 && !flac) return "";
     std::FILE* file = platform::openFile(path, "rb");
     if (!file) return "";

@@ -41,9 +41,13 @@ bool tellsNoChanges(const std::string& folder) {
     }
 }
 
+bool isBelow(const std::string& path, const std::string& folder) {
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
 class InotifyWatch : public FolderWatch {
 public:
-    InotifyWatch() : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    explicit InotifyWatch(int limit) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), limit_(limit) {}
     ~InotifyWatch() override {
         if (fd_ >= 0) close(fd_);
     }
@@ -51,6 +55,7 @@ public:
     Added watch(const std::string& folder) override {
         if (fd_ < 0) return Added::Limit;  // no inotify instance to be had
         if (watched_.count(folder)) return Added::Watching;
+        if (limit_ >= 0 && watched_.size() >= size_t(limit_)) return Added::Limit;
         if (tellsNoChanges(folder)) return Added::NoEvents;
         const int wd = inotify_add_watch(fd_, folder.c_str(), kWatchMask);
         if (wd < 0) return errno == ENOSPC || errno == ENOMEM ? Added::Limit : Added::Failed;
@@ -62,13 +67,7 @@ public:
         return Added::Watching;
     }
 
-    void unwatch(const std::string& folder) override {
-        auto found = watched_.find(folder);
-        if (found == watched_.end()) return;
-        inotify_rm_watch(fd_, found->second);
-        folders_.erase(found->second);
-        watched_.erase(found);
-    }
+    void unwatch(const std::string& folder) override { drop(folder, true); }
 
     std::vector<std::string> wait(uint32_t milliseconds, bool* overflow) override {
         *overflow = false;
@@ -92,25 +91,41 @@ public:
                 changed.insert(folder->second);
                 // The folder went, and its watch with it; or it was moved away,
                 // and its watch would follow it under a name that is no longer
-                // its own (and a new folder of that name would count as watched).
-                if (event->mask & (IN_IGNORED | IN_MOVE_SELF)) {
-                    if (event->mask & IN_MOVE_SELF) inotify_rm_watch(fd_, event->wd);
-                    watched_.erase(folder->second);
-                    folders_.erase(folder);
-                }
+                // its own (and a new folder of that name would count as
+                // watched). The folders below it moved with it, or went.
+                if (event->mask & (IN_IGNORED | IN_MOVE_SELF)) drop(folder->second, event->mask & IN_MOVE_SELF);
             }
         }
         return std::vector<std::string>(changed.begin(), changed.end());
     }
 
 private:
+    // Forgets the watches of `folder` and of the folders below it, removing
+    // them from inotify too when `remove` (a watch the system dropped already
+    // needs no removal; one of a folder still there does).
+    void drop(std::string folder, bool remove) {
+        auto at = watched_.find(folder);
+        if (at != watched_.end()) {
+            if (remove) inotify_rm_watch(fd_, at->second);
+            folders_.erase(at->second);
+            watched_.erase(at);
+        }
+        // The names below it sort together: all begin with the folder and a slash.
+        for (at = watched_.lower_bound(folder + '/'); at != watched_.end() && isBelow(at->first, folder);) {
+            inotify_rm_watch(fd_, at->second);
+            folders_.erase(at->second);
+            at = watched_.erase(at);
+        }
+    }
+
     int fd_;
+    int limit_;                           // at most this many watches; negative: the system's limit
     std::map<int, std::string> folders_;  // watch descriptor -> folder
-    std::map<std::string, int> watched_;  // folder -> watch descriptor
+    std::map<std::string, int> watched_;  // folder -> watch descriptor; kept true as the system drops watches
 };
 
 }  // namespace
 
-std::unique_ptr<FolderWatch> makeFolderWatch() { return std::make_unique<InotifyWatch>(); }
+std::unique_ptr<FolderWatch> makeFolderWatch(int limit) { return std::make_unique<InotifyWatch>(limit); }
 
 }  // namespace platform

@@ -136,7 +136,7 @@ struct Request {
 
 class DirectoryChangesWatch : public FolderWatch {
 public:
-    DirectoryChangesWatch() : wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    explicit DirectoryChangesWatch(int limit) : limit_(limit), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
         if (wake_) thread_ = std::thread([this] { run(); });
     }
 
@@ -160,6 +160,7 @@ public:
             if (!wake_ || stopping_) return Added::Limit;
             for (const std::string& root : roots_)
                 if (folder == root || isBelow(folder, root)) return Added::Watching;
+            if (limit_ >= 0 && roots_.size() >= size_t(limit_)) return Added::Limit;
         }
         const std::wstring wide = wideFromUtf8(folder);
         if (onNetwork(wide)) return Added::NoEvents;
@@ -186,15 +187,21 @@ public:
         return result;
     }
 
-    // Closes a root; a folder below one stays watched with the rest of its tree.
+    // Closes the roots at and below `folder`; a folder below a root stays
+    // watched with the rest of its tree.
     void unwatch(const std::string& folder) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        auto root = std::find(roots_.begin(), roots_.end(), folder);
-        if (root == roots_.end()) return;
-        roots_.erase(root);
-        for (auto at = changed_.begin(); at != changed_.end();)
-            at = *at == folder || isBelow(*at, folder) ? changed_.erase(at) : std::next(at);
-        requests_.push_back({folder, {}, {}, INVALID_HANDLE_VALUE, nullptr, nullptr});
+        for (auto root = roots_.begin(); root != roots_.end();) {
+            if (*root != folder && !isBelow(*root, folder)) {
+                ++root;
+                continue;
+            }
+            const std::string closed = *root;
+            root = roots_.erase(root);
+            for (auto at = changed_.begin(); at != changed_.end();)
+                at = *at == closed || isBelow(*at, closed) ? changed_.erase(at) : std::next(at);
+            requests_.push_back({closed, {}, {}, INVALID_HANDLE_VALUE, nullptr, nullptr});
+        }
         SetEvent(wake_);
     }
 
@@ -406,6 +413,7 @@ private:
         CloseHandle(root->done);
     }
 
+    const int limit_;  // at most this many roots; negative: as many as can be waited on
     std::vector<std::unique_ptr<Root>> opened_;  // the open roots: the thread's own
 
     std::mutex mutex_;
@@ -423,6 +431,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FolderWatch> makeFolderWatch() { return std::make_unique<DirectoryChangesWatch>(); }
+std::unique_ptr<FolderWatch> makeFolderWatch(int limit) { return std::make_unique<DirectoryChangesWatch>(limit); }
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -65,12 +66,27 @@ unsigned attributesOf(DIR* folder, const dirent* entry) {
     return S_ISDIR(info.st_mode) ? kAttrSubdir : 0;
 }
 
+int64_t nanoseconds(const struct timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; }
+
 // Reads every entry but "." and ".."; false when the folder cannot be opened.
 // A read error part of the way through keeps the entries read so far.
-bool readFolder(const std::string& folder, Listing* listing) {
+// `modified` (when given) gets the folder's time from the open folder, before
+// any entry is read: a change made while it is read leaves a later time. It
+// gets 0 after a read error, so that a listing cut short is not taken whole.
+bool readFolder(const std::string& folder, Listing* listing, int64_t* modified = nullptr) {
     DIR* handle = opendir((folder + kSeparator).c_str());
     if (!handle) return false;
-    while (const dirent* entry = readdir(handle)) {
+    if (modified) {
+        struct stat info;
+        *modified = fstat(dirfd(handle), &info) == 0 ? nanoseconds(info.st_mtim) : 0;
+    }
+    for (;;) {
+        errno = 0;  // readdir's end and its failure differ only by errno
+        const dirent* entry = readdir(handle);
+        if (!entry) {
+            if (errno != 0 && modified) *modified = 0;
+            break;
+        }
         if (isDotOrDotDot(entry->d_name)) continue;
         size_t length = std::strlen(entry->d_name);
         if (listing->names.size() + length + 1 > UINT32_MAX) break;  // offsets are 32-bit
@@ -124,6 +140,27 @@ int findNext(FindHandle handle, FindEntry* entry) {
 
 void findClose(FindHandle handle) {
     if (handle != kFindFailed) delete reinterpret_cast<Listing*>(handle);
+}
+
+bool listFolder(const std::string& folder, void (*visit)(const FindEntry& entry, void* context), void* context,
+                int64_t* modified) {
+    Listing listing;
+    if (!readFolder(folder, &listing, modified)) return false;
+    sortListing(&listing);
+    FindEntry entry;
+    for (const Item& item : listing.items) {
+        entry.name.assign(listing.names, item.offset, item.length);
+        entry.attrib = item.attrib;
+        visit(entry, context);
+    }
+    return true;
+}
+
+bool modifiedTime(const std::string& path, int64_t* modified) {
+    struct stat info;
+    if (stat(path.empty() ? "/" : path.c_str(), &info) != 0) return false;
+    *modified = nanoseconds(info.st_mtim);
+    return true;
 }
 
 bool visitFolder(const std::string& folder, bool (*visit)(const FindEntry& entry, void* context), void* context) {

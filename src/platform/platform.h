@@ -35,6 +35,11 @@ namespace platform {
 int GetProfileString(const char* section, const char* key, const char* def,
                      char* out, int size, const char* file);
 
+// The value whole, however long (or `def` when the file, section or key is
+// missing), for values such as paths that a cut would turn into other ones.
+// A NUL in the value ends it, as it does for GetProfileString.
+std::string GetProfileText(const char* section, const char* key, const char* def, const char* file);
+
 // The value read as a Windows integer: optional sign, then leading decimal
 // digits ("010" is 10), or hexadecimal digits after "0x" or "0X"; no digits
 // gives 0 and digits beyond 32 bits wrap around. `def` when the file, section
@@ -98,6 +103,19 @@ void appendListingKey(std::string_view name, std::string* key);
 // returns false: the cheap way to ask whether a huge folder holds something.
 // kAttrSubdir as for findFirst. False when the folder cannot be listed.
 bool visitFolder(const std::string& folder, bool (*visit)(const FindEntry& entry, void* context), void* context);
+
+// Lists `folder` whole, handing its entries to `visit` in findFirst's order,
+// and gives the folder's modification time as it was when the listing began
+// (nanoseconds since 1970; 0 when it cannot be told), at no cost beyond the
+// listing's own where the system allows (Linux: from the open folder). False
+// when the folder is missing, not a folder or cannot be read; an empty folder
+// is listed.
+bool listFolder(const std::string& folder, void (*visit)(const FindEntry& entry, void* context), void* context,
+                int64_t* modified);
+// The modification time of the file or folder at `path` (after following
+// links), as listFolder gives a folder's. False when it is not there or
+// cannot be examined.
+bool modifiedTime(const std::string& path, int64_t* modified);
 
 // The native path separator, which the library puts between folder and name.
 #ifdef _WIN32
@@ -491,8 +509,14 @@ public:
     };
     // Starts watching `folder`, a path as the library builds them (the music
     // folder, or the music folder, the separator and a path below it).
+    // Watching when it is watched already: the watch's own answer is the one
+    // to trust, since the system drops the watch of a folder removed or
+    // moved away (and with it, on Linux, those of the folders below it,
+    // whose names are no longer theirs), and the name may then be watched anew.
     virtual Added watch(const std::string& folder) = 0;
-    // Stops watching `folder`; nothing when it was not watched.
+    // Stops watching `folder` and every folder below it watched on its own
+    // (Windows: a folder watched as part of a root's tree stays watched with
+    // it); nothing when none was watched.
     virtual void unwatch(const std::string& folder) = 0;
     // Waits at most `milliseconds` for changes and returns the folders (in the
     // form watch() was given them) in which something changed, each once, in
@@ -501,7 +525,10 @@ public:
     virtual std::vector<std::string> wait(uint32_t milliseconds, bool* overflow) = 0;
 };
 // The system's folder watch; never nullptr (it may refuse every watch).
-std::unique_ptr<FolderWatch> makeFolderWatch();
+// `limit`, when not negative, stands for the system's own limit: no more than
+// that many folders (Windows: trees) are watched at once, the next is refused
+// with Limit (a test switch; 0 refuses every watch).
+std::unique_ptr<FolderWatch> makeFolderWatch(int limit = -1);
 
 // ------------------------------------------------------------------- threads
 // Gives the calling thread a lower scheduling priority than the program's

@@ -68,14 +68,18 @@ bool findValue(const char* section, const char* key, const char* file, std::stri
 
 }  // namespace
 
+std::string GetProfileText(const char* section, const char* key, const char* def, const char* file) {
+    std::string value;
+    if (!section || !key || !file || !findValue(section, key, file, &value)) value = def ? def : "";
+    value.resize(std::strlen(value.c_str()));  // a NUL inside the value ends it
+    return value;
+}
+
 int GetProfileString(const char* section, const char* key, const char* def,
                      char* out, int size, const char* file) {
     if (!out || size <= 0) return 0;
-    std::string value;
-    if (!section || !key || !file || !findValue(section, key, file, &value))
-        value = def ? def : "";
-    // A NUL inside the value ends it, so the count always matches strlen(out).
-    size_t length = std::min({value.size(), std::strlen(value.c_str()), static_cast<size_t>(size - 1)});
+    const std::string value = GetProfileText(section, key, def, file);
+    const size_t length = std::min(value.size(), static_cast<size_t>(size - 1));
     std::memcpy(out, value.data(), length);
     out[length] = '\0';
     return static_cast<int>(length);

@@ -29,20 +29,35 @@ std::string nativeName(const char* file) {
     return name;
 }
 
+// The buffer doubles until the value fits (the call cuts it to the size less
+// one when it does not); a value this long is not a setting.
+constexpr DWORD kLongestValue = 1 << 20;
+
 }  // namespace
+
+std::string GetProfileText(const char* section, const char* key, const char* def, const char* file) {
+    std::string value = def ? def : "";
+    if (section && key && file) {
+        const std::string name = nativeName(file);
+        std::string buffer(4096, '\0');
+        DWORD got = 0;
+        for (;;) {
+            got = GetPrivateProfileStringA(section, key, kMissing, &buffer[0], DWORD(buffer.size()), name.c_str());
+            if (got + 1 < buffer.size() || buffer.size() >= kLongestValue) break;
+            buffer.resize(buffer.size() * 2);
+        }
+        const std::string read(buffer.data(), got);
+        if (read != kMissing) value = utf8FromAnsi(read);
+    }
+    value.resize(std::strlen(value.c_str()));  // a NUL inside the value ends it
+    return value;
+}
 
 int GetProfileString(const char* section, const char* key, const char* def,
                      char* out, int size, const char* file) {
     if (!out || size <= 0) return 0;
-    std::string value = def ? def : "";
-    if (section && key && file) {
-        char buffer[4096];
-        const DWORD got = GetPrivateProfileStringA(section, key, kMissing, buffer, sizeof buffer,
-                                                   nativeName(file).c_str());
-        const std::string read(buffer, got);
-        if (read != kMissing) value = utf8FromAnsi(read);
-    }
-    size_t length = std::min({value.size(), std::strlen(value.c_str()), static_cast<size_t>(size - 1)});
+    const std::string value = GetProfileText(section, key, def, file);
+    size_t length = std::min(value.size(), static_cast<size_t>(size - 1));
     // Never cut a UTF-8 character in two.
     while (length > 0 && length < value.size() && (static_cast<unsigned char>(value[length]) & 0xC0) == 0x80)
         --length;

@@ -11,12 +11,10 @@
 #include "app/app_state.h"
 #include "app/opening.h"
 #include "library/albums_loader.h"
-#include "platform/platform.h"
 #include "texture/gl_texture.h"
 
 namespace {
 
-const int kStripReach = 20;  // covers drawn on each side of the middle
 static_assert(2 * kStripReach + 1 == kMaxStripCovers, "the drawing order holds the whole strip");
 
 // Places album `index` in the current frame and draws it in a pushed matrix.
@@ -27,9 +25,9 @@ void drawCover(int index) {
     glTranslatef(0, 0, float(placement.forward));
     glRotatef(float(placement.turn), 0, 1, 0);
     // After the turn, so the cover moves along its own facing direction.
-    // The opening pose counts from the opening's start, which a slow scan moves on.
-    const float offset =
-        coverAnimationOffset(index, openingClock(platform::ticks()), playing, openingClock(playTime));
+    // The opening pose counts from the opening's start, which a slow scan
+    // moves on; every cover of a pass takes the pass's own time.
+    const float offset = coverAnimationOffset(index, openingClock(now), playing, openingClock(playTime));
     if (offset != 0) glTranslatef(0, 0, offset);
     const bool textured = textures[index].texID != 0;
     if (textured) {
@@ -46,11 +44,6 @@ void drawCover(int index) {
 CoverPlacement coverPlacement(double d) {
     const double c = std::clamp(d, -1.0, 1.0);
     return {d / 2 + c, 1.5 * (1 - std::fabs(c)), -70 * std::sin(c)};
-}
-
-StripRange stripRange(float position, int albumCount) {
-    const int base = int(position);  // truncation toward zero
-    return {std::max(base - kStripReach, 0), std::min(base + kStripReach + 1, albumCount)};
 }
 
 int stripDrawingOrder(float position, StripRange range, int (&order)[kMaxStripCovers]) {

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "library/strip_range.h"
+
 // Where a cover stands, from its distance d = index - position.
 struct CoverPlacement {
     double sideways;  // world units along x: d / 2 + clamp(d, -1, 1)
@@ -11,12 +13,6 @@ struct CoverPlacement {
 };
 CoverPlacement coverPlacement(double d);
 
-// The covers drawn around `position`: first .. end - 1, at most 41.
-struct StripRange {
-    int first;
-    int end;
-};
-StripRange stripRange(float position, int albumCount);
 
 // The covers of `range` nearest the middle first: by their distance from
 // `position`, the nearer of two equal ones first. A cover nearer the middle

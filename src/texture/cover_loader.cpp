@@ -34,14 +34,16 @@ LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std
                            TagReader* tags, std::atomic<size_t>* inHandBytes, ThumbnailCache* thumbnails,
                            PendingThumbnail* pending) {
     LoadedCover cover;
-    cover.source = AlbumsLoader::searchCover(folder);
+    std::string firstDisc;
+    cover.source = AlbumsLoader::searchCover(folder, &firstDisc);
     if (!cover.source.empty()) {
         cover.texels = thumbnails ? thumbnails->decodeCoverFile(cover.source, coverHeight, cancel, pending, inHandBytes)
                                   : decodeCoverFile(cover.source, coverHeight, cancel, inHandBytes);
         return cover;
     }
-    // No picture file: the first picture inside the folder's audio files. The
-    // source is then that audio file, so a refusal names the file to mend.
+    // No picture file: the first picture inside the folder's audio files,
+    // then inside the first disc folder's. The source is then that audio
+    // file, so a refusal names the file to mend.
     std::string failure;
     bool helperFailed = false;
     EmbeddedCoverReader read = readEmbeddedCover;
@@ -54,6 +56,14 @@ LoadedCover loadAlbumCover(const std::string& folder, int coverHeight, const std
             return tags->read(path, why, cancel, &helperFailed);
         };
     std::vector<uint8_t> bytes = findEmbeddedCover(folder, &failure, &cover.source, read);
+    if (bytes.empty() && !helperFailed && !firstDisc.empty()) {
+        std::string discFailure, discSource;
+        bytes = findEmbeddedCover(firstDisc, &discFailure, &discSource, read);
+        if (!bytes.empty() || failure.empty()) {  // else the folder's own failure is the one said
+            failure = discFailure;
+            cover.source = discSource;
+        }
+    }
     if (!bytes.empty()) {
         if (inHandBytes) *inHandBytes += bytes.size();
         cover.texels = thumbnails ? thumbnails->decodeEmbeddedCover(cover.source, bytes, coverHeight, cancel, pending,
@@ -79,7 +89,8 @@ struct CoverLoader::Shared {
     std::condition_variable wake;           // work, room or the end
     CoverRequestQueue queue;                // guarded by mutex
     std::vector<LoadedCover> finished;      // guarded by mutex
-    int inHand = 0;                         // guarded by mutex
+    int inHand = 0;                         // guarded by mutex: covers and thumbnails being made
+    int decoding = 0;                       // guarded by mutex: covers among them
     int running = 0;                        // guarded by mutex
     const size_t maxWaiting;
     ThumbnailCache* const thumbnails;
@@ -96,9 +107,12 @@ struct CoverLoader::Shared {
                std::chrono::steady_clock::now() - lastTaken >= kThumbnailPause;
     }
 
-    bool workToDo() const {
-        return cancel || (queue.size() > 0 && finished.size() < maxWaiting) || thumbnailsDue();
-    }
+    // A request is taken only while the covers finished and in hand leave
+    // room: however many threads decode, no more than maxWaiting finished
+    // covers ever wait for the frame thread.
+    bool roomForACover() const { return finished.size() + size_t(decoding) < maxWaiting; }
+
+    bool workToDo() const { return cancel || (queue.size() > 0 && roomForACover()) || thumbnailsDue(); }
 
     // Waits for a request, room for a finished cover, thumbnails due or the end.
     void waitForWork(std::unique_lock<std::mutex>& lock) {
@@ -130,13 +144,14 @@ struct CoverLoader::Shared {
         for (;;) {
             waitForWork(lock);
             if (cancel) break;
-            if (queue.size() == 0 || finished.size() >= maxWaiting) {
+            if (queue.size() == 0 || !roomForACover()) {
                 writeThumbnails(lock);
                 continue;
             }
             CoverRequest request;
             queue.takeNext(&request);
             ++inHand;
+            ++decoding;
             lock.unlock();
             PendingThumbnail pending;
             LoadedCover cover =
@@ -145,6 +160,7 @@ struct CoverLoader::Shared {
             cover.place = request.place;
             lock.lock();
             --inHand;
+            --decoding;
             if (cancel) break;
             finished.push_back(std::move(cover));
             // The cover is handed on first; its thumbnail is written after the covers asked for.

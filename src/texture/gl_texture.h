@@ -28,9 +28,9 @@ enum eglTexFilterType : int32_t {
 // with value-initialising new[] so every field starts at 0.
 struct glTexture {
     uint32_t texID;
-    eglTexType kind;
+    eglTexType kind;       // kept for the design: never written, never read
     int32_t width;
     int32_t height;
-    int32_t pixelFormat;   // GL_RGB or GL_RGBA
-    int32_t bitsPerPixel;  // 24 or 32
+    int32_t pixelFormat;   // GL_RGB or GL_RGBA; kept for the design: written, read by nothing
+    int32_t bitsPerPixel;  // 24 or 32; kept for the design: written, read by nothing
 };

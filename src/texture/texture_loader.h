@@ -22,6 +22,8 @@ public:
     // Needs the GL context.
     void FreeTexture(glTexture* texture);
 
+    // The settings, kept for the design: start-up stores them and nothing
+    // reads them, since covers are uploaded with fixed parameters of their own.
     unsigned char alphaMatch = 0;
     unsigned char highQuality = 0;
     unsigned char mipMapping = 0;

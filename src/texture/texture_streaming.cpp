@@ -6,13 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/pacing.h"
 #include "library/albums_loader.h"
 #include "platform/log_text.h"
+#include "library/strip_range.h"
 #include "platform/platform.h"
-#include "render/cover_strip.h"
-#include "render/projection.h"
 #include "texture/cover_picture.h"
 #include "texture/cover_requests.h"
 #include "texture/gl_texture.h"
@@ -22,8 +19,6 @@ CoverStreaming* coverStreaming = nullptr;
 
 namespace {
 
-// Requests further than this from the position are dropped: the idle walk's reach.
-const int kRequestReach = kIdleTextureRadius;
 // Finished covers that may wait for the frame thread: the four a window's
 // first frames show, so that covers decoded together (from thumbnails) go up
 // in one frame.
@@ -31,9 +26,13 @@ const int kFinishedWaiting = 4;
 
 }  // namespace
 
-CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads,
+CoverStreaming::CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int reach, int threads,
                                ThumbnailCache* thumbnails)
-    : library_(library), table_(table), budget_(budgetBytes), loader_(threads, kRequestReach, kFinishedWaiting, thumbnails) {}
+    : library_(library),
+      table_(table),
+      budget_(budgetBytes),
+      reach_(reach),
+      loader_(threads, reach, kFinishedWaiting, thumbnails) {}
 
 CoverStreaming::~CoverStreaming() = default;
 
@@ -60,7 +59,8 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
         if (found == covers_.end()) continue;
         AlbumCover& cover = found->second;
         if (cover.phase == Phase::Requested) cover.phase = Phase::NotLoaded;
-        cover.redecoding = false;
+        cover.redecoding = false;  // a stale cover stays stale: asked for again when near
+        cover.recheck = false;
         if (cover.phase == Phase::NotLoaded) covers_.erase(found);  // nothing of it is kept
     }
     if (reloadStrip_) {
@@ -68,7 +68,7 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
         // first, as far as the loader reaches; the walk below brings the rest.
         reloadStrip_ = false;
         const StripRange strip = stripRange(position, count);
-        for (int k = 0; k <= kRequestReach; k = k > 0 ? -k : 1 - k) {
+        for (int k = 0; k <= reach_; k = k > 0 ? -k : 1 - k) {
             const int index = base + k;
             if (index < strip.first || index >= strip.end) continue;
             auto found = covers_.find(library_.getAlbumKey(index));
@@ -83,8 +83,8 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
         if (cover.phase == Phase::NotLoaded) {
             if (ask(key, cover, coverHeight)) cover.phase = Phase::Requested;
         } else if (cover.phase == Phase::Shown && !cover.redecoding &&
-                   cover.edge != coverTextureEdge(coverHeight, cover.sourceWidth, cover.sourceHeight)) {
-            // The window changed size: decode again to suit it.
+                   (cover.stale || cover.edge != coverTextureEdge(coverHeight, cover.sourceWidth, cover.sourceHeight))) {
+            // Its folder changed, or the window changed size: decode again.
             if (ask(key, cover, coverHeight)) cover.redecoding = true;
         }
     }
@@ -119,6 +119,7 @@ void CoverStreaming::forgetGlNames() {
         // A better-sized decode on its way becomes the cover's load.
         cover.phase = cover.redecoding ? Phase::Requested : Phase::NotLoaded;
         cover.redecoding = false;
+        cover.stale = false;
         publish(cover);
     }
     reloadStrip_ = true;
@@ -131,15 +132,19 @@ int CoverStreaming::apply(LoadedCover& finished) {
     if (found == covers_.end()) return -1;  // dropped or released meanwhile
     AlbumCover& cover = found->second;
     if (cover.phase != Phase::Requested && !cover.redecoding) return -1;
+    bool staleResult = false;
     if (cover.recheck) {
         // The folder changed after this decode began: its result may be the
         // old cover's, so the album is asked for again (and this one shown
         // only when the loader cannot take the new request).
         cover.recheck = false;
         if (ask(found->first, cover, coverHeight_)) return -1;
+        staleResult = true;  // shown for now; asked for again once within reach
     }
     const bool replacing = cover.redecoding;
     cover.redecoding = false;
+    cover.stale = staleResult;  // a picture that cannot be shown is not asked for again either
+    cover.source = finished.source;
     if (finished.source.empty()) {
         if (replacing) release(cover);  // the picture has gone: so go its texture and its memory
         cover.phase = Phase::NoCover;
@@ -164,6 +169,7 @@ int CoverStreaming::apply(LoadedCover& finished) {
         return -1;
     }
     if (replacing) release(cover);
+    cover.stale = staleResult;  // release forgot it
     cover.texID = name;
     cover.edge = finished.texels.edge;
     cover.phase = Phase::Shown;
@@ -183,6 +189,7 @@ void CoverStreaming::release(AlbumCover& cover) {
     residentBytes_ -= cover.bytes;
     cover.bytes = 0;
     cover.phase = Phase::NotLoaded;
+    cover.stale = false;
     publish(cover);
 }
 
@@ -221,9 +228,9 @@ void CoverStreaming::coverChanged(const std::string& key) {
     auto found = covers_.find(key);
     if (found == covers_.end()) return;  // never asked for: the next ask finds the folder as it is
     AlbumCover& cover = found->second;
-    library_.forgetAlbumCover(cover.index);
     switch (cover.phase) {
         case Phase::Shown:
+            cover.stale = true;
             if (cover.redecoding) cover.recheck = true;
             else if (ask(key, cover, coverHeight_)) cover.redecoding = true;
             break;
@@ -240,11 +247,11 @@ void CoverStreaming::coverChanged(const std::string& key) {
     }
 }
 
-std::vector<std::string> CoverStreaming::knownAlbumKeys() const {
-    std::vector<std::string> keys;
+std::vector<WatchedAlbum> CoverStreaming::knownAlbums() const {
+    std::vector<WatchedAlbum> albums;
     for (const auto& [key, cover] : covers_)
-        if (cover.phase != Phase::NotLoaded && cover.phase != Phase::Requested) keys.push_back(key);
-    return keys;
+        if (cover.phase != Phase::NotLoaded && cover.phase != Phase::Requested) albums.push_back({key, cover.source});
+    return albums;
 }
 
 // Albums without a cover far from the position are forgotten, so that their
@@ -253,7 +260,7 @@ std::vector<std::string> CoverStreaming::knownAlbumKeys() const {
 void CoverStreaming::forgetFarMissing(int base) {
     for (auto at = covers_.begin(); at != covers_.end();) {
         const AlbumCover& cover = at->second;
-        if (cover.phase == Phase::NoCover && std::abs(cover.index - base) > kRequestReach) {
+        if (cover.phase == Phase::NoCover && std::abs(cover.index - base) > reach_) {
             at->second.phase = Phase::NotLoaded;
             publish(at->second);
             at = covers_.erase(at);
@@ -280,11 +287,6 @@ void CoverStreaming::keepWithinBudget(float position) {
         release(found->second);
         covers_.erase(found);
     }
-}
-
-bool loadClosestTexture(int n) {
-    if (!coverStreaming) return false;
-    return coverStreaming->step(position, n, middleCoverPixelHeight(screenWidth, screenHeight));
 }
 
 bool uploadCoverTexels(const CoverTexels& texels, uint32_t* texID) {

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "library/library_watch.h"
 #include "texture/cover_loader.h"
 
 class AlbumsLoader;
@@ -28,11 +29,12 @@ class CoverStreaming {
 public:
     // Covers for `library`'s albums, shown through `table` (one record per
     // album, same index), within `budgetBytes` of texture memory, decoded by
-    // `threads` loader threads. Neither the library nor the table is owned;
+    // `threads` loader threads, which drop what lies more than `reach` places
+    // from the position (the farthest the owner asks for). Neither the library nor the table is owned;
     // both must outlive this object. Textures left in the table at the end are
     // the table owner's to delete. With `thumbnails` (not owned, outliving
     // this object) the loader reads and writes the desktop's thumbnail cache.
-    CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int threads,
+    CoverStreaming(AlbumsLoader& library, glTexture* table, size_t budgetBytes, int reach, int threads,
                    ThumbnailCache* thumbnails = nullptr);
     ~CoverStreaming();  // stops the loader at once
 
@@ -58,13 +60,17 @@ public:
     // others keep their textures and show through the new table.
     void albumsChanged(const std::vector<int>& newIndexOfOld, glTexture* table);
     // Album `key`'s folder changed: its cover is looked for again. A cover
-    // shown stays until the new one is there; one on its way is asked for
-    // again when it comes; a missing or refused one is asked for at the next step.
+    // shown stays until the new one is there, and is remembered as stale
+    // until a decode begun after the change replaces it, however far the
+    // album is (it is asked for again once within the loader's reach); one
+    // on its way is asked for again when it comes; a missing or refused one
+    // is asked for at the next step.
     void coverChanged(const std::string& key);
-    // The albums whose covers are known now (shown, missing or refused): the
-    // folders worth watching for a new cover. At most the budget's worth of
-    // shown ones, and the missing ones near the position.
-    std::vector<std::string> knownAlbumKeys() const;
+    // The albums whose covers are known now (shown, missing or refused), with
+    // the file each cover came from: the folders worth watching for a new
+    // cover. At most the budget's worth of shown ones, and the missing ones
+    // near the position.
+    std::vector<WatchedAlbum> knownAlbums() const;
 
     // Bytes the resident cover textures take, every level at 4 bytes a texel.
     size_t residentBytes() const { return residentBytes_; }
@@ -81,6 +87,8 @@ private:
         Phase phase = Phase::NotLoaded;
         bool redecoding = false;  // shown, and a better-sized decode is on its way
         bool recheck = false;     // its folder changed while a decode was on its way: ask again
+        bool stale = false;       // shown, but its folder changed since: decoded again once within reach
+        std::string source;       // the file the cover came from (a picture, or an audio file); "" none
         uint32_t texID = 0;       // the GL texture name while shown
         int edge = 0;             // the texture's width and height
         int sourceWidth = 0, sourceHeight = 0;
@@ -98,6 +106,7 @@ private:
     AlbumsLoader& library_;
     glTexture* table_;
     size_t budget_;
+    int reach_;  // requests farther than this from the position are dropped
     std::unordered_map<std::string, AlbumCover> covers_;  // by album key; albums never asked for have none
     size_t residentBytes_ = 0;
     bool reloadStrip_ = false;  // forgetGlNames ran: ask for the strip's covers again
@@ -109,14 +118,11 @@ private:
 // The program's cover streaming, owned by the entry; nullptr outside the loop.
 extern CoverStreaming* coverStreaming;
 
-// The frame loop's hook: coverStreaming's step at the current position for
-// the current window. False when there is no streaming.
-bool loadClosestTexture(int n);
-
 // Makes a new 2-D texture in *texID from the cover's levels (glTexImage2D
 // per level, nearest filtering) and leaves it bound. False, with *texID 0,
 // when GL could not build it. Needs the GL context.
 bool uploadCoverTexels(const CoverTexels& texels, uint32_t* texID);
 
 // A new[]-allocated, NUL-terminated copy of `text`; the caller delete[]s it.
+// Kept for the design: covers are read by path strings, and nothing calls it.
 char* ToCString(std::string& text);

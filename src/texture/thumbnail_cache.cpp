@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/log_text.h"
+#include "library/folder_rules.h"
 #include "platform/platform.h"
 #include "texture/box_scaler.h"
 #include "texture/md5.h"
@@ -45,10 +46,6 @@ bool readThumbnailInfo(const std::string& path, const std::atomic<bool>* cancel,
     std::string why;
     return platform::readRegularFile(path, kMaxThumbnailFileBytes, bytes, &why, cancel) &&
            readPngThumbnailInfo(bytes->data(), bytes->size(), info);
-}
-
-std::string joined(const std::string& folder, const std::string& name) {
-    return folder + platform::kSeparator + name;
 }
 
 CoverTexels refused(std::string reason) {
@@ -145,7 +142,7 @@ bool ThumbnailCache::findThumbnail(const std::string& uri, int64_t mtime, int32_
         std::vector<uint8_t> bytes;
         PngThumbnailInfo info;
         int64_t width = 0, height = 0;
-        if (!readThumbnailInfo(joined(joined(folder_, size->folder), name), cancel, &bytes, &info) ||
+        if (!readThumbnailInfo(joinPath(joinPath(folder_, size->folder), name), cancel, &bytes, &info) ||
             info.text("Thumb::URI") != uri || !thumbnailMtimeMatches(info.text("Thumb::MTime"), mtime, nanoseconds))
             continue;
         if (!anyMaker && info.text("Software") != kThumbnailSoftware) continue;
@@ -170,7 +167,7 @@ bool ThumbnailCache::failedBefore(const std::string& uri, int64_t mtime, int32_t
     if (folder_.empty()) return false;
     std::vector<uint8_t> bytes;
     PngThumbnailInfo info;
-    const std::string path = joined(joined(joined(folder_, "fail"), kThumbnailFailFolder), thumbnailName(uri));
+    const std::string path = joinPath(joinPath(joinPath(folder_, "fail"), kThumbnailFailFolder), thumbnailName(uri));
     return readThumbnailInfo(path, nullptr, &bytes, &info) && info.text("Thumb::URI") == uri &&
            thumbnailMtimeMatches(info.text("Thumb::MTime"), mtime, nanoseconds);
 }
@@ -266,13 +263,13 @@ CoverTexels ThumbnailCache::decodeEmbeddedCover(const std::string& audioFile, co
 
 void ThumbnailCache::write(const PendingThumbnail& pending) {
     if (!pending.wanted || folder_.empty() || givenUp_.load()) return;
-    const std::string folder = pending.failed ? joined(joined(folder_, "fail"), kThumbnailFailFolder)
-                                              : joined(folder_, pending.size->folder);
+    const std::string folder = pending.failed ? joinPath(joinPath(folder_, "fail"), kThumbnailFailFolder)
+                                              : joinPath(folder_, pending.size->folder);
     // Another program's thumbnail of this very file stays: the two programs
     // would otherwise replace each other's on every start.
     std::vector<uint8_t> bytes;
     PngThumbnailInfo info;
-    if (readThumbnailInfo(joined(folder, pending.name), nullptr, &bytes, &info) &&
+    if (readThumbnailInfo(joinPath(folder, pending.name), nullptr, &bytes, &info) &&
         info.text("Thumb::URI") == pending.uri && info.text("Software") != kThumbnailSoftware &&
         thumbnailMtimeMatches(info.text("Thumb::MTime"), pending.mtime, pending.mtimeNanoseconds))
         return;
@@ -294,7 +291,7 @@ void ThumbnailCache::write(const PendingThumbnail& pending) {
     std::string error;
     if (png.empty()) error = "cannot encode the thumbnail of " + pending.uri;
     if (error.empty() && platform::makePrivateFolder(folder, &error) &&
-        platform::replaceFilePrivately(joined(folder, pending.name), png, &error))
+        platform::replaceFilePrivately(joinPath(folder, pending.name), png, &error))
         return;
     if (!givenUp_.exchange(true)) std::fprintf(stderr, "vellora: not writing thumbnails: %s\n", platform::printable(error).c_str());
 }

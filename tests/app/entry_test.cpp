@@ -149,6 +149,18 @@ TEST(Settings, DefaultFolderComesFromTheSettingsUnlessAnArgumentIsGiven) {
     EXPECT_EQ(fromArgument.err.find("The music directory"), std::string::npos) << fromArgument.err;
 }
 
+// A music folder whose path is longer than the 254 bytes other values are
+// cut to is read whole: start-up gets past the library to the display.
+TEST(Settings, ALongMusicFolderPathIsReadWhole) {
+    TempDir dir;
+    const std::string relative = "music/" + std::string(200, 'a') + "/" + std::string(200, 'b');
+    dir.makeFolder(relative + "/Some Album");
+    dir.writeFile("vellora.ini", "[vellora]\ndefaultdir = " + dir.at(relative) + "\nautoplay=false\n");
+    ProcessResult result = runBrowser(dir.path(), {});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.find("is not valid"), std::string::npos) << result.err;
+}
+
 TEST(Settings, HomeRelativeDefaultFolder) {
     TempDir dir;
     dir.makeFolder("home/Music");

@@ -79,6 +79,17 @@ TEST_F(IniReaderFile, ReadStringReturnsAFreshArrayOfTheValueOrTheDefault) {
     for (int i = 12; i < 255; ++i) ASSERT_EQ(first[i], '\0') << i;
 }
 
+// The paths and the player's words are read whole beside it: a path cut
+// short names another folder.
+TEST_F(IniReaderFile, ReadTextGivesTheValueWholeOrTheDefault) {
+    const std::string path = "/music/" + std::string(4000, 'p');
+    CIniReader reader = readerFor("[vellora]\ndefaultdir = \"" + path + "\"\nempty=\n");
+    EXPECT_EQ(reader.ReadText("vellora", "defaultdir", "fallback"), path);
+    EXPECT_EQ(readString(reader, "defaultdir", "fallback"), path.substr(0, 254)) << "ReadString keeps its cut";
+    EXPECT_EQ(reader.ReadText("vellora", "empty", "fallback"), "");
+    EXPECT_EQ(reader.ReadText("vellora", "missing", "fallback"), "fallback");
+}
+
 TEST_F(IniReaderFile, DamagedFilesGiveDefaults) {
     std::string garbage(5000, '\0');
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 31 % 251);

@@ -6,11 +6,11 @@
 
 #include "app/app_state.h"
 #include "app/input.h"
-#include "app/library_scan.h"
 #include "app/library_wait.h"
 #include "app/opening.h"
 #include "app/pacing.h"
 #include "library/albums_loader.h"
+#include "library/library_scan.h"
 #include "render/cover_strip.h"
 #include "support/app_fixture.h"
 #include "support/simulated_loop.h"

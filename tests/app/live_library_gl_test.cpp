@@ -52,7 +52,8 @@ void replaceCover(const std::string& path, const RgbPicture& picture) {
 // takes the middle. An album copied in slowly after it: it appears once the
 // copy is done, with its cover. Every album removed: the browser runs on
 // with an empty floor, and shows the album put back. The music folder moved
-// away and back: the same. Then a run without folder watches says so once.
+// away and back: the same. Then a run without folder watches says so once
+// and follows the folder by listing it again.
 TEST(LiveLibrary, AlbumsComeAndGoUnderTheRunningWindow) {
     TempDir pictures;
     const std::string music = makeMusicFolder(pictures, 5, [](const std::string& folder, int i) {
@@ -137,14 +138,34 @@ TEST(LiveLibrary, AlbumsComeAndGoUnderTheRunningWindow) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(browser.process->err(), "");
 
-    // No folder watch to be had: one line says so, and the browser runs as before.
+    // No folder watch to be had: one line says so, and the folder is listed
+    // again every rescaninterval seconds instead, through the same changes:
+    // an album added before the selection and taken away again leave the
+    // selected album in the middle, and its cover rewritten in place shows.
+    const RgbPicture second = colour(20, 120, 250);
+    addAlbum("m album", second);
     options.extraEnv = {"VELLORA_FOLDER_WATCHES=0"};
+    options.settings = "rescaninterval = 1\n";
     BrowserRun unwatched(options);
     ASSERT_NE(unwatched.window(), 0u) << unwatched.process->err();
-    EXPECT_TRUE(middleShows(unwatched, added));
+    pressKeys(unwatched.window(), {"End"});
+    ASSERT_EQ(waitRestingOn(unwatched.frameLog, 1).selection, 1);
+    EXPECT_TRUE(middleShows(unwatched, second));
+    addAlbum("a new", added);
+    EXPECT_EQ(waitRestingOn(unwatched.frameLog, 2).selection, 2) << "an album came before the selection";
+    EXPECT_TRUE(middleShows(unwatched, second));
+    std::filesystem::remove_all(albumAt(music, "a new"));
+    EXPECT_EQ(waitRestingOn(unwatched.frameLog, 1).selection, 1) << "an album before the selection went";
+    for (const LoggedFrame& frame : loggedFrames(unwatched.frameLog))
+        if (frame.selection != 1) {
+            EXPECT_EQ(frame.position, double(frame.selection)) << "the row glided: frame " << frame.number;
+        }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the shown cover's file is followed
+    const RgbPicture rewritten = colour(250, 130, 20);
+    replaceCover(albumAt(music, "m album/cover.png"), rewritten);
+    EXPECT_TRUE(middleShows(unwatched, rewritten)) << "the selected album's cover rewritten in place";
     pressKeys(unwatched.window(), {"Escape"});
     ASSERT_TRUE(unwatched.waitExit(10000, &status));
-    const std::string err = unwatched.process->err();
-    EXPECT_EQ(err, "vellora: the system has no folder watches left to follow " + music +
-                       "; albums added or removed there show at the next start\n");
+    EXPECT_EQ(unwatched.process->err(), "vellora: the system has no folder watches left to follow " + music +
+                                            "; it is listed again every 1 s to follow it (rescaninterval)\n");
 }

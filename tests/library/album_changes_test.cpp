@@ -8,8 +8,9 @@
 #include <functional>
 
 #include "library/albums_loader.h"
-#include "platform/platform.h"
 #include "library/change_gatherer.h"
+#include "library/library_walk.h"
+#include "platform/platform.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -30,7 +31,8 @@ std::vector<std::string> keysOf(AlbumsLoader& albums) {
 
 // Artists' folders with albums below them (depth 2), and "Loose", an album
 // lying directly at the top. Each step changes the folders, lists one folder
-// again as the watch would, and checks the list and where the old albums went.
+// again as the watch does (from what the scan and the steps before saw), and
+// checks the list and where the old albums went.
 TEST(AlbumChanges, AFolderListedAgainReplacesItsAlbumsInPlace) {
     TempDir dir;
     const std::string music = dir.makeFolder("music");
@@ -69,12 +71,14 @@ TEST(AlbumChanges, AFolderListedAgainReplacesItsAlbumsInPlace) {
         {[&] { remove("Artist A/Album 1"); remove("Artist A/Album 3"); }, "Artist A",
          {k("Artist A/Album 2"), k("artist b/Album 1"), k("Artist D/X"), k("Loose/Part 1")}, {-1, 0, -1, 1, 2, 3}},
     };
+    FolderMemory memory = albums.takeFoldersSeen();  // what the watch starts from
     for (const Step& step : steps) {
         step.change();
-        const AlbumsLoader::FolderListing listing = AlbumsLoader::listBelow(music, 2, step.listed);
-        EXPECT_EQ(listing.listed, step.listed != "Artist C") << step.listed;
+        bool there = false;
+        const AlbumChange change = walkAgain(music, 2, k(step.listed), memory, &there);
+        EXPECT_EQ(there, step.listed != "Artist C") << step.listed;
         std::vector<int> newIndexOfOld;
-        EXPECT_EQ(albums.replaceBelow(step.listed, listing.albums, &newIndexOfOld), !step.newIndexOfOld.empty());
+        EXPECT_EQ(albums.applyChange(change, &newIndexOfOld), !step.newIndexOfOld.empty());
         EXPECT_EQ(newIndexOfOld, step.newIndexOfOld) << step.listed;
         const std::vector<std::string> keys = keysOf(albums);
         EXPECT_EQ(keys, step.keys) << step.listed;
@@ -83,17 +87,21 @@ TEST(AlbumChanges, AFolderListedAgainReplacesItsAlbumsInPlace) {
     }
     EXPECT_STREQ(albums.getAlbumName(0), "Artist A - Album 2");
     EXPECT_EQ(albums.getAlbumFolder(2), music + platform::kSeparator + k("Artist D/X"));
-    // The folders above the album level a listing went through are named, so
+    // The folders above the album level the walks went through are known, so
     // the watch can follow the artists that came.
-    const AlbumsLoader::FolderListing all = AlbumsLoader::listBelow(music, 2, "");
-    EXPECT_EQ(all.above, (std::vector<std::string>{"", "Artist A", "artist b", "Artist D", "Loose"}));
-    EXPECT_FALSE(AlbumsLoader::listBelow(music, 2, k("Artist D/X")).listed) << "an album's own folder lists nothing";
+    EXPECT_EQ(foldersAboveKnown(memory, 2, ""), (std::vector<std::string>{"", "Artist A", "artist b", "Artist D", "Loose"}));
+    EXPECT_FALSE(walkFolders(music, 2, k("Artist D/X"), memory)) << "an album's own folder lists nothing";
     // Everything gone, then back.
+    std::filesystem::rename(music, dir.at("away"));
+    bool there = true;
     std::vector<int> newIndexOfOld;
-    EXPECT_TRUE(albums.replaceBelow("", {}, &newIndexOfOld));
+    EXPECT_TRUE(albums.applyChange(walkAgain(music, 2, "", memory, &there), &newIndexOfOld));
+    EXPECT_FALSE(there);
     EXPECT_EQ(newIndexOfOld, (std::vector<int>{-1, -1, -1, -1}));
     EXPECT_EQ(albums.getAlbumsCount(), 0);
-    EXPECT_TRUE(albums.replaceBelow("", all.albums, &newIndexOfOld)) << "from nothing: a change all the same";
+    EXPECT_TRUE(memory.empty()) << "nothing is remembered of a folder gone";
+    std::filesystem::rename(dir.at("away"), music);
+    EXPECT_TRUE(albums.applyChange(walkAgain(music, 2, "", memory), &newIndexOfOld)) << "from nothing: a change all the same";
     EXPECT_TRUE(newIndexOfOld.empty());
     EXPECT_EQ(albums.getAlbumsCount(), 4);
 }
@@ -119,4 +127,38 @@ TEST(ChangeGatherer, AFolderIsHandedOnOnceQuietForHalfASecond) {
     EXPECT_EQ(gatherer.takeQuiet(0x10), (std::vector<std::string>{"Other"})) << "272 ms across the wrap";
     EXPECT_EQ(gatherer.takeQuiet(0x100), (std::vector<std::string>{"Late"}));
     EXPECT_TRUE(gatherer.empty());
+}
+
+// What went and what came between two lists of keys, whatever stands alike
+// at their start and end; the new ones with their places and captions.
+TEST(AlbumChanges, WhatWentAndWhatCameBetweenTwoListings) {
+    const char s = platform::kSeparator;
+    const std::string ax = std::string("A") + s + "x";
+    struct Case {
+        const char* what;
+        std::vector<std::string_view> before, after;
+        std::vector<std::string> gone, added;
+        std::vector<size_t> addedAt;
+    };
+    const Case cases[] = {
+        {"the same", {"a", "b", "c"}, {"a", "b", "c"}, {}, {}, {}},
+        {"one came first", {"b", "c"}, {"a", "b", "c"}, {}, {"a"}, {0}},
+        {"one came between", {"a", "c"}, {"a", "b", "c"}, {}, {"b"}, {1}},
+        {"one came last", {"a", "b"}, {"a", "b", "c"}, {}, {"c"}, {2}},
+        {"one went, two came", {"a", "b", "c"}, {"a", "b2", "c", "d"}, {"b"}, {"b2", "d"}, {1, 3}},
+        {"all went", {"a", "b"}, {}, {"a", "b"}, {}, {}},
+        {"from nothing", {}, {"a", ax}, {}, {"a", ax}, {0, 1}},
+        {"in another order", {"a", "b", "c"}, {"c", "b", "a"}, {}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        const AlbumChange change = albumChangeBetween("", c.before, c.after);
+        EXPECT_EQ(change.gone, c.gone) << c.what;
+        std::vector<std::string> added;
+        for (const FoundAlbum& album : change.added) added.push_back(album.folder);
+        EXPECT_EQ(added, c.added) << c.what;
+        EXPECT_EQ(change.addedAt, c.addedAt) << c.what;
+        EXPECT_EQ(change.albumsAfter, c.after.size()) << c.what;
+        EXPECT_EQ(change.empty(), c.gone.empty() && c.added.empty()) << c.what;
+    }
+    EXPECT_EQ(albumChangeBetween("", {}, {ax}).added[0].caption, "A - x");
 }

@@ -82,8 +82,15 @@ TEST(CoverRule, SkipsDotFilesShortNamesAndFolders) {
     EXPECT_EQ(coverAmong({".jpg", ".png"}), "");
 }
 
-TEST(CoverRule, PicturesOnlyInASubFolderGiveNoCover) {
-    EXPECT_EQ(coverAmong({"Scans/", "Scans/front.jpg", "Disc 2/", "Disc 2/back.png"}), "");
+// An album of several discs keeps its cover in its own folder or in the
+// first disc's; pictures in any other sub-folder are not its cover.
+TEST(CoverRule, PicturesInASubFolderCountOnlyInTheFirstDiscFolder) {
+    EXPECT_EQ(coverAmong({"Scans/", "Scans/front.jpg"}), "");
+    EXPECT_EQ(coverAmong({"Scans/", "Scans/front.jpg", "Disc 2/", "Disc 2/back.png"}), "Disc 2/back.png");
+    EXPECT_EQ(coverAmong({"CD1/", "CD1/back.png", "CD1/folder.jpg", "CD2/", "CD2/front.jpg"}), "CD1/folder.jpg");
+    EXPECT_EQ(coverAmong({"CD1/", "CD1/front.jpg", "scan.png"}), "scan.png") << "the album folder's own first";
+    EXPECT_EQ(coverAmong({"CD1/", "CD1/01.mp3", "CD2/", "CD2/front.jpg"}), "") << "the first disc only";
+    EXPECT_EQ(coverAmong({"Discography/", "Discography/front.jpg"}), "");
 }
 
 TEST(CoverRule, LinksToPicturesCountAsFilesAndLinksToFoldersAreSkipped) {

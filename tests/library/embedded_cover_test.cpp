@@ -17,6 +17,7 @@
 
 #include "library/embedded_cover.h"
 #include "library/ogg_flac_pictures.h"
+#include "pictures/hostile_files.h"
 #include "pictures/picture_writer.h"
 #include "support/audio_files.h"
 #include "support/process.h"
@@ -43,30 +44,6 @@ TagLib::ByteVector pngOf(const TempDir& dir, Colour c) {
     EXPECT_TRUE(writePng(path, solidPicture(40, 40, c.r, c.g, c.b), PngKind::Rgb));
     const std::string bytes = readWholeFile(path);
     return TagLib::ByteVector(bytes.data(), unsigned(bytes.size()));
-}
-
-// One Ogg page holding one whole packet (under 255 * 255 bytes).
-std::string oggPage(const std::string& packet, unsigned char flags, uint64_t granule, uint32_t sequence) {
-    std::string page = "OggS";
-    page += char(0);
-    page += char(flags);
-    for (int i = 0; i < 8; ++i) page += char((granule >> (8 * i)) & 0xFF);
-    page += std::string("\x21\x43\x65\x07", 4);  // stream serial number
-    for (int i = 0; i < 4; ++i) page += char((sequence >> (8 * i)) & 0xFF);
-    page += std::string(4, '\0');  // checksum, filled in below
-    std::string lacing;
-    size_t left = packet.size();
-    for (; left >= 255; left -= 255) lacing += char(255);
-    lacing += char(left);
-    page += char(lacing.size());
-    page += lacing + packet;
-    uint32_t crc = 0;  // CRC-32, polynomial 0x04c11db7, not reflected, as Ogg wants it
-    for (unsigned char byte : page) {
-        crc ^= uint32_t(byte) << 24;
-        for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04c11db7u : crc << 1;
-    }
-    for (int i = 0; i < 4; ++i) page[22 + i] = char((crc >> (8 * i)) & 0xFF);
-    return page;
 }
 
 // An Ogg Opus stream: its two header packets and one 20 ms packet of silence.
@@ -158,6 +135,15 @@ TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
     // WMA: WM/Picture attributes, the back before the front.
     dir.writeFile("wma/01.wma", asfSkeleton());
     addAsfPictures(dir.at("wma/01.wma"), {{kBack, jpegOf(kRed)}, {kFront, jpegOf(kBlue)}});
+    // The same kinds under their other endings, counted as audio by the album rules too.
+    for (const char* folder : {"mp2", "asf", "ogg-comment"}) dir.makeFolder(folder);
+    dir.writeFile("mp2/01.mp2", mp3Frames());
+    addId3Pictures(dir.at("mp2/01.mp2"), {{kFront, jpegOf(kYellow)}});
+    dir.writeFile("asf/01.asf", asfSkeleton());
+    addAsfPictures(dir.at("asf/01.asf"), {{kFront, jpegOf(kGreen)}});
+    // Ogg FLAC whose picture is in a comment, behind 20,000 header packets.
+    const std::vector<uint8_t> red = encodeJpeg(solidPicture(48, 48, kRed.r, kRed.g, kRed.b), 95);
+    dir.writeFile("ogg-comment/01.oga", oggFlacWithPadding(20000, red));
 
     struct Case {
         const char* folder;
@@ -166,7 +152,7 @@ TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
     for (const Case& c : {Case{"mp3", kGreen}, Case{"flac", kBlue}, Case{"flac2", kYellow}, Case{"m4a", kMagenta},
                           Case{"opus", kBlue}, Case{"ogg", kMagenta}, Case{"oga", kGreen}, Case{"ogg-flac", kYellow},
                           Case{"m4b", kBlue}, Case{"wv", kMagenta}, Case{"mpc", kYellow}, Case{"ape", kGreen},
-                          Case{"wma", kBlue}}) {
+                          Case{"wma", kBlue}, Case{"mp2", kYellow}, Case{"asf", kGreen}, Case{"ogg-comment", kRed}}) {
         std::string failure = "unchanged";
         std::vector<uint8_t> bytes = findEmbeddedCover(dir.at(c.folder), &failure);
         EXPECT_EQ(failure, "") << c.folder;

@@ -100,7 +100,9 @@ TEST(MusicScan, DeeperScanFindsAlbumsAtTheirDepthInPathOrder) {
     dir.makeFolder("music/Beta/Second");
     dir.makeFolder("music/Beta/first");
     dir.makeFolder("music/Beta/.hidden album");
-    dir.makeFolder("music/Beta/first/CD1");  // below the album level: never an album
+    dir.makeFolder("music/Beta/first/CD1");  // a disc: below the album level, and never an album of its own
+    dir.makeFolder("music/Two Discs/CD 1");   // at the top: an album of two discs
+    dir.makeFolder("music/Two Discs/CD 2");
     dir.makeFolder("music/alpha/One");
     dir.writeFile("music/alpha/notes.txt", "");  // not music: alpha is still an artist
     dir.makeFolder("music/Empty Artist");
@@ -118,11 +120,12 @@ TEST(MusicScan, DeeperScanFindsAlbumsAtTheirDepthInPathOrder) {
         std::vector<std::string> names;
     };
     const Case cases[] = {
-        {1, {"alpha", "Beta", "Empty Artist", "Hidden Music", "Loose Album", "Picture Only"}},
-        {0, {"alpha", "Beta", "Empty Artist", "Hidden Music", "Loose Album", "Picture Only"}},  // kept at 1
-        {2, {"alpha - One", "Beta - first", "Beta - Second", "Hidden Music - Real", "Loose Album", "Picture Only"}},
-        {3, {"Beta - first - CD1", "Loose Album", "Picture Only"}},
-        {9, {"Beta - first - CD1", "Loose Album", "Picture Only"}},  // kept at 3
+        {1, {"alpha", "Beta", "Empty Artist", "Hidden Music", "Loose Album", "Picture Only", "Two Discs"}},
+        {0, {"alpha", "Beta", "Empty Artist", "Hidden Music", "Loose Album", "Picture Only", "Two Discs"}},  // kept at 1
+        {2, {"alpha - One", "Beta - first", "Beta - Second", "Hidden Music - Real", "Loose Album", "Picture Only",
+             "Two Discs"}},
+        {3, {"Beta - first", "Loose Album", "Picture Only", "Two Discs"}},
+        {9, {"Beta - first", "Loose Album", "Picture Only", "Two Discs"}},  // kept at 3
     };
     for (const Case& c : cases) {
         AlbumsLoader albums(music, "player", c.depth);

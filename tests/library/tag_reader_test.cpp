@@ -120,6 +120,13 @@ TEST(TagReader, TheHelperReadsCoversAsTheBrowsersOwnCallAndKeepsItsLimits) {
     EXPECT_EQ(failure, inProcess);
     EXPECT_TRUE(holds(failure, "nested more than 32 deep")) << failure;
     EXPECT_EQ(reader.helperId(), helper);
+    // Ogg FLAC of 50,000 header packets and no picture: walked by the reader
+    // of our own in a moment, and never handed to TagLib, whose packet lookup
+    // would take the helper past its deadline.
+    const std::string headers = dir.writeFile("headers.oga", oggFlacWithPadding(50000, {}));
+    EXPECT_TRUE(reader.read(headers, &failure, nullptr, &helperFailed).empty());
+    EXPECT_EQ(failure, "");
+    EXPECT_FALSE(helperFailed);
 
     // Its address space is limited, except in sanitizer builds.
     std::ifstream limitsFile("/proc/" + std::to_string(helper) + "/limits");

@@ -31,8 +31,9 @@ TEST(FolderWatch, TellsTheFolderOfEachChangeUntilUnwatchedOrGone) {
     TempDir dir;
     const std::string music = dir.makeFolder("music"), artist = dir.makeFolder("music/artist");
     const std::string quiet = dir.makeFolder("quiet"), gone = dir.makeFolder("gone"), moved = dir.makeFolder("moved");
+    const std::string inner = dir.makeFolder("moved/inner");
     auto watch = platform::makeFolderWatch();
-    for (const std::string& folder : {music, artist, quiet, gone, moved})
+    for (const std::string& folder : {music, artist, quiet, gone, moved, inner})
         ASSERT_EQ(watch->watch(folder), platform::FolderWatch::Added::Watching) << folder;
     EXPECT_EQ(watch->watch(dir.at("absent")), platform::FolderWatch::Added::Failed);
     watch->unwatch(quiet);
@@ -60,11 +61,27 @@ TEST(FolderWatch, TellsTheFolderOfEachChangeUntilUnwatchedOrGone) {
         EXPECT_EQ(drain(*watch), c.told) << c.what;
     }
 
-    // A folder made again under a name that went is watched anew.
-    for (const std::string& folder : {gone, moved}) {
-        dir.makeFolder(fs::path(folder).filename().string());
+    // A folder made again under a name that went is watched anew, and so is
+    // one below it: the folder moved away took it along.
+    for (const std::string& folder : {gone, moved, inner}) {
+        const std::string relative = folder.substr(dir.path().size() + 1);
+        dir.makeFolder(relative);
         ASSERT_EQ(watch->watch(folder), platform::FolderWatch::Added::Watching) << folder;
-        dir.writeFile(fs::path(folder).filename().string() + "/new", "");
+        drain(*watch);
+        dir.writeFile(relative + "/new", "");
         EXPECT_EQ(drain(*watch), std::set<std::string>{folder}) << folder;
     }
+    fs::rename(dir.at("elsewhere/inner"), dir.at("elsewhere/renamed"));
+    dir.writeFile("elsewhere/renamed/x", "");
+    EXPECT_EQ(drain(*watch), std::set<std::string>{}) << "the old inner folder is no longer told as if it were the new";
+
+    // Unwatching a folder stops the watches below it; a limit refuses more.
+    watch->unwatch(moved);
+    dir.writeFile("moved/inner/y", "");
+    EXPECT_EQ(drain(*watch), std::set<std::string>{});
+    auto limited = platform::makeFolderWatch(1);
+    EXPECT_EQ(limited->watch(music), platform::FolderWatch::Added::Watching);
+    EXPECT_EQ(limited->watch(music), platform::FolderWatch::Added::Watching) << "watched already";
+    EXPECT_EQ(limited->watch(artist), platform::FolderWatch::Added::Limit);
+    EXPECT_EQ(platform::makeFolderWatch(0)->watch(music), platform::FolderWatch::Added::Limit);
 }

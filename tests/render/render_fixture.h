@@ -96,7 +96,9 @@ inline GLuint quadrantTexture(bool mirrored = false) {
 
 inline GLuint solidTexture(uint8_t r, uint8_t g, uint8_t b) { return makeTexture(1, 1, {r, g, b}); }
 
+// A frame as the frame loop draws it: at the pass's time, read once.
 inline void drawSceneFrame() {
+    now = platform::ticks();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawScene();
 }

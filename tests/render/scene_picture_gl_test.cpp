@@ -88,7 +88,8 @@ void expectSamePictures(int width, int height) {
         position = pose.position;
         playing = pose.playing;
         playTime = pose.playTime;
-        clock.now = pose.tick;
+        clock.now = pose.tick;  // the former drawing reads the clock for each cover
+        now = pose.tick;        // the drawing now takes the pass's time
 
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         drawFormerScene();

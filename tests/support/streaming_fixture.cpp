@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/app_state.h"
+#include "app/pacing.h"
 #include "library/albums_loader.h"
 #include "texture/cover_picture.h"
 #include "texture/cover_requests.h"
@@ -19,7 +20,7 @@ StreamingFixture::StreamingFixture(const std::string& folder, size_t budget) {
     albums = new AlbumsLoader(folder, "");
     textures = new glTexture[albums->getAlbumsCount()]();
     position = 0;
-    streaming = std::make_unique<CoverStreaming>(*albums, textures, budget, 1);
+    streaming = std::make_unique<CoverStreaming>(*albums, textures, budget, kIdleTextureRadius, 1);
     coverStreaming = streaming.get();
 }
 

@@ -55,7 +55,7 @@ TEST(CoverLoader, ThreadCountFollowsTheCores) {
 TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
     TempDir dir;
     std::vector<std::string> folders;
-    for (int i = 0; i < 8; ++i) folders.push_back(dir.makeFolder("album" + std::to_string(i)));
+    for (int i = 0; i < 9; ++i) folders.push_back(dir.makeFolder("album" + std::to_string(i)));
     ASSERT_TRUE(writeJpeg(folders[0] + "/cover.jpg", quadrantPicture(900), 90));
     // album 1 has no picture at all
     ASSERT_EQ(mkfifo((folders[2] + "/cover.jpg").c_str(), 0644), 0);  // a FIFO nobody writes to
@@ -71,15 +71,22 @@ TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
                                                                    unsigned(jpeg.size()))}});
     const char hugeTag[] = {'I', 'D', '3', 4, 0, 0, 0x64, 0, 0, 0};
     dir.writeFile("album7/01.mp3", std::string(hugeTag, sizeof hugeTag) + mp3Frames());
+    // An album of two discs, its picture inside the first disc's first song.
+    dir.makeFolder("album8/CD1");
+    dir.makeFolder("album8/CD2");
+    dir.writeFile("album8/CD1/01.mp3", mp3Frames());
+    dir.writeFile("album8/CD2/01.mp3", mp3Frames());
+    addId3Pictures(folders[8] + "/CD1/01.mp3", {{3, TagLib::ByteVector(reinterpret_cast<const char*>(jpeg.data()),
+                                                                       unsigned(jpeg.size()))}});
 
     CoverLoader loader(1, 10);
     loader.moveTo(0);
-    for (int i = 0; i < 8; ++i) ASSERT_TRUE(ask(loader, folders, i));
-    std::vector<LoadedCover> covers(8);
-    for (int n = 0; n < 8; ++n) {
+    for (int i = 0; i < 9; ++i) ASSERT_TRUE(ask(loader, folders, i));
+    std::vector<LoadedCover> covers(9);
+    for (int n = 0; n < 9; ++n) {
         LoadedCover cover = nextFinished(loader);
         ASSERT_GE(cover.place, 0);
-        ASSERT_LT(cover.place, 8);
+        ASSERT_LT(cover.place, 9);
         EXPECT_EQ(cover.key, "album" + std::to_string(cover.place)) << "the result names its album";
         covers[size_t(cover.place)] = std::move(cover);
     }
@@ -99,6 +106,35 @@ TEST(CoverLoader, FindsReadsAndDecodesEachAlbumAndSaysWhatWentWrong) {
     EXPECT_EQ(covers[6].source, folders[6] + "/01.mp3");
     EXPECT_EQ(covers[7].source, folders[7] + "/01.mp3");  // the file to mend, named once, not in the reason too
     EXPECT_EQ(covers[7].texels.failure.rfind("its ID3v2 tag claims ", 0), 0u) << covers[7].texels.failure;
+    EXPECT_TRUE(covers[8].texels.usable()) << covers[8].texels.failure;
+    EXPECT_EQ(covers[8].source, folders[8] + "/CD1/01.mp3");
+    EXPECT_TRUE(loader.idle());
+}
+
+// Three threads, room for two finished covers, six asked for and none
+// taken: two wait, never more (a thread would otherwise finish the cover it
+// took while the others were waiting); each taken makes room for the next.
+TEST(CoverLoader, NoMoreFinishedCoversWaitThanItsBoundWhateverItsThreads) {
+    TempDir dir;
+    std::vector<std::string> folders;
+    for (int i = 0; i < 6; ++i) {
+        folders.push_back(dir.makeFolder("album" + std::to_string(i)));
+        // Big enough that the three threads are decoding at once.
+        ASSERT_TRUE(writeJpeg(folders.back() + "/cover.jpg", quadrantPicture(1600), 90));
+    }
+    CoverLoader loader(3, 10, 2);
+    loader.moveTo(0);
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(ask(loader, folders, i));
+    const size_t each = CoverTexels::coverTextureBytes(512);  // for a middle cover 400 pixels high
+    for (int taken = 0; taken < 6; ++taken) {
+        const size_t waiting = std::min<size_t>(2, size_t(6 - taken));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (loader.waitingBytes() != waiting * each && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // time for a third to finish, were it let
+        EXPECT_EQ(loader.waitingBytes(), waiting * each) << "after " << taken << " taken";
+        nextFinished(loader);
+    }
     EXPECT_TRUE(loader.idle());
 }
 

@@ -378,3 +378,40 @@ TEST(TextureStreaming, ACoverIsDecodedAgainWhenTheWindowHeightChangesAndGoesWhen
     for (int i : {0, 2}) EXPECT_EQ(textures[i].width, 512) << i;
     EXPECT_EQ(streaming.streaming->residentBytes(), 2 * CoverTexels::coverTextureBytes(512));
 }
+
+// A cover replaced in an album whose texture is kept far behind the
+// selection (the budget keeps it, the watch follows its folder): the new
+// picture shows once the row comes back, as it does near the selection; and
+// so it does when the decode asked for near the selection is dropped by a
+// move far away before it is done.
+TEST(TextureStreaming, ACoverReplacedFarFromTheSelectionShowsWhenTheRowComesBack) {
+    GlWindow window;
+    TempDir dir;
+    makeLibrary(dir, 40);
+    StreamingFixture streaming(dir.path());
+    const auto replace = [&](int album) {
+        ASSERT_TRUE(writePng(dir.at(albumName(album) + "/cover.png"), solidPicture(8, 8, 250, 250, 250), PngKind::Rgb));
+        streaming.streaming->coverChanged(albums->getAlbumKey(album));
+    };
+    const auto showsTheNewCover = [&](int album, const char* what) {
+        ASSERT_NE(textures[album].texID, 0u) << what;
+        drawFullWindow(textures[album].texID);
+        expectPixel(300, 300, {250, 250, 250}, 0, what);
+    };
+    streaming.settle(2.0f, 10);
+    streaming.settle(35.0f, 10);
+    ASSERT_NE(textures[2].texID, 0u) << "kept far behind";
+    replace(2);
+    streaming.settle(35.0f, 10);
+    streaming.settle(2.0f, 10);
+    showsTheNewCover(2, "replaced while far away");
+
+    replace(3);
+    streaming.settle(2.0f, 10);
+    showsTheNewCover(3, "replaced near the selection");
+
+    replace(4);
+    streaming.settle(35.0f, 10);
+    streaming.settle(2.0f, 10);
+    showsTheNewCover(4, "replaced near, then the row moved away at once");
+}

@@ -23,7 +23,8 @@ target_link_libraries(run-command-line PRIVATE shell32)
 add_executable(windows_tests
   app/ini_reader_test.cpp app/pacing_test.cpp app/input_test.cpp app/window_test.cpp
   app/type_to_find_test.cpp app/settings_check_test.cpp render/caption_test.cpp render/cover_strip_test.cpp render/hit_test_test.cpp
-  render/help_overlay_test.cpp render/text_layout_test.cpp library/albums_loader_test.cpp library/album_changes_test.cpp texture/texture_loader_test.cpp
+  render/help_overlay_test.cpp render/text_layout_test.cpp library/albums_loader_test.cpp library/album_changes_test.cpp
+  library/folder_rules_test.cpp library/library_walk_test.cpp texture/texture_loader_test.cpp
   texture/to_cstring_test.cpp library/tag_reader_test.cpp texture/thumbnail_cache_test.cpp library/library_index_test.cpp
   windows/platform_win32_test.cpp windows/folder_watch_win32_test.cpp windows/resources_win32_test.cpp
   ${CMAKE_SOURCE_DIR}/tools/icon/icon_drawing.cpp)

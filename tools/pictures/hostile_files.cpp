@@ -20,6 +20,74 @@ std::string pngChunk(const std::string& type, const std::string& data) {
 
 }  // namespace
 
+std::string oggPage(const std::string& packet, unsigned char flags, uint64_t granule, uint32_t sequence) {
+    std::string page = "OggS";
+    page += char(0);
+    page += char(flags);
+    for (int i = 0; i < 8; ++i) page += char((granule >> (8 * i)) & 0xFF);
+    page += std::string("\x21\x43\x65\x07", 4);  // stream serial number
+    page += little32(sequence);
+    page += std::string(4, '\0');  // checksum, filled in below
+    std::string lacing;
+    size_t left = packet.size();
+    for (; left >= 255; left -= 255) lacing += char(255);
+    lacing += char(left);
+    page += char(lacing.size());
+    page += lacing + packet;
+    uint32_t crc = 0;  // CRC-32, polynomial 0x04c11db7, not reflected, as Ogg wants it
+    for (unsigned char byte : page) {
+        crc ^= uint32_t(byte) << 24;
+        for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04c11db7u : crc << 1;
+    }
+    page.replace(22, 4, little32(crc));
+    return page;
+}
+
+namespace {
+
+std::string base64(const std::string& bytes) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = uint32_t(uint8_t(bytes[i])) << 16;
+        if (i + 1 < bytes.size()) group |= uint32_t(uint8_t(bytes[i + 1])) << 8;
+        if (i + 2 < bytes.size()) group |= uint8_t(bytes[i + 2]);
+        for (size_t k = 0; k < 4; ++k) text += i + k <= bytes.size() ? kAlphabet[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return text;
+}
+
+// A FLAC metadata block: the last-block flag and type, a 24-bit length, the body.
+std::string flacBlock(int type, bool last, const std::string& body) {
+    const uint32_t length = uint32_t(body.size());
+    return std::string{char((last ? 0x80 : 0) | type), char(length >> 16), char(length >> 8), char(length)} + body;
+}
+
+}  // namespace
+
+std::string oggFlacWithPadding(int padding, const std::vector<uint8_t>& picture) {
+    // STREAMINFO: 4096-sample blocks, 44.1 kHz, stereo, 16 bits, no MD5.
+    const std::string streamInfo = std::string("\x10\x00\x10\x00", 4) + std::string(6, '\0') +
+                                   std::string("\x0A\xC4\x42\xF0\x00\x00\x00\x00", 8) + std::string(16, '\0');
+    const int headers = padding + 1;
+    std::string first = std::string("\x7F" "FLAC\x01\x00", 7) + char(headers >> 8) + char(headers & 0xFF) + "fLaC" +
+                        flacBlock(0, false, streamInfo);
+    std::string file = oggPage(first, 0x02, 0, 0);
+    uint32_t sequence = 1;
+    for (int i = 0; i < padding; ++i) file += oggPage(flacBlock(1, false, std::string(4, '\0')), 0, 0, sequence++);
+    std::string comments = little32(6) + "vellor" + little32(picture.empty() ? 0 : 1);
+    if (!picture.empty()) {
+        const std::string data(picture.begin(), picture.end());
+        const std::string block = big32(3) + big32(10) + "image/jpeg" + big32(0) + std::string(16, '\0') +
+                                  big32(uint32_t(data.size())) + data;
+        const std::string comment = "METADATA_BLOCK_PICTURE=" + base64(block);
+        comments += little32(uint32_t(comment.size())) + comment;
+    }
+    file += oggPage(flacBlock(4, true, comments), 0, 0, sequence++);
+    file += oggPage(std::string("\xFF\xF8\x69\x08\x00\x00", 6), 0x04, 4096, sequence);  // an audio frame's start
+    return file;
+}
+
 std::string id3Frame(int major, const std::string& id, const std::string& body) {
     const uint32_t size = uint32_t(body.size());
     return id + (major >= 4 ? synchsafe(size) : big32(size)) + std::string(2, '\0') + body;

@@ -41,7 +41,6 @@ void give(void* block) noexcept {
 }  // namespace
 
 void capHelperAllocations(size_t bytes) { cap = bytes; }
-size_t helperAllocatedBytes() { return live.load(); }
 
 void* operator new(size_t size) { return take(size); }
 void* operator new[](size_t size) { return take(size); }

@@ -6,5 +6,3 @@
 
 // From now on an allocation that would take the live total past `bytes` throws std::bad_alloc.
 void capHelperAllocations(size_t bytes);
-// The bytes the process's C++ allocations hold now.
-size_t helperAllocatedBytes();

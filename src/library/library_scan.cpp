@@ -1,4 +1,4 @@
-#include "app/library_scan.h"
+#include "library/library_scan.h"
 
 #include <chrono>
 #include <condition_variable>
