@@ -37,14 +37,15 @@ TEST(SettingsCheck, EachMistakeIsOneLineSayingWhatWasTakenAndWhatToWrite) {
          {"~/v.ini line 2: autoplay = TRUE is taken as false; write true or false",
           "~/v.ini line 3: thumbnailcache = 1 is taken as false; write true or false",
           "~/v.ini line 4: endplayer = is taken as false; write true or false"}},
-        {"[vellora]\ndepth = 0\ndepth = 2\ntexturememory = -5\n",
+        {"[vellora]\ndepth = 0\ndepth = 2\ntexturememory = -5\nrescaninterval = -1\n",
          {"~/v.ini line 2: depth = 0 is taken as 1; write 1, 2 or 3", "~/v.ini line 3: depth again: line 2 counts; "
                                                                        "remove one",
-          "~/v.ini line 4: texturememory = -5 is taken as 1; write a whole number of at least 1"}},
+          "~/v.ini line 4: texturememory = -5 is taken as 1; write a whole number of at least 1",
+          "~/v.ini line 5: rescaninterval = -1 is taken as 0; write a whole number from 0 to 86400"}},
         {"[vellora]\nmusic player = vlc\nvolume = 3\nautoplay false\n",
          {"~/v.ini line 2: music player is not a setting and is ignored; write musicplayer",
           "~/v.ini line 3: volume is not a setting and is ignored; the settings are musicplayer, playerarguments, "
-          "enqueuearguments, endplayer, defaultdir, autoplay, depth, texturememory, thumbnailcache",
+          "enqueuearguments, endplayer, defaultdir, autoplay, depth, texturememory, thumbnailcache, rescaninterval",
           "~/v.ini line 4: autoplay false has no '=' and is not read; write key = value"}},
         {"[ vellora.ini ]\n[vellora]\n[VELORA]\nautoplay = x\n[vellora]\nautoplay = x\n",
          {"~/v.ini line 3: [VELORA] is not [vellora]: its lines are not read; write [vellora]",
