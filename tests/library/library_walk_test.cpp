@@ -2,8 +2,15 @@
 // of folder times saves.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,12 +29,31 @@ std::vector<std::string> albumKeys(const FolderMemory& memory, int depth, const 
 }
 
 // Sets the folder's time to one a year back: old enough to be kept by the
-// walk, and the same every time it is set during the run.
+// walk, and the same every time it is set during the run. The standard
+// library's last_write_time cannot open a folder on Windows; the systems' own
+// calls can.
 void ageFolder(const TempDir& dir, const std::string& relative) {
-    static const auto aYearBack = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
-    std::error_code error;
-    std::filesystem::last_write_time(dir.at(relative), aYearBack, error);
-    ASSERT_FALSE(error) << relative << ": " << error.message();
+    const std::string path = dir.at(relative);
+#ifdef _WIN32
+    static const FILETIME aYearBack = [] {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+        time.QuadPart -= 365ull * 24 * 3600 * 10000000;  // 100 ns ticks
+        return FILETIME{time.LowPart, time.HighPart};
+    }();
+    const HANDLE folder = CreateFileW(std::filesystem::path(path).wstring().c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(folder, INVALID_HANDLE_VALUE) << relative;
+    const bool set = SetFileTime(folder, nullptr, nullptr, &aYearBack);
+    CloseHandle(folder);
+    ASSERT_TRUE(set) << relative;
+#else
+    static const time_t aYearBack = time(nullptr) - 365 * 24 * 3600;
+    const struct timespec times[2] = {{aYearBack, 0}, {aYearBack, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << relative;
+#endif
 }
 
 std::string k(std::string path) {
