@@ -157,6 +157,12 @@ std::vector<SettingHelp> settingsHelp() {
         {"rescaninterval",
          "seconds between two listings of a music folder no folder watch can follow (a network share); 0: never",
          std::to_string(kDefaultRescanSeconds), Kind::Number, 0, kMaxRescanSeconds},
+        {"order",
+         "the order of the row: name (the folders'), added (newest first), year (oldest first) or artist (album "
+         "artist, then year); F2 goes on to the next",
+         "name", Kind::Text, 0, 0, {"name", "added", "year", "artist"}},
+        {"startat", "the album selected at start: random, or last (the one selected when the browser ended)",
+         "random", Kind::Text, 0, 0, {"random", "last"}},
     };
 }
 

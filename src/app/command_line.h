@@ -27,13 +27,15 @@ enum class SettingKind { Text, Boolean, Number };
 
 // Every key of section [vellora], one line each: what it sets and its default
 // as --help says them, and the values it takes, which the settings check
-// holds a file to. A number outside low .. high is taken as the nearest of them.
+// holds a file to. A number outside low .. high is taken as the nearest of them;
+// a word not among a key's words is taken as its default.
 struct SettingHelp {
     const char* key;
     std::string meaning;
     std::string fallback;
     SettingKind kind = SettingKind::Text;
     int low = 0, high = 0;
+    std::vector<std::string> words{};  // a Text key's only values (letter case aside); empty: any text
 };
 std::vector<SettingHelp> settingsHelp();
 

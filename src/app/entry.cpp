@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/album_orders.h"
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/frame_log.h"
@@ -31,6 +32,7 @@
 #include "platform/log_text.h"
 #include "library/library_scan.h"
 #include "library/library_watch.h"
+#include "library/tag_reading.h"
 #include "platform/platform.h"
 #include "render/font_loader.h"
 #include "render/text_font.h"
@@ -93,6 +95,8 @@ static ThumbnailCache* thumbnails = nullptr;
 static void shutdown() {
     delete libraryWatch;  // first: it hands changes to the tables below
     libraryWatch = nullptr;
+    delete tagReading;  // gives up the file being read
+    tagReading = nullptr;
     delete coverStreaming;  // stops the loader threads first
     coverStreaming = nullptr;
     // A loader thread left behind may still hold the cache: it is left to
@@ -174,6 +178,8 @@ int SDL_main(int argc, char** argv) {
     const bool endPlayer = settings.ReadBoolean("vellora", "endplayer", true);
     const std::string folderText = settings.ReadText("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str());
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
+    AlbumOrder order = AlbumOrder::Name;  // a word not known is said by the settings check
+    albumOrderFromWord(settings.ReadText("vellora", "order", "name"), &order);
     // --depth wins over the setting; the library keeps either within 1..3.
     const int depth = commandLine.depth != 0 ? commandLine.depth : settings.ReadInteger("vellora", "depth", 1);
     const int textureMiB = settings.ReadInteger("vellora", "texturememory", int(kDefaultTextureBudgetMiB));
@@ -218,6 +224,8 @@ int SDL_main(int argc, char** argv) {
         return endRun(scan, 1);
     }
 
+    std::vector<int> unused;  // nothing is kept per album yet
+    albums->setOrder(order, &unused);
     std::srand(unsigned(std::time(nullptr)));
     current = std::rand() % albums->getAlbumsCount();
     position = float(current);
@@ -232,6 +240,9 @@ int SDL_main(int argc, char** argv) {
     const std::string watchLimit = platform::environmentValue(kFolderWatchesVariable);
     libraryWatch = new LibraryWatch(musicFolder, depth, watchLimit.empty() ? -1 : std::atoi(watchLimit.c_str()),
                                     uint32_t(rescanSeconds) * 1000, albums->takeFoldersSeen());
+
+    tagReading = new TagReading(musicFolder);
+    wantTagsNotRead();
 
     if (autoplay) processKeys(KeyReturn);
     // The opening animation and the launch window count from here: from the

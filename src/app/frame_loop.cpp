@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "app/album_orders.h"
 #include "app/app_state.h"
 #include "app/frame_log.h"
 #include "app/gamepad.h"
@@ -23,7 +24,7 @@
 // Whether Shift was held when the Return key now down went down.
 static bool returnShifted = false;
 
-FrameHooks realFrameHooks() { return {SDL_PollEvent, drawFrame, loadClosestTexture, applyLibraryChanges}; }
+FrameHooks realFrameHooks() { return {SDL_PollEvent, drawFrame, loadClosestTexture, applyLibraryAndTags}; }
 
 bool loadClosestTexture(int n) {
     if (!coverStreaming) return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/album_orders.h"
 #include "app/app_state.h"
 #include "app/player_notice.h"
 #include "app/player_watch.h"
@@ -104,8 +105,10 @@ void processKeys(int key) {
         case KeyPlay:
             handOverSelection(platform::PlayerAction::Play);
             break;
+        case KeyF2:
         case KeyNextOrder:
-            break;  // one order only so far (the folder's): nothing to go on to
+            nextOrder(now);
+            break;
         case KeyF1:
             helpShown = !helpShown;
             redrawWanted = true;

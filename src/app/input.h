@@ -16,6 +16,7 @@ enum KeyCode {
     KeyPageUp = 280,
     KeyPageDown = 281,
     KeyF1 = 282,
+    KeyF2 = 283,
     KeyF11 = 292,
     KeyEnqueue = 0x1000 + KeyReturn,  // not an SDL symbol: Return with Shift held
     // Commands of the gamepad and the remote's media keys, which have no key of their own.
@@ -36,7 +37,8 @@ constexpr int kPageAlbums = 10;  // Page Up / Page Down move this many albums
 // while the search text shows; the arrows, Page Up / Down and Home / End move
 // the selection without wrapping, Up and Down by a screenful of covers;
 // letters and digits find an album by its name; F1 shows or hides the help;
-// F11 switches full screen; the pad's and the remote's commands KeyPlay,
+// F2 (and KeyNextOrder) puts the row in the next order; F11 switches full
+// screen; the pad's and the remote's commands KeyPlay,
 // KeyDismiss and KeyNextOrder as they say), then remembers the key in
 // lastKey, whatever it was. Any key but F1 hides the help.
 void processKeys(int key);

@@ -74,6 +74,14 @@ std::string valueMistake(const SettingHelp& key, const ProfileLine& line,
         if (value == "true" || value == "True" || value == "false" || value == "False") return "";
         return written + " is taken as false; write true or false";
     }
+    if (key.kind == SettingKind::Text && !key.words.empty()) {
+        std::string listed;
+        for (size_t i = 0; i < key.words.size(); ++i) {
+            if (platform::sameProfileName(value, key.words[i])) return "";
+            listed += (i == 0 ? "" : i + 1 == key.words.size() ? " or " : ", ") + key.words[i];
+        }
+        return written + " is taken as " + key.fallback + "; write " + listed;
+    }
     if (key.kind == SettingKind::Number && !value.empty()) {
         const int read = numberRead(key.key), taken = std::clamp(read, key.low, key.high);
         if (wholeNumber(value) && read == taken) return "";

@@ -16,4 +16,10 @@ struct album {
     bool coverSearched = false; // the cover lookup has run, whatever it found
     bool loaded = false;        // the cover is shown or refused for good; the cover streaming's to write,
                                 // kept for the design: nothing on the live path reads it
+    // What the orders other than by name go by (album_order.h).
+    int64_t added = 0;          // when the album came, seconds since 1970; 0 not known
+    uint32_t artist = 0;        // offset of the album artist from its tags in the name buffer
+    uint32_t artistLength = 0;  // 0: the tags name none (or are not read yet)
+    int16_t year = 0;           // from its tags; 0 none, or not read yet
+    bool tagsRead = false;      // year and artist have been read from its tags
 };

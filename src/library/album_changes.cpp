@@ -71,24 +71,30 @@ AlbumChange walkAgain(const std::string& musicPath, int depth, const std::string
     return albumChangeBetween(relative, before.keys, keysKnown(memory, depth, relative).keys);
 }
 
-bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const {
-    const album& record = albumList[size_t(i)];
-    return pathIsAtOrBelow(std::string_view(names).substr(record.folder, record.folderLength), relative);
+std::string_view AlbumsLoader::keyAt(size_t place) const {
+    const album& record = albumList[place];
+    return std::string_view(names).substr(record.folder, record.folderLength);
 }
+
+bool AlbumsLoader::placeIsBelow(size_t place, const std::string& relative) const {
+    return pathIsAtOrBelow(keyAt(place), relative);
+}
+
+bool AlbumsLoader::albumIsBelow(int i, const std::string& relative) const { return placeIsBelow(at(i), relative); }
 
 bool AlbumsLoader::applyChange(const AlbumChange& change, std::vector<int>* newIndexOfOld) {
     if (change.empty()) return false;
+    // Worked in albumList's own order, the name order, where a folder's
+    // albums stand together; the row's order is made again after.
     const int count = getAlbumsCount();
-    const auto keyOf = [&](int i) {
-        return std::string_view(names).substr(albumList[size_t(i)].folder, albumList[size_t(i)].folderLength);
-    };
+    const auto keyOf = [&](int i) { return keyAt(size_t(i)); };
     // The folder's albums stand together: [first, end). None yet: they go
     // where the folder's path falls in the library's order.
     int first = 0, end = count;
     if (!change.folder.empty()) {
-        while (first < count && !albumIsBelow(first, change.folder)) ++first;
+        while (first < count && !placeIsBelow(size_t(first), change.folder)) ++first;
         end = first;
-        while (end < count && albumIsBelow(end, change.folder)) ++end;
+        while (end < count && placeIsBelow(size_t(end), change.folder)) ++end;
         if (first == count)
             first = end = int(std::partition_point(albumList.begin(), albumList.end(), [&](const album& record) {
                               return pathListedBefore(std::string_view(names).substr(record.folder, record.folderLength),
@@ -134,12 +140,26 @@ bool AlbumsLoader::applyChange(const AlbumChange& change, std::vector<int>* newI
             continue;
         }
         const album& record = albumList[size_t(i)];
-        removedText += record.nameLength + 1 + (record.folder == record.name ? 0 : record.folderLength + 1);
+        removedText += record.nameLength + 1 + (record.folder == record.name ? 0 : record.folderLength + 1) +
+                       (record.artistLength > 0 ? record.artistLength + 1 : 0);
     }
     for (int i = end; i < count; ++i) keep(i);
     albumList.swap(next);
     removedText_ += removedText;
     if (removedText_ > names.size() / 2 && removedText_ > (1u << 20)) compactNames();
+    if (!row_.empty()) {
+        // From places to the row: album index -> old place -> new place -> new album index.
+        const std::vector<uint32_t> oldRow = std::move(row_);
+        std::vector<int> rowOfPlace;
+        makeRow(&rowOfPlace);
+        std::vector<int>& map = *newIndexOfOld;
+        const std::vector<int> placeMoves = std::move(map);
+        map.assign(oldRow.size(), -1);
+        for (size_t i = 0; i < oldRow.size(); ++i) {
+            const int place = placeMoves[oldRow[i]];
+            if (place >= 0) map[i] = rowOfPlace[size_t(place)];
+        }
+    }
     return true;
 }
 
@@ -150,6 +170,7 @@ void AlbumsLoader::compactNames() {
         const bool shared = record.folder == record.name;
         record.name = addText(std::string_view(kept).substr(record.name, record.nameLength));
         record.folder = shared ? record.name : addText(std::string_view(kept).substr(record.folder, record.folderLength));
+        if (record.artistLength > 0) record.artist = addText(std::string_view(kept).substr(record.artist, record.artistLength));
     }
     removedText_ = 0;
 }

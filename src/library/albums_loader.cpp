@@ -18,30 +18,30 @@ AlbumsLoader::~AlbumsLoader() = default;
 
 int AlbumsLoader::getAlbumsCount() { return static_cast<int>(albumList.size()); }
 
-const char* AlbumsLoader::getAlbumName(int i) { return names.data() + albumList[i].name; }
+const char* AlbumsLoader::getAlbumName(int i) { return names.data() + albumList[at(i)].name; }
 
-int AlbumsLoader::getAlbumNameLength(int i) { return static_cast<int>(albumList[i].nameLength); }
+int AlbumsLoader::getAlbumNameLength(int i) { return static_cast<int>(albumList[at(i)].nameLength); }
 
 std::string AlbumsLoader::getAlbumFolder(int i) {
-    const album& record = albumList[i];
+    const album& record = albumList[at(i)];
     return joinPath(musicPath, std::string_view(names).substr(record.folder, record.folderLength));
 }
 
 std::string AlbumsLoader::getAlbumKey(int i) {
-    const album& record = albumList[i];
+    const album& record = albumList[at(i)];
     return std::string(names, record.folder, record.folderLength);
 }
 
 std::string AlbumsLoader::getAlbumCover(int i) {
-    const int cover = albumList[i].cover;
+    const int cover = albumList[at(i)].cover;
     return cover < 0 ? std::string() : covers[size_t(cover)];
 }
 
 bool AlbumsLoader::albumHasCover(int i) {
-    if (!albumList[i].coverSearched) initAlbumCover(i);
-    return albumList[i].hasCover;
+    if (!albumList[at(i)].coverSearched) initAlbumCover(i);
+    return albumList[at(i)].hasCover;
 }
 
-bool AlbumsLoader::getAlbumLoaded(int i) { return albumList[i].loaded; }
+bool AlbumsLoader::getAlbumLoaded(int i) { return albumList[at(i)].loaded; }
 
-void AlbumsLoader::setAlbumLoaded(int i, bool value) { albumList[i].loaded = value; }
+void AlbumsLoader::setAlbumLoaded(int i, bool value) { albumList[at(i)].loaded = value; }

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "library/album.h"
+#include "library/album_order.h"
 #include "library/folder_rules.h"
+#include "library/library_index.h"
 #include "library/library_walk.h"
 #include "platform/platform.h"
 
@@ -62,6 +64,12 @@ AlbumChange albumChangeBetween(const std::string& folder, const std::vector<std:
 // albums changed; `there` (when given) says whether the folder is there.
 AlbumChange walkAgain(const std::string& musicPath, int depth, const std::string& relative, FolderMemory& memory,
                       bool* there = nullptr);
+
+// What one album's tags say (library_index.h's AlbumTags), by its key.
+struct TagsOfAlbum {
+    std::string key;  // the album's key (getAlbumKey)
+    AlbumTags tags;
+};
 
 class AlbumsLoader {
 public:
@@ -140,6 +148,24 @@ public:
     // Whether album `i` stands at or below the folder `relative`.
     bool albumIsBelow(int i, const std::string& relative) const;
 
+    // The order of the row (album_order.h), name until set. Album indexes
+    // count in it: album i is the i-th of the row, in every operation.
+    AlbumOrder getOrder() const { return order_; }
+    // Puts the row in `order`, again when it is the one shown (what is known
+    // of the albums may have grown). False when no album moved; else
+    // `newIndexOfOld` gets each album index's index after, as applyChange.
+    bool setOrder(AlbumOrder order, std::vector<int>* newIndexOfOld);
+    // Keeps what the tags of the albums `read` names say (an album no longer
+    // there is passed over); the row keeps its order until setOrder. How many
+    // albums took them.
+    int setAlbumTags(const std::vector<TagsOfAlbum>& read);
+    // Keeps when the albums named came (seconds since 1970), as setAlbumTags.
+    int setAlbumsAdded(const std::vector<std::pair<std::string, int64_t>>& added);
+    bool getAlbumTagsRead(int i);
+    int getAlbumYear(int i);  // 0: none, or not read yet
+    // How many albums' tags are read, of getAlbumsCount().
+    int albumsWithTagsRead() const;
+
     // What the scan saw of the music folder and the folders above the album
     // level (their sub-folders and times), handed on once to the library's
     // watch, which then need not walk them again.
@@ -152,6 +178,18 @@ private:
     // Fills a new record (texts added to the buffer); false when the buffer is full.
     bool makeRecord(std::string_view caption, std::string_view relative, album* record);
     uint32_t addText(std::string_view text);
+    // Album index i's place in albumList: the same in name order.
+    size_t at(int i) const { return row_.empty() ? size_t(i) : row_[size_t(i)]; }
+    // The key of albumList[place], and whether it lies at or below `relative`.
+    std::string_view keyAt(size_t place) const;
+    bool placeIsBelow(size_t place, const std::string& relative) const;
+    // Each album's facts in albumList's order, for albumRowOrder.
+    std::vector<AlbumFacts> albumFacts() const;
+    // Makes row_ anew for order_; sets newRowOfPlace (albumList place -> album index).
+    void makeRow(std::vector<int>* newRowOfPlace);
+    // Calls keep(place) for the albums whose keys are among `keys`, in one pass.
+    template <class Keep>
+    int forKeys(const std::vector<std::string_view>& keys, Keep keep);
     // Rebuilds the name buffer from the albums there are, once removed ones' texts fill much of it.
     void compactNames();
 
@@ -165,7 +203,9 @@ private:
     std::string names;                // every caption and folder path, each followed by a NUL
                                       // (a removed album's stay until the buffer is rebuilt)
     size_t removedText_ = 0;          // bytes of names left by albums that went
-    std::vector<album> albumList;     // in scan order; the position is the album index
+    std::vector<album> albumList;     // in scan order (name order): its places
+    AlbumOrder order_ = AlbumOrder::Name;
+    std::vector<uint32_t> row_;       // the row's places in albumList by album index; empty in name order
     std::vector<std::string> covers;  // the cover paths found so far; album::cover indexes them
     FolderMemory foldersSeen;         // what the scan saw above the album level, until taken
 };

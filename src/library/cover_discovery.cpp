@@ -15,7 +15,7 @@
 #include "platform/platform.h"
 
 void AlbumsLoader::initAlbumCover(int i) {
-    album& record = albumList[i];
+    album& record = albumList[at(i)];
     if (record.coverSearched) return;
     std::string cover = searchCover(getAlbumFolder(i));
     record.hasCover = !cover.empty();

@@ -78,6 +78,11 @@ std::string captionOfKey(std::string_view key) {
     return caption;
 }
 
+std::string_view artistFolderOfKey(std::string_view key) {
+    const size_t end = key.find(platform::kSeparator);
+    return end == std::string_view::npos ? std::string_view() : key.substr(0, end);
+}
+
 bool pathIsAtOrBelow(std::string_view path, std::string_view folder) {
     if (folder.empty()) return true;
     return path.substr(0, folder.size()) == folder &&

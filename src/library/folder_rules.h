@@ -41,6 +41,9 @@ std::string pathOfKey(std::string_view musicPath, std::string_view key);
 std::string keyBelow(std::string_view key, std::string_view name);
 // An album's caption from its key: the parts joined by " - " ("Artist - Album").
 std::string captionOfKey(std::string_view key);
+// The artist folder an album's key lies in: its first part, when it has more
+// than one ("Artist/Album"); "" for an album right in the music folder.
+std::string_view artistFolderOfKey(std::string_view key);
 
 // Whether the key `path` is `folder` or lies below it; every key lies below
 // "", the music folder itself.

@@ -1,6 +1,7 @@
 // Both sides of the tag helper's pipe. A request is a 32-bit length and the
-// path; a reply is a 32-bit length and the failure text, then a 32-bit length
-// and the picture bytes. Lengths are in the machine's own byte order: both
+// path, the length's top bit set when it asks for the album's tags; a reply
+// is a 32-bit length and the failure text, then a 32-bit length and the
+// picture bytes, or the tags as text (year, NUL, artist, NUL, title). Lengths are in the machine's own byte order: both
 // ends are the same build.
 #include "library/tag_reader.h"
 
@@ -12,6 +13,25 @@ namespace {
 
 constexpr uint32_t kMaxPathBytes = 1 << 16;
 constexpr uint32_t kMaxFailureBytes = 1 << 16;
+constexpr uint32_t kCoverRequest = 0, kTagsRequest = 1u << 31;  // above every path's length
+constexpr size_t kMaxTagText = 4096;  // an artist or title longer than this is cut
+
+std::vector<uint8_t> tagsAsBytes(const AlbumTags& tags) {
+    const std::string text = std::to_string(tags.year) + '\0' + tags.artist.substr(0, kMaxTagText) + '\0' +
+                             tags.title.substr(0, kMaxTagText);
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+AlbumTags tagsFromBytes(const std::vector<uint8_t>& bytes) {
+    const std::string text(bytes.begin(), bytes.end());
+    AlbumTags tags;
+    const size_t artist = text.find('\0'), title = artist == std::string::npos ? artist : text.find('\0', artist + 1);
+    if (title == std::string::npos) return tags;
+    tags.year = std::atoi(text.substr(0, artist).c_str());
+    tags.artist = text.substr(artist + 1, title - artist - 1);
+    tags.title = text.substr(title + 1);
+    return tags;
+}
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;  // their shadow memory needs terabytes of address space
@@ -60,6 +80,17 @@ long TagReader::helperId() const { return running_ ? platform::helperProcessId(h
 
 std::vector<uint8_t> TagReader::read(const std::string& path, std::string* failure, const std::atomic<bool>* cancel,
                                      bool* helperFailed) {
+    return ask(kCoverRequest, path, failure, cancel, helperFailed);
+}
+
+AlbumTags TagReader::readTags(const std::string& path, std::string* failure, const std::atomic<bool>* cancel,
+                              bool* helperFailed) {
+    const std::vector<uint8_t> bytes = ask(kTagsRequest, path, failure, cancel, helperFailed);
+    return failure->empty() ? tagsFromBytes(bytes) : AlbumTags();
+}
+
+std::vector<uint8_t> TagReader::ask(uint32_t kind, const std::string& path, std::string* failure,
+                                    const std::atomic<bool>* cancel, bool* helperFailed) {
     if (helperFailed) *helperFailed = false;
     failure->clear();
     auto fail = [&](const std::string& why) {
@@ -69,7 +100,7 @@ std::vector<uint8_t> TagReader::read(const std::string& path, std::string* failu
         if (helperFailed) *helperFailed = true;
         return std::vector<uint8_t>();
     };
-    const uint32_t length = uint32_t(path.size());
+    const uint32_t length = uint32_t(path.size()) | kind;
     if (path.size() > kMaxPathBytes) return fail("its path is too long for the tag reader");
     // A helper that died while it waited is found out by the write; a new one gets the request.
     for (int attempt = 0;; ++attempt) {
@@ -140,11 +171,14 @@ TagHelperLimits tagHelperLimitsFrom(int argc, char** argv) {
     return limits;
 }
 
-int serveTagRequests(const TagHelperLimits& limits, const EmbeddedCoverReader& read) {
+int serveTagRequests(const TagHelperLimits& limits, const EmbeddedCoverReader& read,
+                     const AlbumTagsReader& readTags) {
     platform::limitThisHelper(kSanitized ? 0 : limits.processBytes);
     for (;;) {
         uint32_t length = 0;
         if (!platform::readStandardInput(&length, sizeof length)) return 0;  // the browser is done
+        const bool tagsAsked = (length & kTagsRequest) != 0;
+        length &= ~kTagsRequest;
         if (length > kMaxPathBytes) return 2;
         std::string path(length, '\0');
         if (!platform::readStandardInput(&path[0], path.size())) return 0;
@@ -152,7 +186,7 @@ int serveTagRequests(const TagHelperLimits& limits, const EmbeddedCoverReader& r
         std::string failure;
         std::vector<uint8_t> picture;
         try {
-            picture = read(path, &failure);
+            picture = tagsAsked ? tagsAsBytes(readTags(path, &failure)) : read(path, &failure);
         } catch (const std::bad_alloc&) {
             picture = std::vector<uint8_t>();
             failure = path + ": its tags need more than the " + std::to_string(limits.allocationBytes >> 20) +

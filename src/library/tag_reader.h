@@ -3,7 +3,8 @@
 // loader thread has one TagReader, whose helper is started on first need and
 // again after it has died. The helper answers one request at a time over its
 // standard input and output: a path in, then a failure text and the picture
-// bytes (at most kMaxEmbeddedPictureBytes) out.
+// bytes (at most kMaxEmbeddedPictureBytes) out; or, asked for an album's
+// tags, the failure text and the year, album artist and title out.
 #pragma once
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "library/album_tags.h"
 #include "library/embedded_cover.h"
 #include "platform/platform.h"
 
@@ -48,12 +50,20 @@ public:
     std::vector<uint8_t> read(const std::string& path, std::string* failure, const std::atomic<bool>* cancel,
                               bool* helperFailed = nullptr);
 
+    // readAlbumTags(path, failure), done by the helper; failures as read's.
+    AlbumTags readTags(const std::string& path, std::string* failure, const std::atomic<bool>* cancel,
+                       bool* helperFailed = nullptr);
+
     // For tests: the running helper's process id (0 when none) and how many
     // helpers this reader has started.
     long helperId() const;
     int helpersStarted() const { return started_; }
 
 private:
+    // One request of `kind` (a cover, or tags) and its reply's bytes.
+    std::vector<uint8_t> ask(uint32_t kind, const std::string& path, std::string* failure,
+                             const std::atomic<bool>* cancel, bool* helperFailed);
+
     std::string program_;
     TagHelperLimits limits_;
     platform::HelperProcess helper_;
@@ -63,6 +73,9 @@ private:
 
 // The helper's side, for its main(): the limits given on its command line
 // (--cpu-seconds N, --allocation-mib N, --process-mib N), and the loop that
-// answers requests with `read` until its input ends. Returns the exit status.
+// answers requests with `read` (covers) and `readTags` until its input ends.
+// Returns the exit status.
+using AlbumTagsReader = std::function<AlbumTags(const std::string& path, std::string* failure)>;
 TagHelperLimits tagHelperLimitsFrom(int argc, char** argv);
-int serveTagRequests(const TagHelperLimits& limits, const EmbeddedCoverReader& read);
+int serveTagRequests(const TagHelperLimits& limits, const EmbeddedCoverReader& read,
+                     const AlbumTagsReader& readTags = readAlbumTags);

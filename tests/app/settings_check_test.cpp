@@ -45,12 +45,18 @@ TEST(SettingsCheck, EachMistakeIsOneLineSayingWhatWasTakenAndWhatToWrite) {
         {"[vellora]\nmusic player = vlc\nvolume = 3\nautoplay false\n",
          {"~/v.ini line 2: music player is not a setting and is ignored; write musicplayer",
           "~/v.ini line 3: volume is not a setting and is ignored; the settings are musicplayer, playerarguments, "
-          "enqueuearguments, endplayer, defaultdir, autoplay, depth, texturememory, thumbnailcache, rescaninterval",
+          "enqueuearguments, endplayer, defaultdir, autoplay, depth, texturememory, thumbnailcache, rescaninterval, "
+          "order, startat",
           "~/v.ini line 4: autoplay false has no '=' and is not read; write key = value"}},
         {"[ vellora.ini ]\n[vellora]\n[VELORA]\nautoplay = x\n[vellora]\nautoplay = x\n",
          {"~/v.ini line 3: [VELORA] is not [vellora]: its lines are not read; write [vellora]",
           "~/v.ini line 5: [vellora] again: its lines are not read; keep one [vellora] section"}},
         {"\xEF\xBB\xBF[vellora]\rdepth = 2 levels\r", {"~/v.ini line 2: depth = 2 levels is taken as 2; write 1, 2 or 3"}},
+        // A word the key does not take: what is used instead, and every word it takes.
+        {"[vellora]\norder = Year\nstartat = LAST\n", {}},
+        {"[vellora]\norder = years\nstartat =\n",
+         {"~/v.ini line 2: order = years is taken as name; write name, added, year or artist",
+          "~/v.ini line 3: startat = is taken as random; write random or last"}},
         {"[vellora]\nauto\x1bplay = 1\n", {"~/v.ini line 2: auto\\x1bplay is not a setting and is ignored; write "
                                            "autoplay"}},
     };
@@ -62,7 +68,8 @@ TEST(SettingsCheck, KnowsEveryKeyOfTheTable) {
     for (const SettingHelp& key : settingsHelp()) {
         const std::string value = key.kind == SettingKind::Boolean ? "true" : key.kind == SettingKind::Number
                                                                                   ? std::to_string(key.low)
-                                                                                  : "text";
+                                                                                  : key.words.empty() ? "text"
+                                                                                                      : key.words.back();
         EXPECT_EQ(mistakes(std::string("[vellora]\n") + key.key + " = " + value + "\n"), std::vector<std::string>{})
             << key.key;
     }
