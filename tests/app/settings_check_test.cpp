@@ -45,7 +45,8 @@ TEST(SettingsCheck, EachMistakeIsOneLineSayingWhatWasTakenAndWhatToWrite) {
         {"[vellora]\nmusic player = vlc\nvolume = 3\nautoplay false\n",
          {"~/v.ini line 2: music player is not a setting and is ignored; write musicplayer",
           "~/v.ini line 3: volume is not a setting and is ignored; the settings are musicplayer, playerarguments, "
-          "enqueuearguments, endplayer, defaultdir, autoplay, depth, texturememory, thumbnailcache, rescaninterval",
+          "enqueuearguments, endplayer, defaultdir, autoplay, depth, texturememory, thumbnailcache, rescaninterval, "
+          "libraryindex",
           "~/v.ini line 4: autoplay false has no '=' and is not read; write key = value"}},
         {"[ vellora.ini ]\n[vellora]\n[VELORA]\nautoplay = x\n[vellora]\nautoplay = x\n",
          {"~/v.ini line 3: [VELORA] is not [vellora]: its lines are not read; write [vellora]",
