@@ -157,6 +157,9 @@ std::vector<SettingHelp> settingsHelp() {
         {"rescaninterval",
          "seconds between two listings of a music folder no folder watch can follow (a network share); 0: never",
          std::to_string(kDefaultRescanSeconds), Kind::Number, 0, kMaxRescanSeconds},
+        {"libraryindex",
+         "remember the music folder's albums between runs, so the next start shows them at once (true or false)",
+         "true", Kind::Boolean},
         {"order",
          "the order of the row: name (the folders'), added (newest first), year (oldest first) or artist (album "
          "artist, then year); F2 goes on to the next",

@@ -30,6 +30,7 @@
 #include "library/album_probe.h"
 #include "library/albums_loader.h"
 #include "platform/log_text.h"
+#include "library/library_index.h"
 #include "library/library_scan.h"
 #include "library/library_watch.h"
 #include "library/tag_reading.h"
@@ -92,11 +93,26 @@ static void createTextures() {
 // when the thumbnailcache setting turns it off. Outlives the cover streaming.
 static ThumbnailCache* thumbnails = nullptr;
 
+// The album selected at the end goes into the index, which then writes what
+// is still queued and is closed; one still held by a watch thread left
+// behind is left to end with the process.
+static void closeLibraryIndex() {
+    if (!libraryIndex) return;
+    if (albums && albums->getAlbumsCount() > 0 && current >= 0 && current < albums->getAlbumsCount()) {
+        IndexChanges selected;
+        selected.albumSelected(albums->getAlbumKey(current));
+        libraryIndex->write(std::move(selected));
+    }
+    if (!LibraryWatch::leftBehind()) delete libraryIndex;
+    libraryIndex = nullptr;
+}
+
 static void shutdown() {
     delete libraryWatch;  // first: it hands changes to the tables below
     libraryWatch = nullptr;
     delete tagReading;  // gives up the file being read
     tagReading = nullptr;
+    closeLibraryIndex();
     delete coverStreaming;  // stops the loader threads first
     coverStreaming = nullptr;
     // A loader thread left behind may still hold the cache: it is left to
@@ -129,7 +145,8 @@ bool mustEndWithoutTeardown(bool scanStillRunning, int loaderThreadsLeftBehind) 
 // ran, or the scan found nothing after all).
 static int endRun(LibraryScan& scan, int status) {
     shutdown();  // ends the cover loader, which may leave a thread behind
-    if (mustEndWithoutTeardown(scan.abandoned() || LibraryWatch::leftBehind(), coverLoaderThreadsLeftBehind())) {
+    if (mustEndWithoutTeardown(scan.abandoned() || LibraryWatch::leftBehind() || LibraryIndex::leftBehind(),
+                               coverLoaderThreadsLeftBehind())) {
         // A thread may be stuck in the kernel on a dead folder: end without
         // waiting for it, and without static destructors running under it.
         std::fflush(nullptr);
@@ -187,6 +204,7 @@ int SDL_main(int argc, char** argv) {
     // Values out of range are taken as the nearest: below 0 never, past a day a day.
     const int rescanSeconds =
         std::clamp(settings.ReadInteger("vellora", "rescaninterval", kDefaultRescanSeconds), 0, kMaxRescanSeconds);
+    const bool useIndex = settings.ReadBoolean("vellora", "libraryindex", true);
 
     const std::string folderAsGiven =
         commandLine.hasMusicFolder ? commandLine.musicFolder : expandHome(folderText, home);
@@ -204,7 +222,7 @@ int SDL_main(int argc, char** argv) {
     }
     const uint32_t scanDelay = uint32_t(std::atoi(platform::environmentValue(kScanDelayVariable).c_str()));
     start_sdl();  // before the scan thread exists: it may fork
-    LibraryScan scan(musicFolder, player, depth, scanDelay);
+    LibraryScan scan(musicFolder, player, depth, scanDelay, useIndex);
 
     init_sdl();
     init_gl();
@@ -214,6 +232,8 @@ int SDL_main(int argc, char** argv) {
     const bool waited = !scan.waitFinished(0);
     if (!waitForLibrary(realLibraryWaitHooks(scan))) return endRun(scan, 0);
     albums = scan.take();
+    libraryIndex = scan.takeIndex();
+    const bool fromIndex = scan.fromIndex();
     albums->setPlayerArguments(argumentsText);
     albums->setEnqueueArguments(enqueueText);
     albums->setEndPlayer(endPlayer);
@@ -239,7 +259,8 @@ int SDL_main(int argc, char** argv) {
     libraryFolderForPeople = folderAsGiven;
     const std::string watchLimit = platform::environmentValue(kFolderWatchesVariable);
     libraryWatch = new LibraryWatch(musicFolder, depth, watchLimit.empty() ? -1 : std::atoi(watchLimit.c_str()),
-                                    uint32_t(rescanSeconds) * 1000, albums->takeFoldersSeen());
+                                    uint32_t(rescanSeconds) * 1000, albums->takeFoldersSeen(),
+                                    {libraryIndex, fromIndex, fromIndex ? scanDelay : 0});
 
     tagReading = new TagReading(musicFolder);
     wantTagsNotRead();

@@ -11,6 +11,7 @@
 #include "texture/texture_streaming.h"
 
 LibraryWatch* libraryWatch = nullptr;
+LibraryIndex* libraryIndex = nullptr;
 std::string libraryFolderForPeople;
 
 namespace {

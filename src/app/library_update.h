@@ -8,11 +8,18 @@
 #include <string>
 #include <vector>
 
+class LibraryIndex;
 class LibraryWatch;
 
 // The watch the frame loop takes its changes from, owned by the entry;
 // nullptr when the library does not follow its folder.
 extern LibraryWatch* libraryWatch;
+// The library index (library/library_index.h), owned by the entry: opened by
+// the scan, handed over with the library, deleted at shutdown after the
+// watch and after the selected album was queued into it. What the program
+// learns of its albums goes there through write(), from any thread, until
+// shutdown. nullptr when the libraryindex setting is off (or before the library).
+extern LibraryIndex* libraryIndex;
 // The music folder as the empty window names it.
 extern std::string libraryFolderForPeople;
 

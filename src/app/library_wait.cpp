@@ -51,7 +51,8 @@ bool waitingEvent(const SDL_Event& event, std::vector<SDL_Event>& held) {
 }  // namespace
 
 LibraryWaitHooks realLibraryWaitHooks(LibraryScan& scan) {
-    return {SDL_PollEvent, SDL_PushEvent, drawWaiting, [&scan](uint32_t ticks) { return scan.waitFinished(ticks); }};
+    return {SDL_PollEvent, SDL_PushEvent, drawWaiting, [&scan](uint32_t ticks) { return scan.waitFinished(ticks); },
+            [&scan] { return scan.albumsFound(); }};
 }
 
 bool waitForLibrary(const LibraryWaitHooks& hooks) {
@@ -59,17 +60,24 @@ bool waitForLibrary(const LibraryWaitHooks& hooks) {
     const uint32_t start = platform::ticks();
     bool drawn = false;
     bool noticeShown = false;
+    size_t countShown = 0;
+    uint32_t countDrawnAt = start;
     std::vector<SDL_Event> held;
     SDL_Event event;
     for (;;) {
         bool redraw = !drawn;
         while (hooks.pollEvent(&event)) redraw = waitingEvent(event, held) || redraw;
         if (done) return false;
-        const bool notice = int32_t(platform::ticks() - start) >= int32_t(kWaitNoticeTicks);
-        if (redraw || notice != noticeShown) {
-            hooks.drawWaiting(notice);
+        const uint32_t now = platform::ticks();
+        const bool notice = int32_t(now - start) >= int32_t(kWaitNoticeTicks);
+        const size_t count = notice && hooks.albumsFound ? hooks.albumsFound() : 0;
+        const bool counted = count != countShown && int32_t(now - countDrawnAt) >= int32_t(kCountEveryTicks);
+        if (redraw || notice != noticeShown || counted) {
+            hooks.drawWaiting(notice, count);
             drawn = true;
             noticeShown = notice;
+            countShown = count;
+            countDrawnAt = now;
         }
         // Waiting on the scan itself: the first frame with the library comes
         // as soon as the scan ends, not at the next tick of a sleep.
@@ -83,9 +91,15 @@ bool waitForLibrary(const LibraryWaitHooks& hooks) {
     return true;
 }
 
-void drawWaiting(bool notice) {
+std::string waitingLine(size_t albumsFound) {
+    std::string line = "Reading the music folder...";
+    if (albumsFound > 0) line += " " + std::to_string(albumsFound) + (albumsFound == 1 ? " album" : " albums");
+    return line;
+}
+
+void drawWaiting(bool notice, size_t albumsFound) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawScene();  // no library: the floor alone
-    if (notice) drawCaption("Reading the music folder...");
+    if (notice) drawCaption(waitingLine(albumsFound).c_str());
     SDL_GL_SwapBuffers();
 }

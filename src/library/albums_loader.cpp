@@ -14,6 +14,15 @@ AlbumsLoader::AlbumsLoader(const std::string& musicPath, const std::string& play
     searchPath();
 }
 
+AlbumsLoader::AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth, FolderMemory known)
+    : musicPath(musicPath),
+      playerPath(playerPath),
+      startFolder(platform::workingFolder()),
+      depth(clampDepth(depth)),
+      foldersSeen(std::move(known)) {
+    readAlbums();
+}
+
 AlbumsLoader::~AlbumsLoader() = default;
 
 int AlbumsLoader::getAlbumsCount() { return static_cast<int>(albumList.size()); }

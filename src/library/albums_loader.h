@@ -81,6 +81,10 @@ public:
     // album's name is its path below musicPath with the parts joined by " - "
     // ("Artist - Album").
     AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth = 1);
+    // The library of the albums `known` holds (what a walk saw, or the
+    // library index's rows: indexed_folders.h), read off it without listing
+    // anything; `known` is then kept as a scan's own would be.
+    AlbumsLoader(const std::string& musicPath, const std::string& playerPath, int depth, FolderMemory known);
     virtual ~AlbumsLoader();
 
     int getAlbumsCount();
@@ -173,6 +177,8 @@ public:
 
 private:
     void searchPath();
+    // Appends every album foldersSeen knows, in the library's order.
+    void readAlbums();
     // Appends a record whose caption is `caption` and whose folder is `relative` below musicPath.
     void addAlbum(std::string_view caption, std::string_view relative);
     // Fills a new record (texts added to the buffer); false when the buffer is full.

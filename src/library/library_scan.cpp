@@ -1,11 +1,15 @@
 #include "library/library_scan.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
 #include "library/albums_loader.h"
+#include "library/indexed_folders.h"
+#include "library/library_index.h"
+#include "platform/platform.h"
 
 // What both threads hold; it lives until the later of them lets it go, so a
 // scan that outlives the program's wish to end writes into memory that is
@@ -15,15 +19,34 @@ struct LibraryScan::Handoff {
     std::condition_variable finished;
     bool done = false;                     // under mutex
     std::unique_ptr<AlbumsLoader> library; // under mutex; set once, with done
+    std::unique_ptr<LibraryIndex> index;   // under mutex; set once, with done
+    bool fromIndex = false;                // under mutex; set once, with done
+    std::atomic<size_t> albumsFound{0};    // counted by the walk as it goes
 };
 
-LibraryScan::LibraryScan(const std::string& musicPath, const std::string& playerPath, int depth, uint32_t delayMs)
+LibraryScan::LibraryScan(const std::string& musicPath, const std::string& playerPath, int depth, uint32_t delayMs,
+                         bool useIndex)
     : handoff_(std::make_shared<Handoff>()) {
-    std::thread([handoff = handoff_, musicPath, playerPath, depth, delayMs] {
-        if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        auto library = std::make_unique<AlbumsLoader>(musicPath, playerPath, depth);
+    std::thread([handoff = handoff_, musicPath, playerPath, depth, delayMs, useIndex] {
+        std::unique_ptr<LibraryIndex> index;
+        FolderMemory memory;
+        bool fromIndex = false;
+        if (useIndex) {
+            // One library per music folder and depth: the folder as the
+            // same text however it was given.
+            index = std::make_unique<LibraryIndex>(
+                libraryIndexPath(), platform::absolutePath(musicPath, platform::workingFolder()), clampDepth(depth));
+            fromIndex = readIndexedFolders(*index, depth, &memory);
+        }
+        if (!fromIndex) {
+            if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            walkFolders(musicPath, depth, "", memory, kListingThreads, &handoff->albumsFound);
+        }
+        auto library = std::make_unique<AlbumsLoader>(musicPath, playerPath, depth, std::move(memory));
         std::lock_guard<std::mutex> lock(handoff->mutex);
         handoff->library = std::move(library);
+        handoff->index = std::move(index);
+        handoff->fromIndex = fromIndex;
         handoff->done = true;
         handoff->finished.notify_all();
     }).detach();
@@ -40,6 +63,18 @@ AlbumsLoader* LibraryScan::take() {
     std::lock_guard<std::mutex> lock(handoff_->mutex);
     return handoff_->library.release();
 }
+
+LibraryIndex* LibraryScan::takeIndex() {
+    std::lock_guard<std::mutex> lock(handoff_->mutex);
+    return handoff_->index.release();
+}
+
+bool LibraryScan::fromIndex() {
+    std::lock_guard<std::mutex> lock(handoff_->mutex);
+    return handoff_->fromIndex;
+}
+
+size_t LibraryScan::albumsFound() const { return handoff_->albumsFound; }
 
 bool LibraryScan::abandoned() {
     std::lock_guard<std::mutex> lock(handoff_->mutex);

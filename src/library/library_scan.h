@@ -1,16 +1,22 @@
 // The music folder scan on a thread of its own, so that a big or slow folder
-// is read while the window, the GL context and the font start. The finished
-// library is handed to the frame thread in one place (take); the two threads
-// share nothing else. The thread is detached from the start: nothing ever
+// is read while the window, the GL context and the font start. When the
+// library index is used, the thread opens it first: if it holds the library,
+// the library comes from its rows at once and the walk is left to the
+// library's watch, which reconciles them with the folder behind the first
+// frame; otherwise the folder is walked as on a first start. The finished
+// library (and the index) is handed to the frame thread in one place (take,
+// takeIndex); the two threads share nothing else but the walk's progress. The thread is detached from the start: nothing ever
 // waits for it to end, so the program may end at any moment (Escape, a lost
 // display, a failed window) without joining a scan stuck on a dead folder.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 class AlbumsLoader;
+class LibraryIndex;
 
 // Test switch, read by the entry: VELLORA_SCAN_DELAY_MS=N holds the scan back
 // N milliseconds, as a slow network folder would.
@@ -18,9 +24,11 @@ constexpr const char* kScanDelayVariable = "VELLORA_SCAN_DELAY_MS";
 
 class LibraryScan {
 public:
-    // Starts scanning at once. `delayMs` holds the scan back that long first:
+    // Starts scanning at once. `delayMs` holds the walk back that long first:
     // tests use it to stand for a slow (network) folder; 0 otherwise.
-    LibraryScan(const std::string& musicPath, const std::string& playerPath, int depth, uint32_t delayMs = 0);
+    // `useIndex`: the library index (libraryIndexPath) is opened and read first.
+    LibraryScan(const std::string& musicPath, const std::string& playerPath, int depth, uint32_t delayMs = 0,
+                bool useIndex = false);
     // A scan still running is left to end on its own (it may be stuck in the
     // kernel on a dead network folder); its library is deleted when it does.
     ~LibraryScan();
@@ -32,6 +40,13 @@ public:
     // The library, once waitFinished said true; the caller owns it. Once
     // only: later calls give nullptr.
     AlbumsLoader* take();
+    // The same for the library index: nullptr when it is not used.
+    LibraryIndex* takeIndex();
+    // Whether the library came from the index's rows, once waitFinished said
+    // true: the folder is then still to be walked.
+    bool fromIndex();
+    // The albums the walk has found so far, for the line saying it is read.
+    size_t albumsFound() const;
     // True when the scan is still running: the process should then end with
     // _Exit rather than run static destructors under the scanning thread.
     bool abandoned();

@@ -89,6 +89,13 @@ Look lookAt(const std::string& path, int level, const FolderSeen* known) {
     return look;
 }
 
+// How many albums a folder listed `level` levels down makes: itself, or the
+// folders in it when they lie at the album level.
+size_t albumsIn(const FolderSeen& seen, int level, int depth) {
+    if (seen.album) return level > 0 ? 1 : 0;
+    return level + 1 >= depth ? size_t(std::count(seen.folders.begin(), seen.folders.end(), '\0')) : 0;
+}
+
 void visitAlbums(const FolderMemory& memory, int depth, int level, std::string& key, std::string& caption,
                  const AlbumFound& found) {
     auto at = memory.find(key);
@@ -143,7 +150,7 @@ void forEachAtOnce(size_t count, int threads, const std::function<void(size_t)>&
 }
 
 bool walkFolders(const std::string& musicPath, int depth, const std::string& relative, FolderMemory& memory,
-                 int threads) {
+                 int threads, std::atomic<size_t>* albumsListed) {
     depth = clampDepth(depth);
     int level = pathLevel(relative);
     if (level >= depth) return false;
@@ -157,8 +164,10 @@ bool walkFolders(const std::string& musicPath, int depth, const std::string& rel
             if (at != memory.end()) known[i] = &at->second;
         }
         std::vector<Look> looks(keys.size());
-        forEachAtOnce(keys.size(), threads,
-                      [&](size_t i) { looks[i] = lookAt(pathOfKey(musicPath, keys[i]), level, known[i]); });
+        forEachAtOnce(keys.size(), threads, [&](size_t i) {
+            looks[i] = lookAt(pathOfKey(musicPath, keys[i]), level, known[i]);
+            if (albumsListed && looks[i].there && !looks[i].unchanged) *albumsListed += albumsIn(looks[i].seen, level, depth);
+        });
         std::vector<std::string> next;
         for (size_t i = 0; i < keys.size(); ++i) {
             if (keys[i] == relative) there = looks[i].there;

@@ -42,9 +42,10 @@ void forEachAtOnce(size_t count, int threads, const std::function<void(size_t)>&
 // those whose time `memory` does not hold, and brings `memory` up to date for
 // them, forgetting what lay at or below `relative` and is gone. False when
 // `relative` is not there, or is an album's own folder. Touches nothing but
-// `memory`: runs on any thread.
+// `memory` (and `albumsListed`, when given, which counts the albums in the
+// folders it lists as it lists them: a long walk's progress): runs on any thread.
 bool walkFolders(const std::string& musicPath, int depth, const std::string& relative, FolderMemory& memory,
-                 int threads = kListingThreads);
+                 int threads = kListingThreads, std::atomic<size_t>* albumsListed = nullptr);
 
 // Each folder `memory` knows, with the time it holds of it, in key order (a
 // folder before the folders below it).

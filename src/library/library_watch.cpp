@@ -1,5 +1,6 @@
 #include "library/library_watch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +12,8 @@
 
 #include "library/change_gatherer.h"
 #include "library/folder_rules.h"
+#include "library/indexed_folders.h"
+#include "library/library_index.h"
 #include "platform/log_text.h"
 #include "platform/platform.h"
 
@@ -61,14 +64,17 @@ std::string unwatchedLine(const std::string& musicPath, bool limitReached, uint3
 }
 
 struct LibraryWatch::Shared {
-    Shared(const std::string& musicPath, int depth, int watchLimit, uint32_t rescanMs, FolderMemory known)
-        : musicPath(musicPath), depth(depth), watchLimit(watchLimit), rescanMs(rescanMs), known(std::move(known)) {}
+    Shared(const std::string& musicPath, int depth, int watchLimit, uint32_t rescanMs, FolderMemory known,
+           WatchIndex index)
+        : musicPath(musicPath), depth(depth), watchLimit(watchLimit), rescanMs(rescanMs), known(std::move(known)),
+          index(index) {}
 
     const std::string musicPath;
     const int depth;
     const int watchLimit;
     const uint32_t rescanMs;
     FolderMemory known;  // the watching thread's from its start
+    const WatchIndex index;
 
     std::atomic<bool> stopping{false};       // read between steps, and by the looks made at once
     std::mutex mutex;
@@ -100,10 +106,21 @@ public:
         platform::lowerThreadPriority();
         const bool walked = memory_.empty();
         if (walked) walkFolders(shared_.musicPath, shared_.depth, "", memory_);
+        LibraryIndex* index = shared_.index.index;
+        if (index && !shared_.index.fromIndex)
+            for (IndexChanges& group : changesOfMemory(memory_, shared_.depth)) index->write(std::move(group));
         watchTree();
-        // What changed between the scan's listing and the watches' start;
-        // where no watch holds, the first look comes after an interval.
-        if (!walked && !polling_) lookAgain(steadyTicks(), false);
+        if (shared_.index.fromIndex) {
+            // The library came from the index: the walk that reconciles it
+            // with the folder, listing only what changed since.
+            for (const uint32_t start = steadyTicks(); !stopping() && steadyTicks() - start < shared_.index.holdMs;)
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::min<uint32_t>(kLookAgainMs, shared_.index.holdMs)));
+            if (!stopping()) lookAgain(steadyTicks(), true);
+        } else if (!walked && !polling_) {
+            // What changed between the scan's listing and the watches' start;
+            // where no watch holds, the first look comes after an interval.
+            lookAgain(steadyTicks(), false);
+        }
         uint32_t lastGoneCheck = steadyTicks(), lastLook = steadyTicks();
         while (!stopping()) {
             uint32_t wait = gatherer_.untilNextQuiet(steadyTicks(), kLookAgainMs);
@@ -263,9 +280,16 @@ private:
         LibraryChange change;
         change.folder = relative;
         if (pathLevel(relative) < shared_.depth) {
+            LibraryIndex* index = shared_.index.index;
+            std::vector<std::string> foldersBefore;
+            if (index) foldersBefore = foldersAboveKnown(memory_, shared_.depth, relative);
             bool there = false;
             change.albums = walkAgain(shared_.musicPath, shared_.depth, relative, memory_, &there);
             change.listed = true;
+            // A music folder gone (a share unmounted) is not an empty library:
+            // the index keeps its albums for when it is back.
+            if (index && (there || !relative.empty()))
+                index->write(changesOfListing(memory_, shared_.depth, relative, change.albums, foldersBefore));
             if (relative.empty() && !there) {
                 change.musicFolderGone = true;
                 gone_ = true;
@@ -302,8 +326,9 @@ void LibraryWatch::Shared::run() {
     ended.notify_all();
 }
 
-LibraryWatch::LibraryWatch(const std::string& musicPath, int depth, int watchLimit, uint32_t rescanMs, FolderMemory known)
-    : shared_(std::make_shared<Shared>(musicPath, clampDepth(depth), watchLimit, rescanMs, std::move(known))) {
+LibraryWatch::LibraryWatch(const std::string& musicPath, int depth, int watchLimit, uint32_t rescanMs, FolderMemory known,
+                           WatchIndex index)
+    : shared_(std::make_shared<Shared>(musicPath, clampDepth(depth), watchLimit, rescanMs, std::move(known), index)) {
     std::thread([shared = shared_] { shared->run(); }).detach();
 }
 

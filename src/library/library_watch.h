@@ -31,6 +31,20 @@ constexpr int kDefaultRescanSeconds = 60;
 // Its largest value: a day.
 constexpr int kMaxRescanSeconds = 24 * 60 * 60;
 
+class LibraryIndex;
+
+// What the watch does with the library index: every folder it lists again
+// goes into it. `fromIndex`: the folders it was given came from the index's
+// rows, not from a walk; the first thing it does is then to look at every
+// one of them and list again those whose time moved (after `holdMs`, the
+// test switch of a slow folder). Otherwise it first writes what it was given
+// into the index, as a first start's rows.
+struct WatchIndex {
+    LibraryIndex* index = nullptr;  // outlives the watch; nullptr: none
+    bool fromIndex = false;
+    uint32_t holdMs = 0;
+};
+
 // One change for the frame thread.
 struct LibraryChange {
     std::string folder;                  // below the music folder, "" for the music folder itself
@@ -67,7 +81,7 @@ public:
     // the system's own limit). Where no watch can be had the folders are
     // looked at again every `rescanMs` milliseconds (0: never).
     LibraryWatch(const std::string& musicPath, int depth, int watchLimit = -1, uint32_t rescanMs = 0,
-                 FolderMemory known = {});
+                 FolderMemory known = {}, WatchIndex index = {});
     // Ends the thread; one held by a listing of a dead folder is left to end
     // with the process (leftBehind then says so).
     ~LibraryWatch();

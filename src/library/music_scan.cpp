@@ -15,6 +15,10 @@
 
 void AlbumsLoader::searchPath() {
     walkFolders(musicPath, depth, "", foldersSeen);
+    readAlbums();
+}
+
+void AlbumsLoader::readAlbums() {
     albumsKnown(foldersSeen, depth, "", [this](std::string_view caption, std::string_view key) { addAlbum(caption, key); });
 }
 

@@ -90,8 +90,8 @@ TEST(CommandLineProgram, HelpVersionUnknownOptionsAndAFolderAfterDoubleDash) {
         EXPECT_NE(readme.find(key), std::string::npos) << key << " is not in the README";
         EXPECT_NE(manual.find(key), std::string::npos) << key << " is not in the manual page";
     }
-    EXPECT_EQ(keys, 12) << "musicplayer, playerarguments, enqueuearguments, endplayer, defaultdir, autoplay, depth, "
-                           "texturememory, thumbnailcache, rescaninterval, order, startat";
+    EXPECT_EQ(keys, 13) << "musicplayer, playerarguments, enqueuearguments, endplayer, defaultdir, autoplay, depth, "
+                           "texturememory, thumbnailcache, rescaninterval, libraryindex, order, startat";
     std::string unwrapped = help.out;  // continued lines joined again
     for (size_t at; (at = unwrapped.find("\n      --")) != std::string::npos;) unwrapped.replace(at, 7, " ");
     for (size_t at; (at = unwrapped.find("\n      ", unwrapped.find("default: the first found"))) !=

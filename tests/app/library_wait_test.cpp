@@ -91,6 +91,24 @@ TEST_F(LibraryWaitTest, AScanEndingLateGetsItsFirstFrameAndTheWholeOpeningByItse
     EXPECT_FLOAT_EQ(offset(playing, scanEnds + 2500), 0.0f);
 }
 
+// A long first walk: the notice counts the albums found so far, drawn again
+// as the count grows but not more often than kCountEveryTicks.
+TEST_F(LibraryWaitTest, TheNoticeCountsTheAlbumsFoundSoFar) {
+    SimulatedLoop loop(0);
+    loop.albumsFound = [&] { return size_t(loop.tick / 10); };  // an album every 10 ticks
+    ASSERT_TRUE(waitForLibrary(loop.waitHooks(3000)));
+    ASSERT_GE(loop.waitingDraws.size(), 4u);
+    EXPECT_EQ(loop.waitingCounts[0], 0u) << "nothing counted before the notice";
+    for (size_t i = 2; i < loop.waitingDraws.size(); ++i) {
+        EXPECT_GT(loop.waitingCounts[i], loop.waitingCounts[i - 1]);
+        EXPECT_GE(loop.waitingDraws[i].first - loop.waitingDraws[i - 1].first, kCountEveryTicks);
+    }
+    EXPECT_GE(loop.waitingCounts.back(), 250u);
+    EXPECT_EQ(waitingLine(0), "Reading the music folder...");
+    EXPECT_EQ(waitingLine(1), "Reading the music folder... 1 album");
+    EXPECT_EQ(waitingLine(2048), "Reading the music folder... 2048 albums");
+}
+
 TEST_F(LibraryWaitTest, EscapeTheRightButtonOrClosingEndAtOnceWhileTheScanRunsAndAReadyOneIsNotWaitedFor) {
     struct Case {
         const char* what;

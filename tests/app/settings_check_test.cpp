@@ -46,7 +46,7 @@ TEST(SettingsCheck, EachMistakeIsOneLineSayingWhatWasTakenAndWhatToWrite) {
          {"~/v.ini line 2: music player is not a setting and is ignored; write musicplayer",
           "~/v.ini line 3: volume is not a setting and is ignored; the settings are musicplayer, playerarguments, "
           "enqueuearguments, endplayer, defaultdir, autoplay, depth, texturememory, thumbnailcache, rescaninterval, "
-          "order, startat",
+          "libraryindex, order, startat",
           "~/v.ini line 4: autoplay false has no '=' and is not read; write key = value"}},
         {"[ vellora.ini ]\n[vellora]\n[VELORA]\nautoplay = x\n[vellora]\nautoplay = x\n",
          {"~/v.ini line 3: [VELORA] is not [vellora]: its lines are not read; write [vellora]",

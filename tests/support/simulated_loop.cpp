@@ -19,8 +19,9 @@ void drawSimulated() {
     active->tick += active->drawCost;
 }
 
-void drawWaitingSimulated(bool notice) {
+void drawWaitingSimulated(bool notice, size_t albumsFound) {
     active->waitingDraws.push_back({active->tick, notice});
+    active->waitingCounts.push_back(albumsFound);
     active->tick += active->drawCost;
 }
 
@@ -51,14 +52,16 @@ SimulatedLoop::~SimulatedLoop() {
 }
 
 LibraryWaitHooks SimulatedLoop::waitHooks(uint32_t scanEndsAt) {
-    return {pollSimulated, pushSimulated, drawWaitingSimulated, [this, scanEndsAt](uint32_t ticks) {
+    return {pollSimulated, pushSimulated, drawWaitingSimulated,
+            [this, scanEndsAt](uint32_t ticks) {
                 if (int32_t(scanEndsAt - tick) > int32_t(ticks)) {
                     tick += ticks;
                     return false;
                 }
                 if (int32_t(scanEndsAt - tick) > 0) tick = scanEndsAt;
                 return true;
-            }};
+            },
+            albumsFound};
 }
 
 void SimulatedLoop::delay(uint32_t milliseconds) {

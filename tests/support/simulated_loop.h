@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "app/frame_loop.h"
@@ -35,6 +36,8 @@ public:
     // waiting for it moves the clock, waiting frames are recorded below.
     LibraryWaitHooks waitHooks(uint32_t scanEndsAt);
     std::vector<std::pair<uint32_t, bool>> waitingDraws;  // tick and notice of each waiting frame
+    std::vector<size_t> waitingCounts;  // the albums found each waiting frame was drawn with
+    std::function<size_t()> albumsFound;  // what waitHooks's walk has found so far; none: not counted
 
     // Runs one pass of the real loop; false when the loop has ended.
     bool pass();
