@@ -6,6 +6,7 @@
 #include "app/library_update.h"
 #include "app/mouse.h"
 #include "library/albums_loader.h"
+#include "library/library_index.h"
 #include "library/tag_reading.h"
 #include "texture/texture_streaming.h"
 
@@ -15,6 +16,7 @@ TagReading* tagReading = nullptr;
 namespace {
 
 uint32_t orderSaidAt = 0;
+bool learntSinceOrder = false;  // tags or times came since the order was last made
 bool orderSaid = false;
 
 }  // namespace
@@ -73,34 +75,66 @@ std::vector<std::string> orderNoticeLines(uint32_t now) {
     return {reading};
 }
 
-void wantTagsNotRead() {
-    if (!tagReading || !albums) return;
+// The jobs of the albums, the selected one's first and on along the row:
+// those whose tags or time are to be read, then (with `recheck`) those
+// whose folders are to be looked at for a change since their tags were read.
+static std::vector<TagJob> tagJobs(bool recheck) {
     const int count = albums->getAlbumsCount();
-    std::vector<std::string> keys;
+    std::vector<TagJob> jobs, checks;
     for (int step = 0; step < count; ++step) {
         const int i = (current + step) % count;
-        if (!albums->getAlbumTagsRead(i)) keys.push_back(albums->getAlbumKey(i));
+        TagJob job;
+        job.tagsRead = albums->getAlbumTagsRead(i);
+        job.wantAdded = albums->getAlbumAdded(i) <= kAddedBeforeIndex;
+        if (job.tagsRead && !job.wantAdded && !recheck) continue;
+        job.key = albums->getAlbumKey(i);
+        job.tagsModified = albums->getAlbumTagsModified(i);
+        (job.tagsRead && !job.wantAdded ? checks : jobs).push_back(std::move(job));
     }
-    tagsReadCount = count - int(keys.size());
-    tagReading->want(std::move(keys));
+    jobs.insert(jobs.end(), std::make_move_iterator(checks.begin()), std::make_move_iterator(checks.end()));
+    return jobs;
+}
+
+void wantTagsNotRead(bool recheck) {
+    if (!tagReading || !albums) return;
+    tagsReadCount = albums->albumsWithTagsRead();
+    tagReading->want(tagJobs(recheck));
 }
 
 bool takeTagsRead() {
     if (!tagReading || !albums) return false;
     // Tags wait while any cover is on its way: a cover is what the user looks at.
     tagReading->hold(coverStreaming && !coverStreaming->loaderIdle());
-    const std::vector<TagsOfAlbum> read = tagReading->take();
-    if (read.empty()) return false;
+    const std::vector<TagResult> results = tagReading->take();
+    if (results.empty()) return false;
+    std::vector<TagsOfAlbum> read;
+    std::vector<std::pair<std::string, int64_t>> added;
+    IndexChanges learnt;
+    for (const TagResult& result : results) {
+        if (result.added > 0) {
+            added.emplace_back(result.album.key, result.added);
+            learnt.albumAdded(result.album.key, result.added);
+        }
+        if (result.unchanged) continue;
+        read.push_back(result.album);
+        learnt.tagsRead(result.album.key, result.album.tags, result.album.folderModified);
+    }
     albums->setAlbumTags(read);
+    albums->setAlbumsAdded(added);
+    if (libraryIndex && !learnt.empty()) libraryIndex->write(std::move(learnt));
     tagsReadCount = albums->albumsWithTagsRead();
-    // The order is made again once, when the reading ends: moving albums
-    // as each one's tags come would shuffle the row under the user.
-    if (tagReading->idle()) return orderAgain();
-    return false;
+    learntSinceOrder = learntSinceOrder || !read.empty() || !added.empty();
+    // The order is made again once, when the reading ends (or every album's
+    // tags are in, while folders are still looked at for changes): moving
+    // albums as each one's tags come would shuffle the row under the user.
+    const bool allTags = tagsReadCount == albums->getAlbumsCount() && albumOrderNeedsTags(albums->getOrder());
+    if (!learntSinceOrder || !(allTags || tagReading->idle())) return false;
+    learntSinceOrder = false;
+    return orderAgain();
 }
 
 bool applyLibraryAndTags() {
     const bool changed = applyLibraryChanges();
-    if (changed) wantTagsNotRead();  // albums may have come
+    if (changed) wantTagsNotRead(false);  // albums may have come
     return takeTagsRead() || changed;
 }

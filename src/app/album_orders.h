@@ -41,10 +41,11 @@ class TagReading;
 // The background reading of the albums' tags, owned by the entry; nullptr
 // when none runs.
 extern TagReading* tagReading;
-// Asks the reading for every album whose tags are not read, the selected
-// album's first and then on along the row (at start, and after the library
-// changed).
-void wantTagsNotRead();
+// Asks the reading for every album whose tags (or time) are not read, the
+// selected album's first and then on along the row (at start, and after the
+// library changed); with `recheck`, then for every other album whose folder
+// may have changed since its tags were read (at start).
+void wantTagsNotRead(bool recheck);
 // The frame loop's part of the reading, once a pass: holds it while covers
 // load, keeps what was read, and makes the order again when the reading
 // ended. True when the window must be drawn again.

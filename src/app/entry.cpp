@@ -35,6 +35,7 @@
 #include "library/library_watch.h"
 #include "library/tag_reading.h"
 #include "platform/platform.h"
+#include "platform/profile_lines.h"
 #include "render/font_loader.h"
 #include "render/text_font.h"
 #include "texture/cover_loader.h"
@@ -195,6 +196,8 @@ int SDL_main(int argc, char** argv) {
     const bool endPlayer = settings.ReadBoolean("vellora", "endplayer", true);
     const std::string folderText = settings.ReadText("vellora", "defaultdir", defaultMusicFolder(home, userDirs).c_str());
     const bool autoplay = settings.ReadBoolean("vellora", "autoplay", true);
+    // random, or last: where the browser ended (a word not known is said by the settings check, and is random)
+    const bool startAtLast = platform::sameProfileName(settings.ReadText("vellora", "startat", "random"), "last");
     AlbumOrder order = AlbumOrder::Name;  // a word not known is said by the settings check
     albumOrderFromWord(settings.ReadText("vellora", "order", "name"), &order);
     // --depth wins over the setting; the library keeps either within 1..3.
@@ -248,6 +251,8 @@ int SDL_main(int argc, char** argv) {
     albums->setOrder(order, &unused);
     std::srand(unsigned(std::time(nullptr)));
     current = std::rand() % albums->getAlbumsCount();
+    const std::string lastAlbum = startAtLast ? scan.lastAlbum() : "";
+    if (!lastAlbum.empty()) current = albums->albumAtKey(lastAlbum);
     position = float(current);
     createTextures();
     if (thumbnailCache) thumbnails = new ThumbnailCache(platform::thumbnailCacheFolder());
@@ -263,7 +268,7 @@ int SDL_main(int argc, char** argv) {
                                     {libraryIndex, fromIndex, fromIndex ? scanDelay : 0});
 
     tagReading = new TagReading(musicFolder);
-    wantTagsNotRead();
+    wantTagsNotRead(true);
 
     if (autoplay) processKeys(KeyReturn);
     // The opening animation and the launch window count from here: from the

@@ -20,6 +20,7 @@ struct album {
     int64_t added = 0;          // when the album came, seconds since 1970; 0 not known
     uint32_t artist = 0;        // offset of the album artist from its tags in the name buffer
     uint32_t artistLength = 0;  // 0: the tags name none (or are not read yet)
+    int64_t tagsModified = 0;   // its folder's time (platform::modifiedTime) when its tags were read
     int16_t year = 0;           // from its tags; 0 none, or not read yet
     bool tagsRead = false;      // year and artist have been read from its tags
 };

@@ -1,6 +1,7 @@
 // The row's order over the library's list: albumList stays in name order
 // (where a folder's albums stand together, as applyChange needs), and row_
 // says which of its albums stands at each album index of the row.
+#include <algorithm>
 #include <unordered_map>
 
 #include "library/albums_loader.h"
@@ -11,7 +12,7 @@ std::vector<AlbumFacts> AlbumsLoader::albumFacts() const {
     for (size_t place = 0; place < albumList.size(); ++place) {
         const album& record = albumList[place];
         AlbumFacts& fact = facts[place];
-        fact.added = record.added;
+        fact.added = record.added > kAddedBeforeIndex ? record.added : 0;  // not read from its files yet
         fact.year = record.year;
         fact.tagsRead = record.tagsRead;
         if (record.artistLength > 0) fact.artist = std::string_view(names).substr(record.artist, record.artistLength);
@@ -72,6 +73,7 @@ int AlbumsLoader::setAlbumTags(const std::vector<TagsOfAlbum>& read) {
             record.artistLength = uint32_t(tags.artist.size());
         }
         record.year = int16_t(tags.year > 0 && tags.year < 10000 ? tags.year : 0);
+        record.tagsModified = read[k].folderModified;
         record.tagsRead = true;
     }
     return found;
@@ -85,10 +87,29 @@ int AlbumsLoader::setAlbumsAdded(const std::vector<std::pair<std::string, int64_
 
 bool AlbumsLoader::getAlbumTagsRead(int i) { return albumList[at(i)].tagsRead; }
 
+int64_t AlbumsLoader::getAlbumTagsModified(int i) { return albumList[at(i)].tagsModified; }
+
+int64_t AlbumsLoader::getAlbumAdded(int i) { return albumList[at(i)].added; }
+
 int AlbumsLoader::getAlbumYear(int i) { return albumList[at(i)].year; }
 
 int AlbumsLoader::albumsWithTagsRead() const {
     int read = 0;
     for (const album& record : albumList) read += record.tagsRead ? 1 : 0;
     return read;
+}
+
+int AlbumsLoader::albumAtKey(const std::string& key) const {
+    if (albumList.empty()) return -1;
+    // albumList stands in name order: the first place not before the key.
+    size_t place = size_t(std::partition_point(albumList.begin(), albumList.end(),
+                                               [&](const album& record) {
+                                                   return pathListedBefore(
+                                                       std::string_view(names).substr(record.folder, record.folderLength),
+                                                       key);
+                                               }) -
+                          albumList.begin());
+    place = std::min(place, albumList.size() - 1);
+    if (row_.empty()) return int(place);
+    return int(std::find(row_.begin(), row_.end(), uint32_t(place)) - row_.begin());
 }

@@ -69,6 +69,7 @@ AlbumChange walkAgain(const std::string& musicPath, int depth, const std::string
 struct TagsOfAlbum {
     std::string key;  // the album's key (getAlbumKey)
     AlbumTags tags;
+    int64_t folderModified = 0;  // its folder's time when they were read (platform::modifiedTime)
 };
 
 class AlbumsLoader {
@@ -166,7 +167,13 @@ public:
     // Keeps when the albums named came (seconds since 1970), as setAlbumTags.
     int setAlbumsAdded(const std::vector<std::pair<std::string, int64_t>>& added);
     bool getAlbumTagsRead(int i);
+    int64_t getAlbumTagsModified(int i);  // the folder's time its tags were read at
+    int64_t getAlbumAdded(int i);         // 0: not known
     int getAlbumYear(int i);  // 0: none, or not read yet
+    // The album index of the album whose key is `key`; when it is not there,
+    // of the album that now stands where it stood by name (the first after
+    // it, else the last). -1 when the library is empty.
+    int albumAtKey(const std::string& key) const;
     // How many albums' tags are read, of getAlbumsCount().
     int albumsWithTagsRead() const;
 

@@ -76,17 +76,19 @@ private:
               allFolders(db, "DELETE FROM folder WHERE library = ?1"),
               tagsRead(db, "UPDATE album SET tags_modified = ?3, year = ?4, artist = ?5, title = ?6 "
                            "WHERE library = ?1 AND place = ?2"),
-              albumSelected(db, "UPDATE library SET last_album = ?2 WHERE id = ?1") {}
+              albumSelected(db, "UPDATE library SET last_album = ?2 WHERE id = ?1"),
+              albumAdded(db, "UPDATE album SET added = ?3 WHERE library = ?1 AND place = ?2") {}
 
         bool ok() const {
             for (const Statement* statement : {&albumFound, &albumGone, &albumsBelow, &allAlbums, &folderListed,
-                                               &folderGone, &foldersBelow, &allFolders, &tagsRead, &albumSelected})
+                                               &folderGone, &foldersBelow, &allFolders, &tagsRead, &albumSelected,
+                                               &albumAdded})
                 if (!statement->ok()) return false;
             return true;
         }
 
         Statement albumFound, albumGone, albumsBelow, allAlbums, folderListed, folderGone, foldersBelow,
-            allFolders, tagsRead, albumSelected;
+            allFolders, tagsRead, albumSelected, albumAdded;
     };
 
     bool open() {
@@ -150,6 +152,11 @@ private:
             return s.tagsRead.run();
         case Kind::AlbumSelected:
             return withKey(s.albumSelected, change.key);
+        case Kind::AlbumAdded:
+            s.albumAdded.bind(1, libraryId_);
+            s.albumAdded.bindBlob(2, place);
+            s.albumAdded.bind(3, change.added);
+            return s.albumAdded.run();
         }
         return false;
     }

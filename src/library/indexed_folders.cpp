@@ -105,7 +105,7 @@ int64_t albumTime(const FolderMemory& memory, const std::string& key) {
 
 }  // namespace
 
-bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory) {
+bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory, IndexedFacts* facts) {
     depth = clampDepth(depth);
     memory->clear();
     MemoryBuilder builder(*memory);
@@ -115,6 +115,12 @@ bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory) {
         const int parts = walkableParts(row.key, depth);
         if (parts == 0) return;
         builder.noteParts(row.key, parts);
+        if (facts) {
+            const std::string key(row.key);
+            if (row.added != 0) facts->added.emplace_back(key, row.added);
+            if (row.tagsRead)
+                facts->tags.push_back({key, {row.year, std::string(row.artist), std::string(row.title)}, row.tagsModified});
+        }
         if (parts < depth) {  // an album lying above the album level is a folder the walk looked into
             FolderSeen& seen = (*memory)[std::string(row.key)];
             seen.album = true;
@@ -124,8 +130,10 @@ bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory) {
     });
     if (!read || albums == 0) {
         memory->clear();
+        if (facts) *facts = IndexedFacts();
         return false;
     }
+    if (facts) facts->lastAlbum = library.lastAlbum;
     for (const IndexedFolder& folder : library.folders) {
         const int parts = folder.key.empty() ? 0 : walkableParts(folder.key, depth - 1);
         if (parts == 0 && !folder.key.empty()) continue;
@@ -160,7 +168,8 @@ std::vector<IndexChanges> changesOfMemory(const FolderMemory& memory, int depth)
             found = true;
         }
         const std::string album(key);
-        groups[group].albumFound(album, std::string(caption), albumTime(memory, album));
+        // There before the index: when it came is read from its files later.
+        groups[group].albumFound(album, std::string(caption), albumTime(memory, album), kAddedBeforeIndex);
     });
     return groups;
 }

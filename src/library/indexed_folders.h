@@ -14,14 +14,24 @@
 #include "library/library_index.h"
 #include "library/library_walk.h"
 
+// What the index knows of the albums besides where they are: the tags read,
+// when each came, and the album selected last ("" none).
+struct IndexedFacts {
+    std::vector<TagsOfAlbum> tags;
+    std::vector<std::pair<std::string, int64_t>> added;
+    std::string lastAlbum;
+};
+
 // The walk's memory of the library at `depth` as `index` holds it; false
 // (and `memory` empty) when the index holds no album of it. A row whose key
 // no walk could have made (a hidden or empty part, too deep) is passed over.
-bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory);
+// `facts` (when given) gets what else the rows say.
+bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory, IndexedFacts* facts = nullptr);
 
 // Everything `memory` knows, as groups for a first start's index: one per
 // folder above the album level, its time with the albums in it, so a folder
-// time in the index always comes with its albums.
+// time in the index always comes with its albums. Each album is taken as
+// there before the index (kAddedBeforeIndex).
 std::vector<IndexChanges> changesOfMemory(const FolderMemory& memory, int depth);
 
 // What one listing again of `relative` changed, as one group: the albums

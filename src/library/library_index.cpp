@@ -109,6 +109,10 @@ void IndexChanges::tagsRead(const std::string& key, const AlbumTags& tags, int64
 
 void IndexChanges::albumSelected(const std::string& key) { list_.push_back({Kind::AlbumSelected, key, "", ""}); }
 
+void IndexChanges::albumAdded(const std::string& key, int64_t added) {
+    list_.push_back({Kind::AlbumAdded, key, "", "", 0, added});
+}
+
 // -------------------------------------------------------------------- index
 LibraryIndex::LibraryIndex(const std::string& path, const std::string& musicFolder, int depth)
     : shared_(std::make_shared<Shared>(path, musicFolder, depth)) {

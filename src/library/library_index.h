@@ -44,6 +44,10 @@
 #include <string_view>
 #include <vector>
 
+// The `added` of an album the first walk of a library found: it was there
+// before the index, and when it came is read from its files later.
+constexpr int64_t kAddedBeforeIndex = 1;
+
 // What an album's tags said; what they did not say stays 0 / "".
 struct AlbumTags {
     int year = 0;
@@ -108,11 +112,14 @@ public:
     void tagsRead(const std::string& key, const AlbumTags& tags, int64_t folderModified);
     // The album selected last: the start-where-you-left-off album.
     void albumSelected(const std::string& key);
+    // When the album came, learnt late: for an album there before the index
+    // (kAddedBeforeIndex), the newest time among its folder's files.
+    void albumAdded(const std::string& key, int64_t added);
 
     bool empty() const { return list_.empty(); }
 
     // The changes as the writer takes them.
-    enum class Kind : uint8_t { AlbumFound, AlbumGone, FolderListed, ForgetBelow, TagsRead, AlbumSelected };
+    enum class Kind : uint8_t { AlbumFound, AlbumGone, FolderListed, ForgetBelow, TagsRead, AlbumSelected, AlbumAdded };
     struct Change {
         Kind kind;
         std::string key;

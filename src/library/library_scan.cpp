@@ -21,6 +21,7 @@ struct LibraryScan::Handoff {
     std::unique_ptr<AlbumsLoader> library; // under mutex; set once, with done
     std::unique_ptr<LibraryIndex> index;   // under mutex; set once, with done
     bool fromIndex = false;                // under mutex; set once, with done
+    std::string lastAlbum;                 // under mutex; set once, with done
     std::atomic<size_t> albumsFound{0};    // counted by the walk as it goes
 };
 
@@ -30,23 +31,27 @@ LibraryScan::LibraryScan(const std::string& musicPath, const std::string& player
     std::thread([handoff = handoff_, musicPath, playerPath, depth, delayMs, useIndex] {
         std::unique_ptr<LibraryIndex> index;
         FolderMemory memory;
+        IndexedFacts facts;
         bool fromIndex = false;
         if (useIndex) {
             // One library per music folder and depth: the folder as the
             // same text however it was given.
             index = std::make_unique<LibraryIndex>(
                 libraryIndexPath(), platform::absolutePath(musicPath, platform::workingFolder()), clampDepth(depth));
-            fromIndex = readIndexedFolders(*index, depth, &memory);
+            fromIndex = readIndexedFolders(*index, depth, &memory, &facts);
         }
         if (!fromIndex) {
             if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
             walkFolders(musicPath, depth, "", memory, kListingThreads, &handoff->albumsFound);
         }
         auto library = std::make_unique<AlbumsLoader>(musicPath, playerPath, depth, std::move(memory));
+        library->setAlbumTags(facts.tags);
+        library->setAlbumsAdded(facts.added);
         std::lock_guard<std::mutex> lock(handoff->mutex);
         handoff->library = std::move(library);
         handoff->index = std::move(index);
         handoff->fromIndex = fromIndex;
+        handoff->lastAlbum = std::move(facts.lastAlbum);
         handoff->done = true;
         handoff->finished.notify_all();
     }).detach();
@@ -67,6 +72,11 @@ AlbumsLoader* LibraryScan::take() {
 LibraryIndex* LibraryScan::takeIndex() {
     std::lock_guard<std::mutex> lock(handoff_->mutex);
     return handoff_->index.release();
+}
+
+std::string LibraryScan::lastAlbum() {
+    std::lock_guard<std::mutex> lock(handoff_->mutex);
+    return handoff_->lastAlbum;
 }
 
 bool LibraryScan::fromIndex() {

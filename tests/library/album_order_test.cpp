@@ -3,11 +3,8 @@
 // row keeping its order while albums come and go.
 #include <gtest/gtest.h>
 
-#include <id3v2tag.h>
 #include <mp4file.h>
 #include <mp4tag.h>
-#include <mpegfile.h>
-#include <textidentificationframe.h>
 
 #include <chrono>
 #include <string>
@@ -30,42 +27,21 @@ std::vector<std::string> captions(AlbumsLoader& albums) {
     return row;
 }
 
-// An MP3 whose ID3v2 tag a tagger wrote: version 4 keeps the year in TDRC, version 3 in TYER.
-void tagMp3(const std::string& path, int id3Version, const char* year, const char* artist, const char* albumArtist) {
-    TagLib::MPEG::File file(path.c_str());
-    TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
-    tag->setArtist(artist);
-    tag->setAlbum("Title of " + TagLib::String(artist));
-    if (albumArtist) {
-        auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TPE2", TagLib::String::UTF8);
-        frame->setText(albumArtist);
-        tag->addFrame(frame);
-    }
-    if (year) {
-        auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id3Version == 4 ? "TDRC" : "TYER",
-                                                                 TagLib::String::Latin1);
-        frame->setText(year);
-        tag->addFrame(frame);
-    }
-    ASSERT_TRUE(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
-                          id3Version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3));
-}
-
 // Reads every album's tags with the real helper, as the browser does, and keeps them in `albums`.
 void readTags(AlbumsLoader& albums, const std::string& music) {
     TagReading reading(music, VELLORA_TAG_HELPER_BINARY);
-    std::vector<std::string> keys;
-    for (int i = 0; i < albums.getAlbumsCount(); ++i) keys.push_back(albums.getAlbumKey(i));
-    reading.want(keys);
+    std::vector<TagJob> jobs;
+    for (int i = 0; i < albums.getAlbumsCount(); ++i) jobs.push_back({albums.getAlbumKey(i)});
+    reading.want(jobs);
     std::vector<TagsOfAlbum> read;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (read.size() < keys.size() && std::chrono::steady_clock::now() < giveUp) {
-        for (TagsOfAlbum& album : reading.take()) read.push_back(std::move(album));
+    while (read.size() < jobs.size() && std::chrono::steady_clock::now() < giveUp) {
+        for (TagResult& result : reading.take()) read.push_back(std::move(result.album));
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    ASSERT_EQ(read.size(), keys.size());
+    ASSERT_EQ(read.size(), jobs.size());
     EXPECT_TRUE(reading.idle());
-    EXPECT_EQ(albums.setAlbumTags(read), int(keys.size()));
+    EXPECT_EQ(albums.setAlbumTags(read), int(jobs.size()));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <mp4tag.h>
 #include <mpcfile.h>
 #include <mpegfile.h>
+#include <textidentificationframe.h>
 #include <wavpackfile.h>
 
 #include <memory>
@@ -92,6 +93,26 @@ void addMp4Cover(const std::string& path, const TagLib::ByteVector& data, TagLib
     covers.append(TagLib::MP4::CoverArt(format, data));
     file.tag()->setItem("covr", covers);
     ASSERT_TRUE(file.save());
+}
+
+void tagMp3(const std::string& path, int id3Version, const char* year, const char* artist, const char* albumArtist) {
+    TagLib::MPEG::File file(path.c_str());
+    TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+    tag->setArtist(artist);
+    tag->setAlbum("Title of " + TagLib::String(artist));
+    if (albumArtist) {
+        auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TPE2", TagLib::String::UTF8);
+        frame->setText(albumArtist);
+        tag->addFrame(frame);
+    }
+    if (year) {
+        auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id3Version == 4 ? "TDRC" : "TYER",
+                                                                 TagLib::String::Latin1);
+        frame->setText(year);
+        tag->addFrame(frame);
+    }
+    ASSERT_TRUE(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+                          id3Version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3));
 }
 
 // A fifth of a second of stereo silence as a WAV file, for the encoders.

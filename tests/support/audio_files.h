@@ -30,6 +30,11 @@ void addFlacPictures(const std::string& path, std::initializer_list<std::pair<in
 // The covr atom a tagger adds to an MP4 file.
 void addMp4Cover(const std::string& path, const TagLib::ByteVector& data, TagLib::MP4::CoverArt::Format format);
 
+// Tags an MP3 as a tagger does, in an ID3v2 tag of `id3Version` 3 (the year
+// in TYER) or 4 (in TDRC): artist, album "Title of ARTIST", and the album
+// artist (TPE2) and year when given.
+void tagMp3(const std::string& path, int id3Version, const char* year, const char* artist, const char* albumArtist);
+
 // A fifth of a second of stereo silence as a WAV file, for the encoders.
 std::string silentWav();
 // Runs an encoder in `dir`; a failure is a test failure.
