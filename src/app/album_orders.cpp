@@ -17,6 +17,9 @@ namespace {
 
 uint32_t orderSaidAt = 0;
 bool learntSinceOrder = false;  // tags or times came since the order was last made
+// How often the tags read are taken: each take costs a pass over the list.
+const uint32_t kTagsTakenEveryTicks = 500;
+uint32_t lastTaken = 0;
 bool orderSaid = false;
 
 }  // namespace
@@ -105,6 +108,8 @@ bool takeTagsRead() {
     if (!tagReading || !albums) return false;
     // Tags wait while any cover is on its way: a cover is what the user looks at.
     tagReading->hold(coverStreaming && !coverStreaming->loaderIdle());
+    if (now - lastTaken < kTagsTakenEveryTicks) return false;
+    lastTaken = now;
     const std::vector<TagResult> results = tagReading->take();
     if (results.empty()) return false;
     std::vector<TagsOfAlbum> read;
