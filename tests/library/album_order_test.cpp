@@ -41,6 +41,12 @@ void readTags(AlbumsLoader& albums, const std::string& music) {
     }
     ASSERT_EQ(read.size(), jobs.size());
     EXPECT_TRUE(reading.idle());
+    // Ended while it reads, and while held: it stops at once, whatever still waits.
+    for (bool held : {false, true}) {
+        TagReading early(music, VELLORA_TAG_HELPER_BINARY);
+        early.hold(held);
+        early.want(jobs);
+    }
     EXPECT_EQ(albums.setAlbumTags(read), int(jobs.size()));
 }
 
