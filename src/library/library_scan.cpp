@@ -31,17 +31,28 @@ LibraryScan::LibraryScan(const std::string& musicPath, const std::string& player
         std::unique_ptr<LibraryIndex> index;
         FolderMemory memory;
         bool fromIndex = false;
-        if (useIndex) {
-            // One library per music folder and depth: the folder as the
-            // same text however it was given.
+        // One library per music folder and depth: the folder as the same
+        // text however it was given.
+        const std::string path = useIndex ? libraryIndexPath() : std::string();
+        const auto open = [&] {
             index = std::make_unique<LibraryIndex>(
-                libraryIndexPath(), platform::absolutePath(musicPath, platform::workingFolder()), clampDepth(depth));
+                path, platform::absolutePath(musicPath, platform::workingFolder()), clampDepth(depth));
+        };
+        // No file yet: nothing to read, so the new file is made (which waits
+        // on the disk) while the folder is walked, and a first start is not
+        // the slower for it.
+        std::thread making;
+        if (useIndex && platform::isFile(path)) {
+            open();
             fromIndex = readIndexedFolders(*index, depth, &memory);
+        } else if (useIndex) {
+            making = std::thread(open);
         }
         if (!fromIndex) {
             if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
             walkFolders(musicPath, depth, "", memory, kListingThreads, &handoff->albumsFound);
         }
+        if (making.joinable()) making.join();
         auto library = std::make_unique<AlbumsLoader>(musicPath, playerPath, depth, std::move(memory));
         std::lock_guard<std::mutex> lock(handoff->mutex);
         handoff->library = std::move(library);
