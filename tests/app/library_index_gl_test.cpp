@@ -25,27 +25,35 @@ namespace {
 
 RgbPicture coverOf(int i) { return solidPicture(64, 64, uint8_t(40 + 30 * i), uint8_t(220 - 30 * i), uint8_t(60 * (i % 3))); }
 
-bool middleShows(BrowserRun& browser, const RgbPicture& cover) {
-    return waitFor(
-        [&] {
-            const Photo photo = photograph(browser.window());
-            return !photo.empty() && photo.shows(photo.width / 2, photo.height / 2, cover.at(0, 0));
-        },
-        15000);
-}
+bool middleShows(BrowserRun& browser, const RgbPicture& cover) { return middleShowsWithin(browser.window(), cover.at(0, 0)); }
 
 size_t lines(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
 
-// Runs the browser until its first frame, then ends it with Escape: its
-// status and what it wrote on stderr.
-std::string startAndEnd(const BrowserOptions& options, int* status) {
+// A run on `music` with a frame log, keeping its index below `cache`.
+BrowserOptions withCache(const std::string& music, const std::string& cache) {
+    BrowserOptions options;
+    options.musicFolder = music;
+    options.frameLog = true;
+    options.extraEnv = {"XDG_CACHE_HOME=" + cache};
+    return options;
+}
+
+// Ends the browser with Escape, which must end it with status 0: what it
+// wrote on stderr.
+std::string endWithEscape(BrowserRun& browser) {
+    pressKeys(browser.window(), {"Escape"});
+    int status = -1;
+    EXPECT_TRUE(browser.waitExit(15000, &status));
+    EXPECT_EQ(status, 0);
+    return browser.process->err();
+}
+
+// Runs the browser until its first frame, then ends it with Escape.
+std::string startAndEnd(const BrowserOptions& options) {
     BrowserRun browser(options);
     EXPECT_NE(browser.window(), 0u) << browser.process->err();
     EXPECT_TRUE(waitFor([&] { return !loggedFrames(browser.frameLog).empty(); }, 30000)) << browser.process->err();
-    pressKeys(browser.window(), {"Escape"});
-    *status = -1;
-    EXPECT_TRUE(browser.waitExit(15000, status));
-    return browser.process->err();
+    return endWithEscape(browser);
 }
 
 // What the index at `path` holds of the music folder at depth 1.
@@ -80,20 +88,13 @@ TEST(LibraryIndexRun, ASecondStartShowsTheIndexedLibraryAndItsWalkBringsInWhatCh
     });
     const std::string cache = pictures.makeFolder("cache");
     const std::string index = cache + "/vellora/library.sqlite";
-    BrowserOptions options;
-    options.musicFolder = music;
-    options.frameLog = true;
-    options.extraEnv = {"XDG_CACHE_HOME=" + cache};
+    BrowserOptions options = withCache(music, cache);
     {
         BrowserRun first(options);
         ASSERT_NE(first.window(), 0u) << first.process->err();
         pressKeys(first.window(), {"Home", "Right", "Right", "Right"});
         ASSERT_EQ(waitRestingOn(first.frameLog, 3).selection, 3);
-        pressKeys(first.window(), {"Escape"});
-        int status = -1;
-        ASSERT_TRUE(first.waitExit(15000, &status));
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(first.process->err(), "");
+        EXPECT_EQ(endWithEscape(first), "");
     }
     const IndexedLibrary written = readIndex(index, music);
     ASSERT_EQ(written.albums.size(), 5u) << "the first start wrote the index";
@@ -109,11 +110,7 @@ TEST(LibraryIndexRun, ASecondStartShowsTheIndexedLibraryAndItsWalkBringsInWhatCh
         pressKeys(held.window(), {"End"});
         EXPECT_EQ(waitRestingOn(held.frameLog, 4).selection, 4);
         EXPECT_TRUE(middleShows(held, coverOf(4)));
-        pressKeys(held.window(), {"Escape"});
-        int status = -1;
-        ASSERT_TRUE(held.waitExit(15000, &status)) << "Escape ends it though its walk is held";
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(held.process->err(), "");
+        EXPECT_EQ(endWithEscape(held), "");
     }
 
     std::filesystem::remove_all(music + "/album 00000");
@@ -137,11 +134,7 @@ TEST(LibraryIndexRun, ASecondStartShowsTheIndexedLibraryAndItsWalkBringsInWhatCh
     pressKeys(third.window(), {"End", "Left"});
     EXPECT_EQ(waitRestingOn(third.frameLog, 3).selection, 3);
     EXPECT_TRUE(middleShows(third, added)) << "the album added while the browser was not running";
-    pressKeys(third.window(), {"Escape"});
-    int status = -1;
-    ASSERT_TRUE(third.waitExit(15000, &status));
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(third.process->err(), "");
+    EXPECT_EQ(endWithEscape(third), "");
     const IndexedLibrary reconciled = readIndex(index, music);
     ASSERT_EQ(reconciled.albums.size(), 5u);
     EXPECT_EQ(reconciled.albums[0].key, "album 00001");
@@ -187,16 +180,11 @@ TEST(LibraryIndexRun, ADamagedForeignUnwritableOrKilledIndexNeverKeepsTheBrowser
         TempDir run;
         const std::string cache = run.makeFolder("cache");
         const std::string path = cache + "/vellora/library.sqlite";
-        BrowserOptions options;
-        options.musicFolder = music;
-        options.frameLog = true;
-        options.extraEnv = {"XDG_CACHE_HOME=" + cache};
-        int status = -1;
-        EXPECT_EQ(startAndEnd(options, &status), "");
+        const BrowserOptions options = withCache(music, cache);
+        EXPECT_EQ(startAndEnd(options), "");
         ASSERT_EQ(readIndex(path, music).albums.size(), 3u);
         c.spoil(path);
-        const std::string said = startAndEnd(options, &status);
-        EXPECT_EQ(status, 0);
+        const std::string said = startAndEnd(options);
         EXPECT_EQ(lines(said), 1u) << said;
         EXPECT_NE(said.find(c.line), std::string::npos) << said;
         if (c.anew) {
@@ -209,10 +197,7 @@ TEST(LibraryIndexRun, ADamagedForeignUnwritableOrKilledIndexNeverKeepsTheBrowser
     const std::string big = makeMusicFolder(pictures, 1000, {}, "big");
     TempDir run;
     const std::string cache = run.makeFolder("cache");
-    BrowserOptions options;
-    options.musicFolder = big;
-    options.frameLog = true;
-    options.extraEnv = {"XDG_CACHE_HOME=" + cache};
+    const BrowserOptions options = withCache(big, cache);
     {
         BrowserRun killed(options);
         ASSERT_NE(killed.window(), 0u) << killed.process->err();
@@ -225,10 +210,6 @@ TEST(LibraryIndexRun, ADamagedForeignUnwritableOrKilledIndexNeverKeepsTheBrowser
         pressKeys(after.window(), {"End"});
         return waitRestingOn(after.frameLog, 999, 1000).selection == 999;
     }, 20000)) << "every album there once the walk is done";
-    pressKeys(after.window(), {"Escape"});
-    int status = -1;
-    ASSERT_TRUE(after.waitExit(15000, &status));
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(after.process->err(), "");
+    EXPECT_EQ(endWithEscape(after), "");
     EXPECT_EQ(readIndex(cache + "/vellora/library.sqlite", big).albums.size(), 1000u);
 }
