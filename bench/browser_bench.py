@@ -9,7 +9,7 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 
 Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded, thumbnails,
 thumbglide (all when none is named), indexstart (the library index: first and second start, also
-on a slow share), fullscreen (X servers of its own at three sizes; with
+on a slow share), indexcovers (the first frame's covers of a second start), fullscreen (X servers of its own at three sizes; with
 --before BUILD the two builds in turn), and startup-compare (with --before BUILD: two builds' first
 frames, taken in turn); embedded and thumbnails also take --before BUILD, and then measure both
 builds in turn.
@@ -331,6 +331,36 @@ def index_start(args):
            "index bytes per album", "runs"], rows,
           "Medians, launch to the first frame with the library (VELLORA_EXIT_AFTER_FRAMES=1). A second start "
           "reads the index and draws; its reconciling walk runs behind the first frame.")
+
+
+def index_covers(args):
+    """A second start with thumbnails, with and without the index, taken in turn: how many covers the
+    first frame holds, and how long after it the fourth comes. With the index the library is there
+    before the window opens, and the loader begins on the selection's covers meanwhile."""
+    folder = make_library(args.build, os.path.join(args.work, "four-covers"), 40, cover_size=1000)
+    cache = tempfile.mkdtemp(prefix="vellora-index-")
+    results = {"off": [], "on": []}
+
+    def run(settings):
+        browser = Browser(args.build, folder, extra_env={"XDG_CACHE_HOME": cache}, settings=settings)
+        browser.wait_for(lambda: any(f["textures"] >= 4 for f in browser.frames()), 30)
+        frames = browser.frames()
+        browser.finish()
+        four = next((f for f in frames if f["textures"] >= 4), None)
+        return frames[0]["textures"], (four["wall_ms"] - frames[0]["wall_ms"]) if four else float("nan")
+
+    run("")  # the thumbnails and the index written
+    time.sleep(3)
+    for _ in range(args.runs):
+        results["off"].append(run("libraryindex=false\n"))
+        results["on"].append(run(""))
+    shutil.rmtree(cache, ignore_errors=True)
+    rows = [[name, "%.0f" % median([r[0] for r in runs]), " ".join(str(r[0]) for r in runs),
+             "%.0f" % median([r[1] for r in runs]), len(runs)] for name, runs in (("libraryindex = false", results["off"]),
+                                                                               ("libraryindex = true", results["on"]))]
+    table("15b. A second start with thumbnails: the covers of the first frame", command_for(args, "indexcovers"),
+          ["start", "covers in the first frame (median)", "each run", "first frame to the fourth cover (ms, median)",
+           "runs"], rows)
 
 
 def smoothness(args):
@@ -985,7 +1015,8 @@ def main():
         {"startup": startup, "startup-compare": startup_compare, "smoothness": smoothness, "loading": loading,
          "firstcovers": first_covers, "memory": memory, "rest": rest, "hostile": hostile,
          "embedded": embedded, "thumbnails": thumbnails, "thumbglide": thumbglide,
-         "fullscreen": fullscreen, "indexstart": index_start}[section](args)
+         "fullscreen": fullscreen, "indexstart": index_start,
+         "indexcovers": index_covers}[section](args)
 
 
 if __name__ == "__main__":

@@ -133,8 +133,8 @@ static void shutdown() {
     SDL_Quit();
 }
 
-// How long the start waits for the library before it opens the window.
-constexpr uint32_t kLibraryBeforeWindowMs = 25;
+// How long the start waits for a library from the index before it opens the window.
+constexpr uint32_t kLibraryBeforeWindowMs = 50;
 
 bool mustEndWithoutTeardown(bool scanStillRunning, int loaderThreadsLeftBehind) {
     return scanStillRunning || loaderThreadsLeftBehind > 0;
@@ -253,12 +253,11 @@ int SDL_main(int argc, char** argv) {
         return endRun(scan, 1);
     };
 
-    // A library there already (the index's rows are read in a few
-    // milliseconds; the window takes a hundred to open) has its nearest
-    // covers decoded while the window, GL and the font are set up, so that
-    // they go up with the first frame. The wait is short, so a walk still
-    // running costs the window's start no more than that.
-    if (scan.waitFinished(useIndex ? kLibraryBeforeWindowMs : 0) && !takeLibrary()) return noAlbums();
+    // A library from the index (its rows are read in a few milliseconds; the
+    // window takes a hundred to open) has its nearest covers decoded while
+    // the window, GL and the font are set up, so that they go up with the
+    // first frame. A walk is not waited for.
+    if (scan.waitIndexed(useIndex ? kLibraryBeforeWindowMs : 0) && !takeLibrary()) return noAlbums();
     init_sdl();
     if (!taken && scan.waitFinished(0) && !takeLibrary()) return noAlbums();
     init_gl();

@@ -21,6 +21,7 @@ struct LibraryScan::Handoff {
     std::unique_ptr<AlbumsLoader> library; // under mutex; set once, with done
     std::unique_ptr<LibraryIndex> index;   // under mutex; set once, with done
     bool fromIndex = false;                // under mutex; set once, with done
+    bool walking = false;                  // under mutex: the folder is being walked
     std::atomic<size_t> albumsFound{0};    // counted by the walk as it goes
 };
 
@@ -49,6 +50,11 @@ LibraryScan::LibraryScan(const std::string& musicPath, const std::string& player
             making = std::thread(open);
         }
         if (!fromIndex) {
+            {
+                std::lock_guard<std::mutex> lock(handoff->mutex);
+                handoff->walking = true;
+                handoff->finished.notify_all();
+            }
             if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
             walkFolders(musicPath, depth, "", memory, kListingThreads, &handoff->albumsFound);
         }
@@ -68,6 +74,13 @@ LibraryScan::~LibraryScan() = default;
 bool LibraryScan::waitFinished(uint32_t milliseconds) {
     std::unique_lock<std::mutex> lock(handoff_->mutex);
     return handoff_->finished.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return handoff_->done; });
+}
+
+bool LibraryScan::waitIndexed(uint32_t milliseconds) {
+    std::unique_lock<std::mutex> lock(handoff_->mutex);
+    handoff_->finished.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                [this] { return handoff_->done || handoff_->walking; });
+    return handoff_->done;
 }
 
 AlbumsLoader* LibraryScan::take() {

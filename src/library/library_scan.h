@@ -37,6 +37,9 @@ public:
 
     // Waits at most `milliseconds` for the scan to end; true once it has.
     bool waitFinished(uint32_t milliseconds);
+    // The same, but only while the library may yet come from the index:
+    // returns at once (false) when the scan has begun to walk instead.
+    bool waitIndexed(uint32_t milliseconds);
     // The library, once waitFinished said true; the caller owns it. Once
     // only: later calls give nullptr.
     AlbumsLoader* take();
