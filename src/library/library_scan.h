@@ -18,8 +18,9 @@
 class AlbumsLoader;
 class LibraryIndex;
 
-// Test switch, read by the entry: VELLORA_SCAN_DELAY_MS=N holds the scan back
-// N milliseconds, as a slow network folder would.
+// Test switch, read by the entry: VELLORA_SCAN_DELAY_MS=N holds the walk of
+// the music folder back N milliseconds, as a slow network folder would (on a
+// start from the index, the walk the library's watch makes behind it).
 constexpr const char* kScanDelayVariable = "VELLORA_SCAN_DELAY_MS";
 
 class LibraryScan {
