@@ -105,7 +105,7 @@ int64_t albumTime(const FolderMemory& memory, const std::string& key) {
 
 }  // namespace
 
-bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory) {
+bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory, std::string* lastAlbum) {
     depth = clampDepth(depth);
     memory->clear();
     MemoryBuilder builder(*memory);
@@ -135,6 +135,7 @@ bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory) {
         builder.noteParts(folder.key, parts);
     }
     builder.finish();
+    if (lastAlbum) *lastAlbum = library.lastAlbum;
     return true;
 }
 

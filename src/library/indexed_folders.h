@@ -17,7 +17,8 @@
 // The walk's memory of the library at `depth` as `index` holds it; false
 // (and `memory` empty) when the index holds no album of it. A row whose key
 // no walk could have made (a hidden or empty part, too deep) is passed over.
-bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory);
+// `lastAlbum`, when given, gets the key of the album selected last ("" none).
+bool readIndexedFolders(LibraryIndex& index, int depth, FolderMemory* memory, std::string* lastAlbum = nullptr);
 
 // Everything `memory` knows, as groups for a first start's index: one per
 // folder above the album level, its time with the albums in it, so a folder

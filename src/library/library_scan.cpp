@@ -22,6 +22,7 @@ struct LibraryScan::Handoff {
     std::unique_ptr<LibraryIndex> index;   // under mutex; set once, with done
     bool fromIndex = false;                // under mutex; set once, with done
     bool walking = false;                  // under mutex: the folder is being walked
+    std::string lastAlbum;                 // under mutex; set once, with done
     std::atomic<size_t> albumsFound{0};    // counted by the walk as it goes
 };
 
@@ -31,6 +32,7 @@ LibraryScan::LibraryScan(const std::string& musicPath, const std::string& player
     std::thread([handoff = handoff_, musicPath, playerPath, depth, delayMs, useIndex] {
         std::unique_ptr<LibraryIndex> index;
         FolderMemory memory;
+        std::string lastAlbum;
         bool fromIndex = false;
         // One library per music folder and depth: the folder as the same
         // text however it was given.
@@ -45,7 +47,7 @@ LibraryScan::LibraryScan(const std::string& musicPath, const std::string& player
         std::thread making;
         if (useIndex && platform::isFile(path)) {
             open();
-            fromIndex = readIndexedFolders(*index, depth, &memory);
+            fromIndex = readIndexedFolders(*index, depth, &memory, &lastAlbum);
         } else if (useIndex) {
             making = std::thread(open);
         }
@@ -64,6 +66,7 @@ LibraryScan::LibraryScan(const std::string& musicPath, const std::string& player
         handoff->library = std::move(library);
         handoff->index = std::move(index);
         handoff->fromIndex = fromIndex;
+        handoff->lastAlbum = std::move(lastAlbum);
         handoff->done = true;
         handoff->finished.notify_all();
     }).detach();
@@ -96,6 +99,11 @@ LibraryIndex* LibraryScan::takeIndex() {
 bool LibraryScan::fromIndex() {
     std::lock_guard<std::mutex> lock(handoff_->mutex);
     return handoff_->fromIndex;
+}
+
+std::string LibraryScan::lastAlbum() {
+    std::lock_guard<std::mutex> lock(handoff_->mutex);
+    return handoff_->lastAlbum;
 }
 
 size_t LibraryScan::albumsFound() const { return handoff_->albumsFound; }

@@ -49,6 +49,9 @@ public:
     // Whether the library came from the index's rows, once waitFinished said
     // true: the folder is then still to be walked.
     bool fromIndex();
+    // The key of the album selected when the index was last written ("" none
+    // known), once waitFinished said true.
+    std::string lastAlbum();
     // The albums the walk has found so far, for the line saying it is read.
     size_t albumsFound() const;
     // True when the scan is still running: the process should then end with

@@ -164,12 +164,14 @@ TEST(LibraryWatch, WritesAFirstStartsIndexAndReconcilesTheNextStartsWithTheFolde
     for (const char* album : {"A/one", "A/two", "B/three"}) dir.makeFolder(std::string("music/") + album);
     const std::string cacheBefore = platform::environmentValue("XDG_CACHE_HOME");
     setenv("XDG_CACHE_HOME", dir.makeFolder("cache").c_str(), 1);
+    std::string lastAlbum;
     const auto start = [&](uint32_t* count, bool* fromIndex) {
         LibraryScan scan(music, "player", 2, 0, true);
         EXPECT_TRUE(scan.waitFinished(10000));
         std::unique_ptr<AlbumsLoader> library(scan.take());
         *count = uint32_t(library->getAlbumsCount());
         *fromIndex = scan.fromIndex();
+        lastAlbum = scan.lastAlbum();
         return std::make_pair(std::unique_ptr<LibraryIndex>(scan.takeIndex()), library->takeFoldersSeen());
     };
     uint32_t count = 0;
@@ -179,6 +181,9 @@ TEST(LibraryWatch, WritesAFirstStartsIndexAndReconcilesTheNextStartsWithTheFolde
         EXPECT_FALSE(fromIndex);
         EXPECT_EQ(count, 3u);
         { LibraryWatch watch(music, 2, -1, 0, std::move(seen), {index.get(), false, 0}); }
+        IndexChanges selected;
+        selected.albumSelected(keyBelow("B", "three"));
+        index->write(std::move(selected));
         ASSERT_TRUE(index->flush(10000));
     }
     std::filesystem::remove_all(dir.at("music/A/two"));
@@ -186,6 +191,7 @@ TEST(LibraryWatch, WritesAFirstStartsIndexAndReconcilesTheNextStartsWithTheFolde
     auto [index, seen] = start(&count, &fromIndex);
     EXPECT_TRUE(fromIndex) << "the library came from the index";
     EXPECT_EQ(count, 3u) << "as it was when the index was written";
+    EXPECT_EQ(lastAlbum, keyBelow("B", "three")) << "the album selected last";
     LibraryWatch watch(music, 2, -1, 0, std::move(seen), {index.get(), true, 0});
     std::vector<std::string> gone, added;
     EXPECT_TRUE(waitFor(
