@@ -8,7 +8,8 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
     browser_bench.py --build BUILD --work FOLDER [--runs N] [section ...]
 
 Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded, thumbnails,
-thumbglide (all when none is named), fullscreen (X servers of its own at three sizes; with
+thumbglide (all when none is named), indexstart (the library index: first and second start, also
+on a slow share), indexcovers (the first frame's covers of a second start), fullscreen (X servers of its own at three sizes; with
 --before BUILD the two builds in turn), and startup-compare (with --before BUILD: two builds' first
 frames, taken in turn); embedded and thumbnails also take --before BUILD, and then measure both
 builds in turn.
@@ -277,6 +278,89 @@ def startup_compare(args):
                      len(times[(name, 100000)])])
     table("1b. Start-up, two builds in turn", command_for(args, "--before BUILD startup-compare"),
           ["build", "1,000 albums (ms, median)", "100,000 albums (ms, median)", "100,000 / 1,000", "runs"], rows)
+
+
+def first_frame_ms(args, folder, settings="", extra_env=None):
+    """Launch to the first frame with the library, of one fresh process."""
+    browser = Browser(args.build, folder, exit_after=1, settings=settings, extra_env=extra_env)
+    browser.process.wait(timeout=600)
+    frames = browser.frames()
+    browser.finish()
+    return frames[0]["wall_ms"] - browser.started * 1000 if frames else float("nan")
+
+
+def index_start(args):
+    """The library index: a first start (no index yet: the walk, writing it), a second start (the
+    library from the index, its walk behind) and a start with libraryindex = false, taken in turn
+    run after run; at 100,000 albums on the local disk, and at 2,000 artists of 5 albums (depth 2)
+    local and behind bench/slow_folder_shim.c (20 ms for each open, opendir and stat)."""
+    shim = os.path.join(args.build, "bench", "libslow_folder_shim.so")
+    local = make_named_library(os.path.join(args.work, "named-100000"), 100000)
+    share = os.path.join(args.work, "share-2000x5")
+    if not os.path.exists(share + ".done"):
+        shutil.rmtree(share, ignore_errors=True)
+        subprocess.run([os.path.join(args.build, "bench", "share_bench"), "make", share, "2000", "5"], check=True,
+                       stdout=subprocess.DEVNULL)
+        open(share + ".done", "w").close()
+    slow = {"LD_PRELOAD": shim, "VELLORA_SLOW_FOLDER": share, "VELLORA_SLOW_DELAY_MS": "20"}
+    cases = [("100,000 albums, local disk", local, "", {}),
+             ("2,000 artists × 5 (depth 2), local disk", share, "depth=2\n", {}),
+             ("2,000 artists × 5 (depth 2), 20 ms share", share, "depth=2\n", slow)]
+    rows = []
+    for name, folder, settings, env in cases:
+        cache = tempfile.mkdtemp(prefix="vellora-index-")
+        times = {"off": [], "first": [], "second": []}
+        size = 0
+        for _ in range(args.runs):
+            times["off"].append(first_frame_ms(args, folder, settings + "libraryindex=false\n", env))
+            fresh = tempfile.mkdtemp(prefix="vellora-index-")
+            times["first"].append(first_frame_ms(args, folder, settings, dict(env, XDG_CACHE_HOME=fresh)))
+            shutil.rmtree(fresh, ignore_errors=True)
+            if not os.path.exists(os.path.join(cache, "vellora", "library.sqlite")):
+                first_frame_ms(args, folder, settings, dict(env, XDG_CACHE_HOME=cache))
+                time.sleep(3)  # the writer's last batch
+            times["second"].append(first_frame_ms(args, folder, settings, dict(env, XDG_CACHE_HOME=cache)))
+            size = os.path.getsize(os.path.join(cache, "vellora", "library.sqlite"))
+        shutil.rmtree(cache, ignore_errors=True)
+        m = {key: median(value) for key, value in times.items()}
+        albums = 100000 if folder == local else 10000
+        rows.append([name, "%.0f" % m["off"], "%.0f" % m["first"], "%.0f" % m["second"],
+                     "%.2f" % (m["second"] / m["off"]), "%.0f" % (size / albums), args.runs])
+    table("15. The library index: first start, second start, none", command_for(args, "indexstart"),
+          ["library", "libraryindex = false (ms)", "first start (ms)", "second start (ms)", "second / none",
+           "index bytes per album", "runs"], rows,
+          "Medians, launch to the first frame with the library (VELLORA_EXIT_AFTER_FRAMES=1). A second start "
+          "reads the index and draws; its reconciling walk runs behind the first frame.")
+
+
+def index_covers(args):
+    """A second start with thumbnails, with and without the index, taken in turn: how many covers the
+    first frame holds, and how long after it the fourth comes. With the index the library is there
+    before the window opens, and the loader begins on the selection's covers meanwhile."""
+    folder = make_library(args.build, os.path.join(args.work, "four-covers"), 40, cover_size=1000)
+    cache = tempfile.mkdtemp(prefix="vellora-index-")
+    results = {"off": [], "on": []}
+
+    def run(settings):
+        browser = Browser(args.build, folder, extra_env={"XDG_CACHE_HOME": cache}, settings=settings)
+        browser.wait_for(lambda: any(f["textures"] >= 4 for f in browser.frames()), 30)
+        frames = browser.frames()
+        browser.finish()
+        four = next((f for f in frames if f["textures"] >= 4), None)
+        return frames[0]["textures"], (four["wall_ms"] - frames[0]["wall_ms"]) if four else float("nan")
+
+    run("")  # the thumbnails and the index written
+    time.sleep(3)
+    for _ in range(args.runs):
+        results["off"].append(run("libraryindex=false\n"))
+        results["on"].append(run(""))
+    shutil.rmtree(cache, ignore_errors=True)
+    rows = [[name, "%.0f" % median([r[0] for r in runs]), " ".join(str(r[0]) for r in runs),
+             "%.0f" % median([r[1] for r in runs]), len(runs)] for name, runs in (("libraryindex = false", results["off"]),
+                                                                               ("libraryindex = true", results["on"]))]
+    table("15b. A second start with thumbnails: the covers of the first frame", command_for(args, "indexcovers"),
+          ["start", "covers in the first frame (median)", "each run", "first frame to the fourth cover (ms, median)",
+           "runs"], rows)
 
 
 def smoothness(args):
@@ -931,7 +1015,8 @@ def main():
         {"startup": startup, "startup-compare": startup_compare, "smoothness": smoothness, "loading": loading,
          "firstcovers": first_covers, "memory": memory, "rest": rest, "hostile": hostile,
          "embedded": embedded, "thumbnails": thumbnails, "thumbglide": thumbglide,
-         "fullscreen": fullscreen}[section](args)
+         "fullscreen": fullscreen, "indexstart": index_start,
+         "indexcovers": index_covers}[section](args)
 
 
 if __name__ == "__main__":

@@ -37,6 +37,7 @@
 #include "platform/platform.h"
 #include "platform/profile_lines.h"
 #include "render/font_loader.h"
+#include "render/projection.h"
 #include "render/text_font.h"
 #include "texture/cover_loader.h"
 #include "texture/gl_texture.h"
@@ -137,6 +138,9 @@ static void shutdown() {
     SDL_Quit();
 }
 
+// How long the start waits for a library from the index before it opens the window.
+constexpr uint32_t kLibraryBeforeWindowMs = 50;
+
 bool mustEndWithoutTeardown(bool scanStillRunning, int loaderThreadsLeftBehind) {
     return scanStillRunning || loaderThreadsLeftBehind > 0;
 }
@@ -227,38 +231,55 @@ int SDL_main(int argc, char** argv) {
     start_sdl();  // before the scan thread exists: it may fork
     LibraryScan scan(musicFolder, player, depth, scanDelay, useIndex);
 
+    // The library taken from the scan: its selection, its textures' table and
+    // its covers' loading begun. False when it holds no album after all (the
+    // folder changed since the quick look).
+    bool taken = false, fromIndex = false;
+    const auto takeLibrary = [&] {
+        taken = true;
+        albums = scan.take();
+        libraryIndex = scan.takeIndex();
+        fromIndex = scan.fromIndex();
+        albums->setPlayerArguments(argumentsText);
+        albums->setEnqueueArguments(enqueueText);
+        albums->setEndPlayer(endPlayer);
+        if (albums->getAlbumsCount() == 0) return false;
+        std::vector<int> unused;  // nothing is kept per album yet
+        albums->setOrder(order, &unused);
+        std::srand(unsigned(std::time(nullptr)));
+        current = std::rand() % albums->getAlbumsCount();
+        const std::string lastAlbum = startAtLast ? scan.lastAlbum() : "";
+        if (!lastAlbum.empty()) current = albums->albumAtKey(lastAlbum);
+        position = float(current);
+        createTextures();
+        if (thumbnailCache) thumbnails = new ThumbnailCache(platform::thumbnailCacheFolder());
+        coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
+                                            kIdleTextureRadius, coverLoaderThreads(std::thread::hardware_concurrency()),
+                                            thumbnails);
+        coverStreaming->requestNear(position, kDrawTextureRadius, middleCoverPixelHeight(screenWidth, screenHeight));
+        return true;
+    };
+    const auto noAlbums = [&] {
+        const std::string message =
+            noMusicFolderMessage(folderAsGiven, playerSettingsFile, whyNoAlbum(musicFolder));
+        platform::messageBox("error", message.c_str());
+        return endRun(scan, 1);
+    };
+
+    // A library from the index (its rows are read in a few milliseconds; the
+    // window takes a hundred to open) has its nearest covers decoded while
+    // the window, GL and the font are set up, so that they go up with the
+    // first frame. A walk is not waited for.
+    if (scan.waitIndexed(useIndex ? kLibraryBeforeWindowMs : 0) && !takeLibrary()) return noAlbums();
     init_sdl();
+    if (!taken && scan.waitFinished(0) && !takeLibrary()) return noAlbums();
     init_gl();
     textFont = new TextFont();
 
     done = 0;
     const bool waited = !scan.waitFinished(0);
     if (!waitForLibrary(realLibraryWaitHooks(scan))) return endRun(scan, 0);
-    albums = scan.take();
-    libraryIndex = scan.takeIndex();
-    const bool fromIndex = scan.fromIndex();
-    albums->setPlayerArguments(argumentsText);
-    albums->setEnqueueArguments(enqueueText);
-    albums->setEndPlayer(endPlayer);
-    if (albums->getAlbumsCount() == 0) {  // the folder changed since the quick look
-        const std::string message =
-            noMusicFolderMessage(folderAsGiven, playerSettingsFile, whyNoAlbum(musicFolder));
-        platform::messageBox("error", message.c_str());
-        return endRun(scan, 1);
-    }
-
-    std::vector<int> unused;  // nothing is kept per album yet
-    albums->setOrder(order, &unused);
-    std::srand(unsigned(std::time(nullptr)));
-    current = std::rand() % albums->getAlbumsCount();
-    const std::string lastAlbum = startAtLast ? scan.lastAlbum() : "";
-    if (!lastAlbum.empty()) current = albums->albumAtKey(lastAlbum);
-    position = float(current);
-    createTextures();
-    if (thumbnailCache) thumbnails = new ThumbnailCache(platform::thumbnailCacheFolder());
-    coverStreaming = new CoverStreaming(*albums, textures, size_t(textureMiB > 0 ? textureMiB : 1) << 20,
-                                        kIdleTextureRadius, coverLoaderThreads(std::thread::hardware_concurrency()),
-                                        thumbnails);
+    if (!taken && !takeLibrary()) return noAlbums();
 
     // From here on the library follows its folder.
     libraryFolderForPeople = folderAsGiven;

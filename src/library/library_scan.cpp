@@ -21,6 +21,7 @@ struct LibraryScan::Handoff {
     std::unique_ptr<AlbumsLoader> library; // under mutex; set once, with done
     std::unique_ptr<LibraryIndex> index;   // under mutex; set once, with done
     bool fromIndex = false;                // under mutex; set once, with done
+    bool walking = false;                  // under mutex: the folder is being walked
     std::string lastAlbum;                 // under mutex; set once, with done
     std::atomic<size_t> albumsFound{0};    // counted by the walk as it goes
 };
@@ -33,17 +34,33 @@ LibraryScan::LibraryScan(const std::string& musicPath, const std::string& player
         FolderMemory memory;
         IndexedFacts facts;
         bool fromIndex = false;
-        if (useIndex) {
-            // One library per music folder and depth: the folder as the
-            // same text however it was given.
+        // One library per music folder and depth: the folder as the same
+        // text however it was given.
+        const std::string path = useIndex ? libraryIndexPath() : std::string();
+        const auto open = [&] {
             index = std::make_unique<LibraryIndex>(
-                libraryIndexPath(), platform::absolutePath(musicPath, platform::workingFolder()), clampDepth(depth));
+                path, platform::absolutePath(musicPath, platform::workingFolder()), clampDepth(depth));
+        };
+        // No file yet: nothing to read, so the new file is made (which waits
+        // on the disk) while the folder is walked, and a first start is not
+        // the slower for it.
+        std::thread making;
+        if (useIndex && platform::isFile(path)) {
+            open();
             fromIndex = readIndexedFolders(*index, depth, &memory, &facts);
+        } else if (useIndex) {
+            making = std::thread(open);
         }
         if (!fromIndex) {
+            {
+                std::lock_guard<std::mutex> lock(handoff->mutex);
+                handoff->walking = true;
+                handoff->finished.notify_all();
+            }
             if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
             walkFolders(musicPath, depth, "", memory, kListingThreads, &handoff->albumsFound);
         }
+        if (making.joinable()) making.join();
         auto library = std::make_unique<AlbumsLoader>(musicPath, playerPath, depth, std::move(memory));
         library->setAlbumTags(facts.tags);
         library->setAlbumsAdded(facts.added);
@@ -62,6 +79,13 @@ LibraryScan::~LibraryScan() = default;
 bool LibraryScan::waitFinished(uint32_t milliseconds) {
     std::unique_lock<std::mutex> lock(handoff_->mutex);
     return handoff_->finished.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return handoff_->done; });
+}
+
+bool LibraryScan::waitIndexed(uint32_t milliseconds) {
+    std::unique_lock<std::mutex> lock(handoff_->mutex);
+    handoff_->finished.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                [this] { return handoff_->done || handoff_->walking; });
+    return handoff_->done;
 }
 
 AlbumsLoader* LibraryScan::take() {

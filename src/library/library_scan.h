@@ -18,8 +18,9 @@
 class AlbumsLoader;
 class LibraryIndex;
 
-// Test switch, read by the entry: VELLORA_SCAN_DELAY_MS=N holds the scan back
-// N milliseconds, as a slow network folder would.
+// Test switch, read by the entry: VELLORA_SCAN_DELAY_MS=N holds the walk of
+// the music folder back N milliseconds, as a slow network folder would (on a
+// start from the index, the walk the library's watch makes behind it).
 constexpr const char* kScanDelayVariable = "VELLORA_SCAN_DELAY_MS";
 
 class LibraryScan {
@@ -37,6 +38,9 @@ public:
 
     // Waits at most `milliseconds` for the scan to end; true once it has.
     bool waitFinished(uint32_t milliseconds);
+    // The same, but only while the library may yet come from the index:
+    // returns at once (false) when the scan has begun to walk instead.
+    bool waitIndexed(uint32_t milliseconds);
     // The library, once waitFinished said true; the caller owns it. Once
     // only: later calls give nullptr.
     AlbumsLoader* take();
@@ -45,8 +49,8 @@ public:
     // Whether the library came from the index's rows, once waitFinished said
     // true: the folder is then still to be walked.
     bool fromIndex();
-    // The album selected when the browser last ended, as the index has it
-    // ("" none), once waitFinished said true.
+    // The key of the album selected when the index was last written ("" none
+    // known), once waitFinished said true.
     std::string lastAlbum();
     // The albums the walk has found so far, for the line saying it is read.
     size_t albumsFound() const;

@@ -49,6 +49,30 @@ bool CoverStreaming::ask(const std::string& key, const AlbumCover& cover, int co
 }
 
 bool CoverStreaming::step(float position, int n, int coverHeight) {
+    requestNear(position, n, coverHeight);
+    // Finished covers go up nearest first: the first whatever its size, more
+    // while the step's upload budget lasts, so that covers decoded at once
+    // (from thumbnails) do not wait a frame each.
+    const int count = library_.getAlbumsCount();
+    bool shownInStrip = false;
+    const uint32_t started = platform::ticks();
+    int uploads = 0;
+    size_t uploadedBytes = 0;
+    LoadedCover finished;
+    while (loader_.takeFinished(
+        &finished, uploadRoom(kStepUploadBudget, uploads, uploadedBytes, platform::ticks() - started))) {
+        const int shown = apply(finished);
+        if (shown < 0) continue;
+        ++uploads;
+        uploadedBytes += finished.texels.textureBytes();
+        const StripRange strip = stripRange(position, count);
+        if (shown >= strip.first && shown < strip.end) shownInStrip = true;
+    }
+    keepWithinBudget(position);
+    return shownInStrip;
+}
+
+void CoverStreaming::requestNear(float position, int n, int coverHeight) {
     const int base = int(position);
     const int count = library_.getAlbumsCount();
     coverHeight_ = coverHeight;
@@ -88,25 +112,6 @@ bool CoverStreaming::step(float position, int n, int coverHeight) {
             if (ask(key, cover, coverHeight)) cover.redecoding = true;
         }
     }
-    // Finished covers go up nearest first: the first whatever its size, more
-    // while the step's upload budget lasts, so that covers decoded at once
-    // (from thumbnails) do not wait a frame each.
-    bool shownInStrip = false;
-    const uint32_t started = platform::ticks();
-    int uploads = 0;
-    size_t uploadedBytes = 0;
-    LoadedCover finished;
-    while (loader_.takeFinished(
-        &finished, uploadRoom(kStepUploadBudget, uploads, uploadedBytes, platform::ticks() - started))) {
-        const int shown = apply(finished);
-        if (shown < 0) continue;
-        ++uploads;
-        uploadedBytes += finished.texels.textureBytes();
-        const StripRange strip = stripRange(position, count);
-        if (shown >= strip.first && shown < strip.end) shownInStrip = true;
-    }
-    keepWithinBudget(position);
-    return shownInStrip;
 }
 
 void CoverStreaming::forgetGlNames() {

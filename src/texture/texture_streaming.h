@@ -47,6 +47,10 @@ public:
     // drawn strip within the loader's reach. Returns true when it uploaded a
     // cover into the drawn strip. Needs the GL context.
     bool step(float position, int n, int coverHeight);
+    // step's asking alone, without applying anything: needs no GL context,
+    // so the loader may begin on the first frame's covers while the window's
+    // GL set-up still runs.
+    void requestNear(float position, int n, int coverHeight);
 
     // The GL context is gone, and every texture name with it: forgets them
     // (nothing to delete), gives their memory back to the budget and marks

@@ -23,14 +23,7 @@ namespace {
 RgbPicture colour(uint8_t r, uint8_t g, uint8_t b) { return solidPicture(64, 64, r, g, b); }
 RgbPicture coverOf(int i) { return colour(uint8_t(40 + 30 * i), uint8_t(220 - 30 * i), uint8_t(60 * (i % 3))); }
 
-bool middleShows(BrowserRun& browser, const RgbPicture& cover) {
-    return waitFor(
-        [&] {
-            const Photo photo = photograph(browser.window());
-            return !photo.empty() && photo.shows(photo.width / 2, photo.height / 2, cover.at(0, 0));
-        },
-        15000);
-}
+bool middleShows(BrowserRun& browser, const RgbPicture& cover) { return middleShowsWithin(browser.window(), cover.at(0, 0)); }
 
 std::string albumAt(const std::string& music, const std::string& name) { return music + "/" + name; }
 

@@ -7,10 +7,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
+#include "library/albums_loader.h"
 #include "library/change_gatherer.h"
+#include "library/folder_rules.h"
+#include "library/library_index.h"
+#include "library/library_scan.h"
 #include "library/library_watch.h"
+#include "platform/platform.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -145,4 +151,66 @@ TEST(LibraryWatch, AFolderReplacedUnderItsNameIsWatchedAgain) {
     EXPECT_TRUE(changeArrives(watch, [](const LibraryChange& change) {
         return change.listed && change.folder == "Artist" && change.albums.albumsAfter == 2;
     })) << "the new Artist folder is watched";
+}
+
+// The library index between the scan, the watch and the next start, on their
+// own threads: a first start's scan walks and its watch writes what it saw;
+// the next start's scan gives the index's albums without walking, and its
+// watch lists the folders whose time moved meanwhile and tells the album
+// removed and the one added, which then go into the index too.
+TEST(LibraryWatch, WritesAFirstStartsIndexAndReconcilesTheNextStartsWithTheFolder) {
+    TempDir dir;
+    const std::string music = dir.makeFolder("music");
+    for (const char* album : {"A/one", "A/two", "B/three"}) dir.makeFolder(std::string("music/") + album);
+    const std::string cacheBefore = platform::environmentValue("XDG_CACHE_HOME");
+    setenv("XDG_CACHE_HOME", dir.makeFolder("cache").c_str(), 1);
+    std::string lastAlbum;
+    const auto start = [&](uint32_t* count, bool* fromIndex) {
+        LibraryScan scan(music, "player", 2, 0, true);
+        EXPECT_TRUE(scan.waitFinished(10000));
+        std::unique_ptr<AlbumsLoader> library(scan.take());
+        *count = uint32_t(library->getAlbumsCount());
+        *fromIndex = scan.fromIndex();
+        lastAlbum = scan.lastAlbum();
+        return std::make_pair(std::unique_ptr<LibraryIndex>(scan.takeIndex()), library->takeFoldersSeen());
+    };
+    uint32_t count = 0;
+    bool fromIndex = true;
+    {
+        auto [index, seen] = start(&count, &fromIndex);
+        EXPECT_FALSE(fromIndex);
+        EXPECT_EQ(count, 3u);
+        { LibraryWatch watch(music, 2, -1, 0, std::move(seen), {index.get(), false, 0}); }
+        IndexChanges selected;
+        selected.albumSelected(keyBelow("B", "three"));
+        index->write(std::move(selected));
+        ASSERT_TRUE(index->flush(10000));
+    }
+    std::filesystem::remove_all(dir.at("music/A/two"));
+    dir.makeFolder("music/C/four");
+    auto [index, seen] = start(&count, &fromIndex);
+    EXPECT_TRUE(fromIndex) << "the library came from the index";
+    EXPECT_EQ(count, 3u) << "as it was when the index was written";
+    EXPECT_EQ(lastAlbum, keyBelow("B", "three")) << "the album selected last";
+    LibraryWatch watch(music, 2, -1, 0, std::move(seen), {index.get(), true, 0});
+    std::vector<std::string> gone, added;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            for (const LibraryChange& change : watch.take()) {
+                gone.insert(gone.end(), change.albums.gone.begin(), change.albums.gone.end());
+                for (const FoundAlbum& album : change.albums.added) added.push_back(album.folder);
+            }
+            return !gone.empty() && !added.empty();
+        },
+        10000));
+    EXPECT_EQ(gone, std::vector<std::string>{keyBelow("A", "two")});
+    EXPECT_EQ(added, std::vector<std::string>{keyBelow("C", "four")});
+    ASSERT_TRUE(index->flush(10000));
+    IndexedLibrary indexed;
+    ASSERT_TRUE(index->read(&indexed));
+    std::vector<std::string> keys;
+    for (const IndexedAlbum& album : indexed.albums) keys.push_back(album.key);
+    EXPECT_EQ(keys, (std::vector<std::string>{keyBelow("A", "one"), keyBelow("B", "three"), keyBelow("C", "four")}));
+    if (cacheBefore.empty()) unsetenv("XDG_CACHE_HOME");
+    else setenv("XDG_CACHE_HOME", cacheBefore.c_str(), 1);
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/process.h"
 #include "support/x11_window.h"
 
 bool Photo::shows(int x, int y, const uint8_t* rgb, int tolerance) const {
@@ -43,4 +44,13 @@ bool sameRegion(const Photo& a, int ax, int ay, const Photo& b, int bx, int by, 
     for (int y = 0; y < height; ++y)
         if (std::memcmp(a.at(ax, ay + y), b.at(bx, by + y), size_t(width) * 3) != 0) return false;
     return true;
+}
+
+bool middleShowsWithin(unsigned long window, const uint8_t* rgb, int timeoutMs) {
+    return waitFor(
+        [&] {
+            const Photo photo = photograph(window);
+            return !photo.empty() && photo.shows(photo.width / 2, photo.height / 2, rgb);
+        },
+        timeoutMs);
 }

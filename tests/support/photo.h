@@ -27,6 +27,9 @@ bool isLight(const uint8_t* rgb);  // every channel above 200, as the caption's 
 bool isLit(const uint8_t* rgb);    // not black
 
 Photo photograph(unsigned long window);
+// Photographs the window until its middle pixel shows `rgb` (each channel
+// within 8), up to `timeoutMs`; whether it did.
+bool middleShowsWithin(unsigned long window, const uint8_t* rgb, int timeoutMs = 15000);
 
 // The rectangle of `a` at (ax, ay) equals that of `b` at (bx, by), pixel for pixel.
 bool sameRegion(const Photo& a, int ax, int ay, const Photo& b, int bx, int by, int width, int height);
