@@ -1,7 +1,6 @@
 #include "library/album_order.h"
 
 #include <algorithm>
-#include <tuple>
 #include <unordered_map>
 
 #include "platform/platform.h"
@@ -20,17 +19,31 @@ const OrderWords kOrders[kAlbumOrders] = {
     {AlbumOrder::Artist, "artist", "by artist"},
 };
 
-// One album's place: compared group, then first, then second, then its
-// place by name, which makes every key unique and the sort's result one.
-struct RowKey {
-    uint32_t group;
-    int64_t first;
-    int64_t second;
-    uint32_t index;
-    bool operator<(const RowKey& other) const {
-        return std::tie(group, first, second, index) < std::tie(other.group, other.first, other.second, other.index);
+// One album's place as one number, compared before its place by name: a
+// group (known first) in the top two bits, then what the order goes by.
+// Whole numbers sort a hundred thousand albums in a few milliseconds.
+constexpr int kGroupShift = 62;
+constexpr uint64_t kNoYear = 0xFFFF;               // after every year
+constexpr uint64_t kLatest = (uint64_t(1) << 40) - 1;  // seconds since 1970, to the year 36812
+
+uint64_t yearBits(int year) { return year > 0 && year < int(kNoYear) ? uint64_t(year) : kNoYear; }
+
+// Sorts (key, index) pairs by key, keeping the pairs of one key in the order
+// they come (least significant byte first, each pass stable); a byte that
+// every key shares costs no pass.
+void sortByKey(std::vector<std::pair<uint64_t, uint32_t>>& items) {
+    std::vector<std::pair<uint64_t, uint32_t>> other(items.size());
+    uint64_t differ = 0;
+    for (const auto& item : items) differ |= item.first ^ items.front().first;
+    for (int shift = 0; shift < 64; shift += 8) {
+        if (((differ >> shift) & 0xFF) == 0) continue;
+        size_t start[257] = {};
+        for (const auto& item : items) ++start[((item.first >> shift) & 0xFF) + 1];
+        for (int b = 0; b < 256; ++b) start[b + 1] += start[b];
+        for (const auto& item : items) other[start[(item.first >> shift) & 0xFF]++] = item;
+        items.swap(other);
     }
-};
+}
 
 // Each artist's rank in listing order, the same for every album of one
 // artist: the few thousand artists are compared as texts, the albums as numbers.
@@ -87,32 +100,30 @@ std::vector<uint32_t> albumRowOrder(AlbumOrder order, const std::vector<AlbumFac
         for (uint32_t i = 0; i < row.size(); ++i) row[i] = i;
         return row;
     }
-    std::vector<RowKey> keys(facts.size());
+    std::vector<std::pair<uint64_t, uint32_t>> keys(facts.size());
     const std::vector<int64_t> artists = order == AlbumOrder::Artist ? artistRanks(facts) : std::vector<int64_t>();
     for (uint32_t i = 0; i < facts.size(); ++i) {
         const AlbumFacts& album = facts[i];
-        const int64_t noYear = INT64_MAX;  // after every year
-        RowKey& key = keys[i];
-        key = {0, 0, 0, i};
+        uint64_t group = 0, key = 0;
         switch (order) {
             case AlbumOrder::Added:
-                key.group = album.added > 0 ? 0 : 1;
-                key.first = -album.added;
+                group = album.added > 0 ? 0 : 1;
+                key = kLatest - std::min<uint64_t>(uint64_t(std::max<int64_t>(album.added, 0)), kLatest);
                 break;
             case AlbumOrder::Year:
-                key.group = album.year > 0 ? 0 : album.tagsRead ? 1 : 2;
-                key.first = album.year;
+                group = album.year > 0 ? 0 : album.tagsRead ? 1 : 2;
+                key = album.year > 0 ? yearBits(album.year) : 0;
                 break;
             case AlbumOrder::Artist:
-                key.group = artists[i] >= 0 ? 0 : album.tagsRead ? 1 : 2;
-                key.first = artists[i];
-                key.second = album.year > 0 ? album.year : noYear;
+                group = artists[i] >= 0 ? 0 : album.tagsRead ? 1 : 2;
+                key = artists[i] >= 0 ? uint64_t(artists[i]) << 16 | yearBits(album.year) : 0;
                 break;
             case AlbumOrder::Name:
                 break;
         }
+        keys[i] = {group << kGroupShift | key, i};
     }
-    std::sort(keys.begin(), keys.end());
-    for (size_t i = 0; i < keys.size(); ++i) row[i] = keys[i].index;
+    sortByKey(keys);  // the keys come in name order, so one key's albums stay by name
+    for (size_t i = 0; i < keys.size(); ++i) row[i] = keys[i].second;
     return row;
 }
