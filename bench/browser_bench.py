@@ -9,7 +9,8 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 
 Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded, thumbnails,
 thumbglide (all when none is named), indexstart (the library index: first and second start, also
-on a slow share), indexcovers (the first frame's covers of a second start), fullscreen (X servers of its own at three sizes; with
+on a slow share), indexcovers (the first frame's covers of a second start), tagglide (gliding
+while the albums' tags are read in the background), fullscreen (X servers of its own at three sizes; with
 --before BUILD the two builds in turn), and startup-compare (with --before BUILD: two builds' first
 frames, taken in turn); embedded and thumbnails also take --before BUILD, and then measure both
 builds in turn.
@@ -437,12 +438,12 @@ def glide_stats(frames):
             "slow": sum(1 for d in draws if d > 33.0)}
 
 
-def glide_there_and_back(args, folder, count, reach, settings="", during=None):
+def glide_there_and_back(args, folder, count, reach, settings="", during=None, extra_env=None):
     """One browser on `folder`: glides `reach` albums as soon as the opening is
     over (only the nearest covers are there), rests, and glides back over them
     once resident. Returns the frames of both glides and what during(browser)
     said as the first glide began and once it had ended."""
-    browser = started_browser(args, folder, settings=settings)
+    browser = started_browser(args, folder, settings=settings, extra_env=extra_env)
     browser.wait_for(lambda: browser.frames() and
                      browser.frames()[-1]["wall_ms"] - browser.frames()[0]["wall_ms"] > 2500, 60)
     start = browser.frames()[-1]["current"]
@@ -493,6 +494,72 @@ def loading(args):
           "Milliseconds. The glide starts as the opening ends (only the nearest covers are there) and runs "
           "up to 30 albums (arrow key pressed every 20 ms, as fast as a held key), then back over the same albums once the covers are "
           "resident. The first three frames of a glide are left out. %d run(s) pooled." % args.runs)
+
+
+def tagged_library(folder, albums):
+    """`albums` album folders, each one small MP3 whose ID3v2.3 tag holds a
+    year and an artist (no picture), made once."""
+    marker = folder + ".done"
+    if os.path.exists(marker):
+        return folder
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    sound = bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(413)
+
+    def text_frame(frame_id, text):
+        body = b"\0" + text.encode()
+        return frame_id.encode() + len(body).to_bytes(4, "big") + b"\0\0" + body
+    for i in range(albums):
+        frames = text_frame("TYER", str(1950 + i * 7 % 70)) + text_frame("TPE1", "Artist %d" % (i * 13 % 5000))
+        size = len(frames)
+        syncsafe = bytes([(size >> 21) & 0x7F, (size >> 14) & 0x7F, (size >> 7) & 0x7F, size & 0x7F])
+        album = os.path.join(folder, "Album %06d" % i)
+        os.mkdir(album)
+        with open(os.path.join(album, "01.mp3"), "wb") as out:
+            out.write(b"ID3\x03\x00\x00" + syncsafe + frames + sound * 2)
+    open(marker, "w").close()
+    return folder
+
+
+def tag_glide(args):
+    """Gliding while the albums' tags are read in the background (a first
+    start), against the same glide when the index already holds them."""
+    import sqlite3
+    albums = 50000
+    folder = tagged_library(os.path.join(args.work, "tagged-%d" % albums), albums)
+    cache = os.path.join(args.work, "tagged-%d-cache" % albums)
+    if not os.path.exists(os.path.join(cache, "vellora", "library.sqlite.done")):
+        # The index of an earlier start, with every album's tags in it.
+        shutil.rmtree(cache, ignore_errors=True)
+        browser = started_browser(args, folder, extra_env={"XDG_CACHE_HOME": cache})
+
+        def tags_kept():
+            try:
+                with sqlite3.connect(os.path.join(cache, "vellora", "library.sqlite")) as db:
+                    return db.execute("SELECT count(*) FROM album WHERE tags_modified IS NOT NULL").fetchone()[0]
+            except sqlite3.Error:
+                return 0
+        browser.wait_for(lambda: tags_kept() >= albums, 600)
+        browser.finish()
+        open(os.path.join(cache, "vellora", "library.sqlite.done"), "w").close()
+    rows = []
+    for label, env in (("tags being read (first start)", None),
+                       ("tags in the index (second start)", {"XDG_CACHE_HOME": cache})):
+        there_frames, back_frames = [], []
+        for _ in range(args.runs):
+            there, back, _ = glide_there_and_back(args, folder, albums, 30, extra_env=env)
+            there_frames += there
+            back_frames += back
+        for what, frames in (("glide", there_frames), ("back", back_frames)):
+            stats = glide_stats(frames)
+            rows.append([label, what, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] +
+                        ["%.1f" % v for v in stats["interval"]] + [stats["slow"]])
+    table("16b. Gliding while tags are read", command_for(args, "tagglide"),
+          ["start", "glide", "frames", "draw p50", "draw p99", "draw max", "swap p50", "swap p99", "swap max",
+           "draws > 33 ms"], rows,
+          "Milliseconds. %d albums of one tagged MP3 each, no pictures. The glide starts as the opening ends "
+          "(the tags of a first start are then being read: about 10,000 albums a second at rest) and runs 30 "
+          "albums, then back. The first three frames of a glide are left out. %d run(s) pooled." % (albums, args.runs))
 
 
 def first_covers(args):
@@ -1016,7 +1083,7 @@ def main():
          "firstcovers": first_covers, "memory": memory, "rest": rest, "hostile": hostile,
          "embedded": embedded, "thumbnails": thumbnails, "thumbglide": thumbglide,
          "fullscreen": fullscreen, "indexstart": index_start,
-         "indexcovers": index_covers}[section](args)
+         "indexcovers": index_covers, "tagglide": tag_glide}[section](args)
 
 
 if __name__ == "__main__":

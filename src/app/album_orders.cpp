@@ -20,6 +20,8 @@ bool learntSinceOrder = false;  // tags or times came since the order was last m
 // How often the tags read are taken: each take costs a pass over the list.
 const uint32_t kTagsTakenEveryTicks = 500;
 uint32_t lastTaken = 0;
+bool firstPassSeen = false;  // the loop's first pass (which draws the first frame) went by
+bool reading = false;        // the albums were named to the reading
 bool orderSaid = false;
 
 }  // namespace
@@ -106,6 +108,16 @@ void wantTagsNotRead(bool recheck) {
 
 bool takeTagsRead() {
     if (!tagReading || !albums) return false;
+    // The albums are named to the reading after the first frame (at 100,000
+    // albums that takes some milliseconds the first frame need not wait for).
+    if (!firstPassSeen) {
+        firstPassSeen = true;
+        return false;
+    }
+    if (!reading) {
+        reading = true;
+        wantTagsNotRead(true);
+    }
     // Tags wait while any cover is on its way: a cover is what the user looks at.
     tagReading->hold(coverStreaming && !coverStreaming->loaderIdle());
     if (now - lastTaken < kTagsTakenEveryTicks) return false;

@@ -46,9 +46,10 @@ extern TagReading* tagReading;
 // library changed); with `recheck`, then for every other album whose folder
 // may have changed since its tags were read (at start).
 void wantTagsNotRead(bool recheck);
-// The frame loop's part of the reading, once a pass: holds it while covers
-// load, keeps what was read, and makes the order again when the reading
-// ended. True when the window must be drawn again.
+// The frame loop's part of the reading, once a pass: names every album to
+// it after the first frame, holds it while covers load, keeps what was read,
+// and makes the order again when the reading ended. True when the window
+// must be drawn again.
 bool takeTagsRead();
 // The frame loop's hook for the library: its changes, then the tags read.
 bool applyLibraryAndTags();

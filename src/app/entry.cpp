@@ -288,8 +288,7 @@ int SDL_main(int argc, char** argv) {
                                     uint32_t(rescanSeconds) * 1000, albums->takeFoldersSeen(),
                                     {libraryIndex, fromIndex, fromIndex ? scanDelay : 0});
 
-    tagReading = new TagReading(musicFolder);
-    wantTagsNotRead(true);
+    tagReading = new TagReading(musicFolder);  // the frame loop names the albums to it
 
     if (autoplay) processKeys(KeyReturn);
     // The opening animation and the launch window count from here: from the
