@@ -3,6 +3,7 @@
 // and the albums that came (worked out on the watch's thread), so that the
 // frame thread's part is one pass over the list whatever its size.
 #include <algorithm>
+#include <ctime>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -128,9 +129,11 @@ bool AlbumsLoader::applyChange(const AlbumChange& change, std::vector<int>* newI
     // the ones that stay in the order they had.
     size_t added = 0;
     const size_t blockStart = next.size();
+    const int64_t cameNow = int64_t(std::time(nullptr));  // an album that comes now came now, whatever its files say
     for (int i = first; i <= end; ++i) {
         while (added < change.added.size() && (i == end || change.addedAt[added] <= next.size() - blockStart)) {
             album record;
+            record.added = cameNow;
             if (makeRecord(change.added[added].caption, change.added[added].folder, &record)) next.push_back(record);
             ++added;
         }

@@ -182,6 +182,9 @@ TEST(AlbumOrder, TheRowKeepsItsOrderAndItsAlbumsWhenAlbumsComeAndGo) {
     EXPECT_EQ(captions(albums), (std::vector<std::string>{"B", "A", "D", "0", "E"}));
     EXPECT_EQ(moved, (std::vector<int>{0, -1, 1, 2}));  // B, C gone, A, D
     EXPECT_FALSE(albums.getAlbumTagsRead(3));
+    // They came now: newest first, whatever their files' times.
+    EXPECT_GT(albums.getAlbumAdded(3), kAddedBeforeIndex);
+    EXPECT_EQ(albums.getAlbumAdded(0), 0);  // B: there from the start, its time not read yet
     // Its tags come: in place once the order is made again.
     albums.setAlbumTags({{"E", {1960, "", ""}}, {"gone", {1, "", ""}}});
     EXPECT_TRUE(albums.setOrder(AlbumOrder::Year, &moved));
