@@ -35,6 +35,14 @@ struct UploadBudget {
     uint32_t ticks;  // milliseconds spent uploading after which none follows
 };
 constexpr UploadBudget kStepUploadBudget = {size_t(6) << 20, 4};
+// The step before the first frame has no frame before it to keep in time:
+// what was decoded while the window opened all goes up with it.
+constexpr UploadBudget kOpeningUploadBudget = {size_t(24) << 20, 33};
+// When the covers were asked for before the window opened (a library known
+// at once), the first frame waits at most this long for the nearest four
+// still on their way, so that it shows them rather than plain panels that
+// fill a frame later: thumbnails decode in a few milliseconds each.
+constexpr uint32_t kOpeningCoverWaitTicks = 60;
 
 // The texture bytes the next finished cover of a step may take, given the
 // `uploads` already made in the step, their `uploadedBytes` and the

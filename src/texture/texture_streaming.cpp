@@ -49,30 +49,54 @@ bool CoverStreaming::ask(const std::string& key, const AlbumCover& cover, int co
 }
 
 bool CoverStreaming::step(float position, int n, int coverHeight) {
+    const bool opening = !stepped_, waitForNearest = opening && askedEarly_;
+    stepped_ = true;
     requestNear(position, n, coverHeight);
     // Finished covers go up nearest first: the first whatever its size, more
     // while the step's upload budget lasts, so that covers decoded at once
     // (from thumbnails) do not wait a frame each.
     const int count = library_.getAlbumsCount();
     bool shownInStrip = false;
+    const UploadBudget& budget = opening ? kOpeningUploadBudget : kStepUploadBudget;
     const uint32_t started = platform::ticks();
     int uploads = 0;
     size_t uploadedBytes = 0;
     LoadedCover finished;
-    while (loader_.takeFinished(
-        &finished, uploadRoom(kStepUploadBudget, uploads, uploadedBytes, platform::ticks() - started))) {
-        const int shown = apply(finished);
-        if (shown < 0) continue;
-        ++uploads;
-        uploadedBytes += finished.texels.textureBytes();
-        const StripRange strip = stripRange(position, count);
-        if (shown >= strip.first && shown < strip.end) shownInStrip = true;
+    for (;;) {
+        while (loader_.takeFinished(&finished,
+                                    uploadRoom(budget, uploads, uploadedBytes, platform::ticks() - started))) {
+            const int shown = apply(finished);
+            if (shown < 0) continue;
+            ++uploads;
+            uploadedBytes += finished.texels.textureBytes();
+            const StripRange strip = stripRange(position, count);
+            if (shown >= strip.first && shown < strip.end) shownInStrip = true;
+        }
+        if (!waitForNearest || platform::ticks() - started >= kOpeningCoverWaitTicks ||
+            !nearestOnTheirWay(position))
+            break;
+        platform::delay(1);
     }
     keepWithinBudget(position);
     return shownInStrip;
 }
 
+// Whether one of the four albums nearest the position (0, +1, -1, +2, ...,
+// those the library has) has its cover on its way.
+bool CoverStreaming::nearestOnTheirWay(float position) const {
+    const int base = int(position), count = library_.getAlbumsCount();
+    int looked = 0;
+    for (int k = 0; looked < 4 && looked < count; k = k > 0 ? -k : 1 - k) {
+        if (base + k < 0 || base + k >= count) continue;
+        ++looked;
+        const auto found = covers_.find(library_.getAlbumKey(base + k));
+        if (found != covers_.end() && found->second.phase == Phase::Requested) return true;
+    }
+    return false;
+}
+
 void CoverStreaming::requestNear(float position, int n, int coverHeight) {
+    if (!stepped_) askedEarly_ = true;
     const int base = int(position);
     const int count = library_.getAlbumsCount();
     coverHeight_ = coverHeight;

@@ -49,7 +49,8 @@ public:
     bool step(float position, int n, int coverHeight);
     // step's asking alone, without applying anything: needs no GL context,
     // so the loader may begin on the first frame's covers while the window's
-    // GL set-up still runs.
+    // GL set-up still runs. The first step then waits a little for the
+    // nearest four (kOpeningCoverWaitTicks) and uploads them all.
     void requestNear(float position, int n, int coverHeight);
 
     // The GL context is gone, and every texture name with it: forgets them
@@ -106,6 +107,7 @@ private:
     void publish(const AlbumCover& cover);
     void keepWithinBudget(float position);
     void forgetFarMissing(int base);
+    bool nearestOnTheirWay(float position) const;
 
     AlbumsLoader& library_;
     glTexture* table_;
@@ -116,6 +118,8 @@ private:
     bool reloadStrip_ = false;  // forgetGlNames ran: ask for the strip's covers again
     int coverHeight_ = 0;       // the middle cover's height at the last step
     int lastBase_ = -1;         // the position's album at the last step
+    bool stepped_ = false;      // a step was taken: the first frame is drawn
+    bool askedEarly_ = false;   // covers were asked for before the first step
     CoverLoader loader_;
 };
 
