@@ -26,7 +26,7 @@ add_executable(windows_tests
   render/help_overlay_test.cpp render/text_layout_test.cpp library/albums_loader_test.cpp library/album_changes_test.cpp
   library/folder_rules_test.cpp library/library_walk_test.cpp texture/texture_loader_test.cpp
   texture/to_cstring_test.cpp library/tag_reader_test.cpp texture/thumbnail_cache_test.cpp library/library_index_test.cpp
-  library/indexed_folders_test.cpp
+  library/indexed_folders_test.cpp library/album_order_test.cpp app/album_orders_test.cpp
   windows/platform_win32_test.cpp windows/folder_watch_win32_test.cpp windows/resources_win32_test.cpp
   ${CMAKE_SOURCE_DIR}/tools/icon/icon_drawing.cpp)
 target_include_directories(windows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tools)
