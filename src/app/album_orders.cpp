@@ -150,6 +150,17 @@ bool takeTagsRead() {
     return orderAgain();
 }
 
+void albumFoldersChanged(const std::vector<std::string>& keys) {
+    if (!tagReading || !albums || keys.empty()) return;
+    std::vector<TagJob> jobs;
+    for (const std::string& key : keys) {
+        const int i = albums->albumAtKey(key);
+        if (i < 0 || albums->getAlbumKey(i) != key) continue;  // gone
+        jobs.push_back({key, false, 0, false});  // read again: a file retagged in place leaves the folder's time
+    }
+    tagReading->wantFirst(std::move(jobs));
+}
+
 bool applyLibraryAndTags() {
     const bool changed = applyLibraryChanges();
     if (changed) wantTagsNotRead(false);  // albums may have come

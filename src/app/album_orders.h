@@ -51,5 +51,8 @@ void wantTagsNotRead(bool recheck);
 // and makes the order again when the reading ended. True when the window
 // must be drawn again.
 bool takeTagsRead();
+// The albums whose folders changed while the browser runs (their keys, as
+// the watch tells them): their tags are read again, before the others.
+void albumFoldersChanged(const std::vector<std::string>& keys);
 // The frame loop's hook for the library: its changes, then the tags read.
 bool applyLibraryAndTags();

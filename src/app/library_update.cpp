@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/album_orders.h"
 #include "app/app_state.h"
 #include "app/frame_log.h"
 #include "app/mouse.h"
@@ -93,6 +94,7 @@ bool applyLibraryChanges() {
         }
         for (const std::string& key : change.coverKeys)
             if (coverStreaming) coverStreaming->coverChanged(key);
+        albumFoldersChanged(change.coverKeys);  // and their tags may have changed
     }
     changes.clear();  // what the changes hold is given back inside the time taken
     FrameLog::endChange(listChanged);

@@ -51,6 +51,14 @@ void TagReading::want(std::vector<TagJob> jobs) {
     wake_.notify_all();
 }
 
+void TagReading::wantFirst(std::vector<TagJob> jobs) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting_.insert(waiting_.begin(), std::make_move_iterator(jobs.begin()), std::make_move_iterator(jobs.end()));
+    }
+    wake_.notify_all();
+}
+
 void TagReading::hold(bool held) {
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -44,6 +44,8 @@ public:
 
     // The albums to look at, in that order; they take the place of those still waiting.
     void want(std::vector<TagJob> jobs);
+    // These albums first, before those waiting (an album whose folder changed).
+    void wantFirst(std::vector<TagJob> jobs);
     // While held, no new file is begun (the one being read ends first).
     void hold(bool held);
     // The tags read since the last call, in the order read.

@@ -160,13 +160,22 @@ TEST(Orders, F2KeepsTheSelectedAlbumAndStartAtLastComesBackToIt) {
         ASSERT_TRUE(browser.waitExit(kExitWait, &status));
     }
     {
-        // Gamma removed while the browser was not running: Alpha, which now stands where it stood.
+        // While the browser was not running: Delta retagged with the oldest year, as a tagger
+        // saves (a new file renamed over the old one, so its folder's time moves: its tags are
+        // read again), and Gamma removed. By year: Delta, Beta, Alpha; Alpha now stands where
+        // Gamma stood.
+        std::filesystem::copy_file(shared.at("music/Delta/01.mp3"), shared.at("music/Delta/.01.mp3.new"));
+        tagMp3(shared.at("music/Delta/.01.mp3.new"), 4, "1960", "Mmm", nullptr);
+        std::filesystem::rename(shared.at("music/Delta/.01.mp3.new"), shared.at("music/Delta/01.mp3"));
         std::filesystem::remove_all(shared.at("music/Gamma"));
         BrowserRun browser(optionsFor(shared));
         ASSERT_NE(browser.window(), 0u) << browser.process->err();
         EXPECT_TRUE(middleIs(browser, album("Alpha")));
-        EXPECT_EQ(waitRestingOn(browser.frameLog, 1).selection, 1);
+        EXPECT_EQ(waitRestingOn(browser.frameLog, 2).selection, 2);
         EXPECT_EQ(played(browser, 0), "Alpha") << browser.process->err();
+        pressKeys(browser.window(), {"Home"});
+        EXPECT_EQ(waitRestingOn(browser.frameLog, 0).selection, 0);
+        EXPECT_TRUE(middleIs(browser, album("Delta")));
         pressKeys(browser.window(), {"Escape"});
         int status = -1;
         ASSERT_TRUE(browser.waitExit(kExitWait, &status));
