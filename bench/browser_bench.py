@@ -475,6 +475,21 @@ def glide_there_and_back(args, folder, count, reach, settings="", during=None, e
     return there, resident, said
 
 
+def glide_rows(args, label, names, folder, count, reach, **options):
+    """The table rows of args.runs glides there and back (glide_there_and_back), pooled: one row each way."""
+    there_frames, back_frames = [], []
+    for _ in range(args.runs):
+        there, back, _ = glide_there_and_back(args, folder, count, reach, **options)
+        there_frames += there
+        back_frames += back
+    rows = []
+    for what, frames in zip(names, (there_frames, back_frames)):
+        stats = glide_stats(frames)
+        rows.append([label, what, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] +
+                    ["%.1f" % v for v in stats["interval"]] + [stats["slow"]])
+    return rows
+
+
 def loading(args):
     """Glides over covers while they load, back over them once resident, and over bare albums."""
     albums = 100
@@ -486,16 +501,7 @@ def loading(args):
     rows = []
     for label, folder in libraries:
         count = len([name for name in os.listdir(folder) if os.path.isdir(os.path.join(folder, name))])
-        reach = min(30, count - 1)
-        loading_frames, resident_frames = [], []
-        for _ in range(args.runs):
-            there, back, _ = glide_there_and_back(args, folder, count, reach)
-            loading_frames += there
-            resident_frames += back
-        for what, frames in (("while loading", loading_frames), ("back, resident", resident_frames)):
-            stats = glide_stats(frames)
-            rows.append([label, what, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] +
-                        ["%.1f" % v for v in stats["interval"]] + [stats["slow"]])
+        rows += glide_rows(args, label, ("while loading", "back, resident"), folder, count, min(30, count - 1))
     table("3b. Gliding while covers load, and back once they are resident", command_for(args, "loading"),
           ["library", "glide", "frames", "draw p50", "draw p99", "draw max", "swap p50", "swap p99", "swap max",
            "draws > 33 ms"], rows,
@@ -553,15 +559,7 @@ def tag_glide(args):
     rows = []
     for label, env in (("tags being read (first start)", None),
                        ("tags in the index (second start)", {"XDG_CACHE_HOME": cache})):
-        there_frames, back_frames = [], []
-        for _ in range(args.runs):
-            there, back, _ = glide_there_and_back(args, folder, albums, 30, extra_env=env)
-            there_frames += there
-            back_frames += back
-        for what, frames in (("glide", there_frames), ("back", back_frames)):
-            stats = glide_stats(frames)
-            rows.append([label, what, stats["frames"]] + ["%.1f" % v for v in stats["draw"]] +
-                        ["%.1f" % v for v in stats["interval"]] + [stats["slow"]])
+        rows += glide_rows(args, label, ("glide", "back"), folder, albums, 30, extra_env=env)
     table("16b. Gliding while tags are read", command_for(args, "tagglide"),
           ["start", "glide", "frames", "draw p50", "draw p99", "draw max", "swap p50", "swap p99", "swap max",
            "draws > 33 ms"], rows,
