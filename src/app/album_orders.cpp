@@ -75,6 +75,9 @@ std::vector<std::string> orderNoticeLines(uint32_t now) {
     if (!albums) return {};
     if (orderSaid && now - orderSaidAt < kOrderNoticeTicks) return {orderNoticeLine(albums->getOrder())};
     orderSaid = false;
+    // Only while the reading runs: an album it could not look at (its folder
+    // gone a moment) must not leave the line standing for good.
+    if (!tagReading || tagReading->idle()) return {};
     const std::string reading = tagReadingLine(albums->getOrder(), tagsReadCount, albums->getAlbumsCount());
     if (reading.empty()) return {};
     return {reading};

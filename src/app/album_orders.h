@@ -32,7 +32,8 @@ void nextOrder(uint32_t now);
 bool orderAgain();
 
 // The notice's lines at tick `now` (empty when none stands): the order's name
-// for two seconds after it changed, then how far the reading of tags is.
+// for two seconds after it changed, then how far the reading of tags is
+// while it runs.
 std::vector<std::string> orderNoticeLines(uint32_t now);
 // How many albums' tags are read (set by the tag reading; -1 before it starts).
 extern int tagsReadCount;
