@@ -2,23 +2,13 @@
 // while albums come and go.
 #include <gtest/gtest.h>
 
-
 #include <string>
 #include <vector>
 
 #include "library/album_order.h"
 #include "library/albums_loader.h"
+#include "support/album_captions.h"
 #include "support/temp_dir.h"
-
-namespace {
-
-std::vector<std::string> captions(AlbumsLoader& albums) {
-    std::vector<std::string> row;
-    for (int i = 0; i < albums.getAlbumsCount(); ++i) row.push_back(albums.getAlbumName(i));
-    return row;
-}
-
-}  // namespace
 
 TEST(AlbumOrder, EachOrderPutsTheRowAsItsRuleSays) {
     // Albums in name order (their index is their place by name).

@@ -15,16 +15,11 @@
 #include "library/album_tags.h"
 #include "library/albums_loader.h"
 #include "library/tag_reading.h"
+#include "support/album_captions.h"
 #include "support/audio_files.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-std::vector<std::string> captions(AlbumsLoader& albums) {
-    std::vector<std::string> row;
-    for (int i = 0; i < albums.getAlbumsCount(); ++i) row.push_back(albums.getAlbumName(i));
-    return row;
-}
 
 // Reads every album's tags with the real helper, as the browser does, and keeps them in `albums`.
 void readTags(AlbumsLoader& albums, const std::string& music) {

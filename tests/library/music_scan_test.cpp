@@ -8,17 +8,8 @@
 #include <vector>
 
 #include "library/albums_loader.h"
+#include "support/album_captions.h"
 #include "support/temp_dir.h"
-
-namespace {
-
-std::vector<std::string> albumNames(AlbumsLoader& albums) {
-    std::vector<std::string> names;
-    for (int i = 0; i < albums.getAlbumsCount(); ++i) names.push_back(albums.getAlbumName(i));
-    return names;
-}
-
-}  // namespace
 
 TEST(MusicScan, FoldersWithoutAlbumsGiveAnEmptyLibrary) {
     TempDir dir;
@@ -46,7 +37,7 @@ TEST(MusicScan, EverySubFolderNotBeginningWithADotIsAnAlbumInListingOrder) {
     dir.writeFile("music/plain file", "");
     dir.writeFile("music/file.jpg", "");
     AlbumsLoader albums(music, "player");
-    EXPECT_EQ(albumNames(albums),
+    EXPECT_EQ(captions(albums),
               (std::vector<std::string>{"A", "a", "B", "b", "no dot", "with.dot", "Zed", "_x"}));
     ASSERT_EQ(albums.getAlbumsCount(), 8);
     EXPECT_EQ(albums.getAlbumFolder(0), music + "/A");
@@ -84,7 +75,7 @@ TEST(MusicScan, NamesAreStoredByteForByte) {
 
 TEST(MusicScan, EmptyMusicPathScansTheRootFolder) {
     AlbumsLoader albums("", "player");
-    std::vector<std::string> names = albumNames(albums);
+    std::vector<std::string> names = captions(albums);
     int tmp = -1;
     for (int i = 0; i < albums.getAlbumsCount(); ++i)
         if (names[i] == "tmp") tmp = i;
