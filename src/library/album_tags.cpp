@@ -20,6 +20,7 @@
 
 #include "library/folder_rules.h"
 #include "library/media_files.h"
+#include "library/read_only_tag_file.h"
 #include "library/ogg_flac_pictures.h"
 #include "library/tag_guards.h"
 #include "platform/platform.h"
@@ -45,7 +46,8 @@ bool fromFile(TagLib::File& file, AlbumTags* tags) {
 
 template <typename FileType, typename Name>
 bool readAs(const Name* name, AlbumTags* tags) {
-    FileType file(name, false);
+    ReadOnlyTagFile<FileType> fileRead(name);
+    FileType& file = *fileRead;
     return fromFile(file, tags);
 }
 
@@ -61,7 +63,8 @@ bool readOne(const std::string& path, AlbumTags* tags) {
             // FLAC in Ogg never reaches TagLib (its packet lookup is
             // quadratic): such an album is taken as one whose tags say nothing.
             if (readOggFlacCover(path, 0).isOggFlac) return true;
-            TagLib::Ogg::Vorbis::File vorbis(name, false);
+            ReadOnlyTagFile<TagLib::Ogg::Vorbis::File> vorbisRead(name);
+            TagLib::Ogg::Vorbis::File& vorbis = *vorbisRead;
             if (vorbis.isValid()) return fromFile(vorbis, tags);
             return readAs<TagLib::Ogg::Opus::File>(name, tags);
         }

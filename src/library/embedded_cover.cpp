@@ -32,6 +32,7 @@
 
 #include "library/folder_rules.h"
 #include "library/media_files.h"
+#include "library/read_only_tag_file.h"
 #include "library/ogg_flac_pictures.h"
 #include "library/tag_guards.h"
 #include "platform/platform.h"
@@ -152,7 +153,8 @@ bool opened(FileType& file, Found* found) {
 template <typename FileType, typename Name>
 Found fromApeFile(const Name* name) {
     Found found;
-    FileType file(name, false);
+    ReadOnlyTagFile<FileType> fileRead(name);
+    FileType& file = *fileRead;
     if (opened(file, &found)) found = fromApe(file.APETag());
     return found;
 }
@@ -163,19 +165,22 @@ Found readOne(const std::string& path) {
     Found found;
     switch (audioKindOf(path)) {
         case AudioKind::Mpeg: {
-            TagLib::MPEG::File file(name, false);
+            ReadOnlyTagFile<TagLib::MPEG::File> fileRead(name);
+            TagLib::MPEG::File& file = *fileRead;
             if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.ID3v2Tag());
             break;
         }
         case AudioKind::Flac: {
-            TagLib::FLAC::File file(name, false);
+            ReadOnlyTagFile<TagLib::FLAC::File> fileRead(name);
+            TagLib::FLAC::File& file = *fileRead;
             if (!opened(file, &found)) return found;
             found = fromFlacPictures(file.pictureList());
             if (found.bytes.empty() && file.hasXiphComment()) found = orElse(found, fromXiph(file.xiphComment()));
             break;
         }
         case AudioKind::Mp4: {
-            TagLib::MP4::File file(name, false);
+            ReadOnlyTagFile<TagLib::MP4::File> fileRead(name);
+            TagLib::MP4::File& file = *fileRead;
             if (!opened(file, &found) || !file.tag() || !file.tag()->contains("covr")) return found;
             std::vector<Candidate> pictures;  // covr has no picture types: the first usable one
             for (const TagLib::MP4::CoverArt& cover : file.tag()->item("covr").toCoverArtList())
@@ -184,7 +189,8 @@ Found readOne(const std::string& path) {
             break;
         }
         case AudioKind::Opus: {
-            TagLib::Ogg::Opus::File file(name, false);
+            ReadOnlyTagFile<TagLib::Ogg::Opus::File> fileRead(name);
+            TagLib::Ogg::Opus::File& file = *fileRead;
             if (opened(file, &found)) found = fromXiph(file.tag());
             break;
         }
@@ -192,9 +198,11 @@ Found readOne(const std::string& path) {
             // FLAC in Ogg first: its own reader walks the header packets, and
             // TagLib (whose packet lookup is quadratic) never sees such a file.
             if (fromOggFlac(path, &found)) return found;
-            TagLib::Ogg::Vorbis::File vorbis(name, false);
+            ReadOnlyTagFile<TagLib::Ogg::Vorbis::File> vorbisRead(name);
+            TagLib::Ogg::Vorbis::File& vorbis = *vorbisRead;
             if (vorbis.isValid()) return fromXiph(vorbis.tag());
-            TagLib::Ogg::Opus::File opus(name, false);
+            ReadOnlyTagFile<TagLib::Ogg::Opus::File> opusRead(name);
+            TagLib::Ogg::Opus::File& opus = *opusRead;
             if (opened(opus, &found)) found = fromXiph(opus.tag());
             break;
         }
@@ -205,17 +213,20 @@ Found readOne(const std::string& path) {
         case AudioKind::Ape:
             return fromApeFile<TagLib::APE::File>(name);
         case AudioKind::Asf: {
-            TagLib::ASF::File file(name, false);
+            ReadOnlyTagFile<TagLib::ASF::File> fileRead(name);
+            TagLib::ASF::File& file = *fileRead;
             if (opened(file, &found)) found = fromAsf(file.tag());
             break;
         }
         case AudioKind::Aiff: {
-            TagLib::RIFF::AIFF::File file(name, false);
+            ReadOnlyTagFile<TagLib::RIFF::AIFF::File> fileRead(name);
+            TagLib::RIFF::AIFF::File& file = *fileRead;
             if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.tag());
             break;
         }
         case AudioKind::Wav: {
-            TagLib::RIFF::WAV::File file(name, false);
+            ReadOnlyTagFile<TagLib::RIFF::WAV::File> fileRead(name);
+            TagLib::RIFF::WAV::File& file = *fileRead;
             if (opened(file, &found) && file.hasID3v2Tag()) found = fromId3v2(file.ID3v2Tag());
             break;
         }

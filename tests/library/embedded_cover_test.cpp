@@ -12,12 +12,15 @@
 #include <opusfile.h>
 #include <xiphcomment.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "library/album_tags.h"
 #include "library/embedded_cover.h"
 #include "library/ogg_flac_pictures.h"
 #include "pictures/hostile_files.h"
+#include "platform/platform.h"
 #include "pictures/picture_writer.h"
 #include "support/audio_files.h"
 #include "support/process.h"
@@ -149,15 +152,24 @@ TEST(EmbeddedCover, FirstAudioFileWithAPictureInNameOrderPreferringTheFront) {
         const char* folder;
         Colour colour;
     };
-    for (const Case& c : {Case{"mp3", kGreen}, Case{"flac", kBlue}, Case{"flac2", kYellow}, Case{"m4a", kMagenta},
-                          Case{"opus", kBlue}, Case{"ogg", kMagenta}, Case{"oga", kGreen}, Case{"ogg-flac", kYellow},
-                          Case{"m4b", kBlue}, Case{"wv", kMagenta}, Case{"mpc", kYellow}, Case{"ape", kGreen},
-                          Case{"wma", kBlue}, Case{"mp2", kYellow}, Case{"asf", kGreen}, Case{"ogg-comment", kRed}}) {
+    const Case cases[] = {{"mp3", kGreen},    {"flac", kBlue},    {"flac2", kYellow},    {"m4a", kMagenta},
+                          {"opus", kBlue},    {"ogg", kMagenta},  {"oga", kGreen},       {"ogg-flac", kYellow},
+                          {"m4b", kBlue},     {"wv", kMagenta},   {"mpc", kYellow},      {"ape", kGreen},
+                          {"wma", kBlue},     {"mp2", kYellow},   {"asf", kGreen},       {"ogg-comment", kRed}};
+    // Reading a cover or the tags writes nothing: the album's folder watch
+    // must not hear of a change, or the cover would be read again and again.
+    const std::unique_ptr<platform::FolderWatch> watch = platform::makeFolderWatch();
+    for (const Case& c : cases) ASSERT_EQ(watch->watch(dir.at(c.folder)), platform::FolderWatch::Added::Watching);
+    for (const Case& c : cases) {
         std::string failure = "unchanged";
         std::vector<uint8_t> bytes = findEmbeddedCover(dir.at(c.folder), &failure);
         EXPECT_EQ(failure, "") << c.folder;
         expectDecodesTo(dir, bytes, c.colour, c.folder);
+        readAlbumTags(albumTagFile(dir.at(c.folder)), &failure);
     }
+    bool overflow = false;
+    EXPECT_EQ(watch->wait(200, &overflow), std::vector<std::string>{});
+    EXPECT_FALSE(overflow);
 }
 
 TEST(EmbeddedCover, NoPictureBrokenCutAndHugeTagsGiveAReasonNeverACrash) {
