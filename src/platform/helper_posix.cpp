@@ -15,6 +15,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/environment_lock.h"
 #include "platform/platform.h"
 #include "platform/spawn_posix.h"
 
@@ -58,7 +59,11 @@ bool startHelper(const std::string& program, const std::vector<std::string>& arg
     argv.push_back(nullptr);
     pid_t pid = 0;
     // Every descriptor of ours is close-on-exec, so the helper gets only the three.
-    const int failed = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    int failed = 0;
+    {
+        std::lock_guard<std::mutex> locked(environmentLock());  // the child starts with the environment as it is
+        failed = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    }
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     ::close(toChild[0]);

@@ -1,11 +1,13 @@
 // User paths.
 #include <cstdlib>
 
+#include "platform/environment_lock.h"
 #include "platform/platform.h"
 
 namespace platform {
 
 std::string homeFolder() {
+    std::lock_guard<std::mutex> locked(environmentLock());
     const char* home = std::getenv("HOME");
     return home ? home : "";
 }

@@ -33,6 +33,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/environment_lock.h"
 #include "platform/log_text.h"
 #include "platform/platform.h"
 #include "platform/spawn_posix.h"
@@ -89,7 +90,11 @@ int spawn(const std::vector<std::string>& words, const std::vector<std::pair<int
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    int error = posix_spawnp(pid, words[0].c_str(), &actions, &attributes, argv.data(), environ);
+    int error = 0;
+    {
+        std::lock_guard<std::mutex> locked(environmentLock());  // the child starts with the environment as it is
+        error = posix_spawnp(pid, words[0].c_str(), &actions, &attributes, argv.data(), environ);
+    }
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     return error;

@@ -7,11 +7,18 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/environment_lock.h"
 #include "platform/platform.h"
 
 namespace platform {
 
+std::mutex& environmentLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 std::string environmentValue(const char* name) {
+    std::lock_guard<std::mutex> locked(environmentLock());
     const char* value = std::getenv(name);
     return value ? value : "";
 }

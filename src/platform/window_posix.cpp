@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/environment_lock.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -73,6 +74,7 @@ bool placeWindow(int x, int y) {
         XFlush(display);
         return true;
     }
+    std::lock_guard<std::mutex> locked(environmentLock());
     if (!placing) {
         const char* before = std::getenv(kPositionVariable);
         hadPosition = before != nullptr;
@@ -86,6 +88,7 @@ bool placeWindow(int x, int y) {
 
 void endWindowPlacement() {
     if (!placing) return;
+    std::lock_guard<std::mutex> locked(environmentLock());
     if (hadPosition)
         setenv(kPositionVariable, previousPosition.c_str(), 1);
     else
@@ -99,11 +102,13 @@ bool askedNoScaling = false;
 }  // namespace
 
 void beforeVideoStart() {
+    std::lock_guard<std::mutex> locked(environmentLock());
     if (std::getenv(kScalingVariable)) return;  // the user's own choice stands
     askedNoScaling = setenv(kScalingVariable, "0", 1) == 0;
 }
 
 void afterVideoStart() {
+    std::lock_guard<std::mutex> locked(environmentLock());
     if (askedNoScaling) unsetenv(kScalingVariable);
     askedNoScaling = false;
 }

@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/log_text.h"
 #include "platform/platform.h"
@@ -409,4 +411,23 @@ TEST(LogText, ControlCharactersAndBytesThatAreNotUtf8AreEscaped) {
         EXPECT_EQ(platform::quotedPrintable(c.text), c.quoted) << c.printable;
     }
     EXPECT_EQ(platform::quotedWords({"p", "/m/say \"hi\""}), "\"p\" \"/m/say \\\"hi\\\"\"");
+}
+
+// The window's start-up adds a variable to the environment and takes it out
+// again while the loader's and the library's threads already read it: a read
+// beside a change must never meet the environment's array freed under it
+// (the sanitizer build turns such a read into a failure).
+TEST(ProgramEnvironment, IsReadSafelyBesideTheChangesOfTheWindowsStartUp) {
+    unsetenv("SDL12COMPAT_OPENGL_SCALING");  // else the start-up changes nothing
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        while (!stop) EXPECT_FALSE(platform::environmentValue("PATH").empty());
+    });
+    for (int i = 0; i < 20000; ++i) {
+        platform::beforeVideoStart();
+        platform::afterVideoStart();
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(platform::environmentValue("SDL12COMPAT_OPENGL_SCALING"), "");
 }
