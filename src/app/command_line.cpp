@@ -7,8 +7,8 @@
 #include "app/app_state.h"
 #include "app/key_help.h"
 #include "library/albums_loader.h"
-#include "platform/log_text.h"
 #include "library/library_watch.h"
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "texture/texture_budget.h"
 

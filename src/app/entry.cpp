@@ -29,11 +29,11 @@
 #include "app/window.h"
 #include "library/album_probe.h"
 #include "library/albums_loader.h"
-#include "platform/log_text.h"
 #include "library/library_index.h"
 #include "library/library_scan.h"
 #include "library/library_watch.h"
 #include "library/tag_reading.h"
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "platform/profile_lines.h"
 #include "render/font_loader.h"
@@ -218,13 +218,16 @@ int SDL_main(int argc, char** argv) {
     const std::string player = expandHome(playerText, home);
 
     const std::string musicFolder = musicFolderFromText(folderAsGiven);
+    const auto sayWhyNoAlbum = [&] {
+        const std::string message =
+            noMusicFolderMessage(folderAsGiven, playerSettingsFile, whyNoAlbum(musicFolder));
+        platform::messageBox("error", message.c_str());
+    };
     // A quick look for one album, so that a folder without any still gets its
     // message before a window opens; the full scan then runs beside the
     // window's, GL's and the font's start-up.
     if (!holdsAnAlbum(musicFolder, depth)) {
-        const std::string message =
-            noMusicFolderMessage(folderAsGiven, playerSettingsFile, whyNoAlbum(musicFolder));
-        platform::messageBox("error", message.c_str());
+        sayWhyNoAlbum();
         return 1;
     }
     const uint32_t scanDelay = uint32_t(std::atoi(platform::environmentValue(kScanDelayVariable).c_str()));
@@ -260,9 +263,7 @@ int SDL_main(int argc, char** argv) {
         return true;
     };
     const auto noAlbums = [&] {
-        const std::string message =
-            noMusicFolderMessage(folderAsGiven, playerSettingsFile, whyNoAlbum(musicFolder));
-        platform::messageBox("error", message.c_str());
+        sayWhyNoAlbum();
         return endRun(scan, 1);
     };
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "library/albums_loader.h"
-#include "platform/log_text.h"
 #include "library/strip_range.h"
+#include "platform/log_text.h"
 #include "platform/platform.h"
 #include "texture/cover_picture.h"
 #include "texture/cover_requests.h"
