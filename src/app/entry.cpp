@@ -47,7 +47,8 @@
 #include "texture/thumbnail_cache.h"
 
 std::string musicFolderFromText(const std::string& text) {
-    if (!text.empty() && text.back() == platform::kSeparator) return text.substr(0, text.size() - 1);
+    const bool root = text.size() == 1 || (platform::kSeparator == '\\' && text.size() == 3 && text[1] == ':');
+    if (!root && !text.empty() && text.back() == platform::kSeparator) return text.substr(0, text.size() - 1);
     return text;
 }
 

@@ -16,7 +16,8 @@ extern "C" int SDL_main(int argc, char** argv);
 bool mustEndWithoutTeardown(bool scanStillRunning, int loaderThreadsLeftBehind);
 
 // The music folder as the library gets it: one trailing separator removed
-// (only one: "a//" gives "a/").
+// (only one: "a//" gives "a/"), but not a root's ("/", and on Windows "D:\"),
+// which without it would name the working folder.
 std::string musicFolderFromText(const std::string& text);
 
 // A settings value that begins with "~/" taken relative to `home`.

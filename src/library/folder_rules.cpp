@@ -55,7 +55,7 @@ std::string joinPath(std::string_view folder, std::string_view name) {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());
     path.append(folder);
-    path += platform::kSeparator;
+    if (folder.empty() || folder.back() != platform::kSeparator) path += platform::kSeparator;
     path.append(name);
     return path;
 }

@@ -33,7 +33,8 @@ bool isDiscFolderName(std::string_view name);
 bool makesAnAlbum(const platform::FindEntry& entry);
 
 // `folder`, the separator, `name`: the one way a path is made of a folder and
-// a name in it ("" is the root folder).
+// a name in it ("" is the root folder). A folder that ends in the separator
+// (a root: "/", "D:\") gets no second one.
 std::string joinPath(std::string_view folder, std::string_view name);
 // The folder `key` below the music folder `musicPath`.
 std::string pathOfKey(std::string_view musicPath, std::string_view key);

@@ -162,10 +162,12 @@ private:
             relative->clear();
             return true;
         }
-        if (folder.size() <= root.size() + 1 || folder.compare(0, root.size(), root) != 0 ||
-            folder[root.size()] != platform::kSeparator)
+        // A root ("/", "D:\") ends in the separator the names below it begin after.
+        const size_t start = root.size() + (!root.empty() && root.back() == platform::kSeparator ? 0 : 1);
+        if (folder.size() <= start || folder.compare(0, root.size(), root) != 0 ||
+            folder[start - 1] != platform::kSeparator)
             return false;
-        *relative = folder.substr(root.size() + 1);
+        *relative = folder.substr(start);
         return true;
     }
 

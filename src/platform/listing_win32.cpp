@@ -23,6 +23,13 @@ void fill(const _wfinddata64_t& found, FindEntry* entry) {
     entry->attrib = (found.attrib & _A_SUBDIR) ? kAttrSubdir : 0;
 }
 
+// The pattern of every entry of `folder`, which may end in its separator (a
+// drive's root, "D:\").
+std::wstring everythingIn(const std::string& folder) {
+    const bool separated = !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
+    return wideFromUtf8(folder) + (separated ? L"*.*" : L"\\*.*");
+}
+
 // The next entry that is not "." or ".."; false at the end.
 bool nextReal(intptr_t handle, _wfinddata64_t* found) {
     while (_wfindnext64(handle, found) == 0)
@@ -33,7 +40,7 @@ bool nextReal(intptr_t handle, _wfinddata64_t* found) {
 }  // namespace
 
 FindHandle findFirst(const std::string& folder, FindEntry* entry) {
-    const std::wstring pattern = wideFromUtf8(folder) + L"\\*.*";
+    const std::wstring pattern = everythingIn(folder);
     _wfinddata64_t found;
     const intptr_t handle = _wfindfirst64(pattern.c_str(), &found);
     if (handle == -1) return kFindFailed;
@@ -83,7 +90,7 @@ bool listFolder(const std::string& folder, void (*visit)(const FindEntry& entry,
     // The time first: a change made while the folder is read leaves a later one.
     DWORD attributes = 0;
     if (!examine(folder, &attributes, modified) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    const std::wstring pattern = wideFromUtf8(folder) + L"\\*.*";
+    const std::wstring pattern = everythingIn(folder);
     _wfinddata64_t found;
     const intptr_t handle = _wfindfirst64(pattern.c_str(), &found);
     // "*.*" matches "." and ".." in every folder but a drive's root: nothing
@@ -101,7 +108,7 @@ bool listFolder(const std::string& folder, void (*visit)(const FindEntry& entry,
 }
 
 bool visitFolder(const std::string& folder, bool (*visit)(const FindEntry& entry, void* context), void* context) {
-    const std::wstring pattern = wideFromUtf8(folder) + L"\\*.*";
+    const std::wstring pattern = everythingIn(folder);
     _wfinddata64_t found;
     const intptr_t handle = _wfindfirst64(pattern.c_str(), &found);
     if (handle == -1) return false;

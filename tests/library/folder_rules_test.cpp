@@ -49,6 +49,8 @@ TEST(FolderRules, HiddenNamesMediaDiscsDepthAndPaths) {
     const char s = platform::kSeparator;
     const std::string ab = std::string("A") + s + "B";
     EXPECT_EQ(joinPath("", "tmp"), std::string(1, s) + "tmp") << "the empty folder is the root";
+    EXPECT_EQ(joinPath(std::string(1, s), "tmp"), std::string(1, s) + "tmp") << "a root keeps its one separator";
+    EXPECT_EQ(pathOfKey(std::string("D:") + s, ab), std::string("D:") + s + ab);
     EXPECT_EQ(pathOfKey("music", ""), "music");
     EXPECT_EQ(pathOfKey("music", ab), std::string("music") + s + ab);
     EXPECT_EQ(keyBelow("", "A"), "A");

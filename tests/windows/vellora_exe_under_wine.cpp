@@ -27,7 +27,9 @@
 
 namespace {
 
-// vellora.exe on `music` from a working folder with a settings file whose
+bool isWindowsPath(const std::string& path) { return path.size() > 1 && path[1] == ':'; }
+
+// vellora.exe on `music` (a Linux path, or a Windows one) from a working folder with a settings file whose
 // player is the recorder, writing to `dir`/player.log.
 class WineBrowser {
 public:
@@ -40,7 +42,8 @@ public:
                                          "\r\nautoplay=" + (autoplay ? "true" : "false") + "\r\n" + settings);
         env.push_back("WINEDEBUG=-all");
         process = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"wine", windowsBuild() + "/vellora.exe", windowsPath(music)}, dir.path(), env);
+            std::vector<std::string>{"wine", windowsBuild() + "/vellora.exe", isWindowsPath(music) ? music : windowsPath(music)},
+            dir.path(), env);
     }
     ~WineBrowser() { process->kill(); }
 
@@ -180,6 +183,42 @@ TEST_F(VelloraExe, RightThenReturnReplacesThePlayerShiftReturnEnqueuesAndAnAlbum
     ASSERT_TRUE(browser.process->wait(30000, &status));
     EXPECT_EQ(status, 0) << browser.process->err();
     for (int pid : runningCopies(player)) kill(pid, SIGKILL);
+}
+
+// A music folder that is a drive's root: "M:\" is not taken for "M:", the
+// working folder on that drive. Its albums play as "M:\album ..." and the
+// watch sees one moved in.
+TEST_F(VelloraExe, AMusicFolderAtADriveRootPlaysItsAlbumsAndSeesOneMovedIn) {
+    TempDir dir;
+    const std::string music = makeLibrary(dir, 3, false);
+    const std::string drive = std::string(std::getenv("WINEPREFIX")) + "/dosdevices/m:";
+    std::filesystem::remove(drive);
+    std::filesystem::create_directory_symlink(music, drive);
+    struct Unmap {
+        std::string link;
+        ~Unmap() { std::filesystem::remove(link); }
+    } unmap{drive};
+    WineBrowser browser(dir, "M:\\", true);
+    const std::string log = dir.at("player.log");
+    ASSERT_TRUE(waitFor([&] { return readPlayerCalls(log).size() >= 1; }, 30000)) << browser.process->err();
+    const std::string first = readPlayerCalls(log)[0].argument;
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "M:\\album %05d", BrowserRun::albumIndex(first));
+    EXPECT_EQ(first, expected);
+
+    const unsigned long window = findWindowTitled(kWindowsCaption, kWineWait);
+    ASSERT_NE(window, 0u) << browser.process->err();
+    dir.makeFolder("staging/album 00100 moved in");
+    std::filesystem::rename(dir.at("staging/album 00100 moved in"), music + "/album 00100 moved in");
+    EXPECT_TRUE(waitFor([&] {
+        pressKeys(window, {"End", "Return"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        return readPlayerCalls(log).back().argument == "M:\\album 00100 moved in";
+    }, 30000)) << readPlayerCalls(log).back().argument << "\n" << browser.process->err();
+    pressKeys(window, {"Escape"});
+    int status = -1;
+    ASSERT_TRUE(browser.process->wait(30000, &status));
+    EXPECT_EQ(status, 0) << browser.process->err();
 }
 
 // The caption of the window's picture: its light pixels in the bottom sixth.
