@@ -75,16 +75,6 @@ std::string GetProfileText(const char* section, const char* key, const char* def
     return value;
 }
 
-int GetProfileString(const char* section, const char* key, const char* def,
-                     char* out, int size, const char* file) {
-    if (!out || size <= 0) return 0;
-    const std::string value = GetProfileText(section, key, def, file);
-    const size_t length = std::min(value.size(), static_cast<size_t>(size - 1));
-    std::memcpy(out, value.data(), length);
-    out[length] = '\0';
-    return static_cast<int>(length);
-}
-
 int GetProfileInt(const char* section, const char* key, int def, const char* file) {
     std::string value;
     if (!section || !key || !file || !findValue(section, key, file, &value)) return def;

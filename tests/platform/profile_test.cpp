@@ -116,6 +116,13 @@ TEST_F(ProfileFile, ValueIsCutToTheBufferAndAlwaysTerminated) {
     // The default is cut the same way.
     EXPECT_EQ(platform::GetProfileString("s", "none", "default", out, sizeof out, file.c_str()), 3);
     EXPECT_STREQ(out, "def");
+    // A character is never cut in two: "aé" needs 3 bytes, so only "a" fits.
+    const std::string accented = write("[s]\nk=a\xC3\xA9\xC3\xA9\n");
+    EXPECT_EQ(platform::GetProfileString("s", "k", "DEF", out, sizeof out, accented.c_str()), 3);
+    EXPECT_STREQ(out, "a\xC3\xA9");
+    char three[3];
+    EXPECT_EQ(platform::GetProfileString("s", "k", "DEF", three, sizeof three, accented.c_str()), 1);
+    EXPECT_STREQ(three, "a");
 }
 
 TEST_F(ProfileFile, LongLinesAreReadAndCutTo254Bytes) {
