@@ -65,6 +65,9 @@ std::string noMusicFolderMessage(const std::string& folderText, const std::strin
     const std::string file = platform::printable(settingsFile);
     const std::string startWith =
         "Start vellora with your music folder (vellora FOLDER), or set defaultdir in the settings file " + file + ".";
+    // An empty name (an empty argument, or defaultdir left empty) would list
+    // the root of the file system.
+    if (folderText.empty()) return "No music directory is given: its name is empty!\n" + startWith;
     switch (reason) {
         case NoAlbumReason::Missing:
             return folder + " does not exist!\n" + startWith;
@@ -227,7 +230,7 @@ int SDL_main(int argc, char** argv) {
     // A quick look for one album, so that a folder without any still gets its
     // message before a window opens; the full scan then runs beside the
     // window's, GL's and the font's start-up.
-    if (!holdsAnAlbum(musicFolder, depth)) {
+    if (musicFolder.empty() || !holdsAnAlbum(musicFolder, depth)) {
         sayWhyNoAlbum();
         return 1;
     }

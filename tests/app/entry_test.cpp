@@ -82,6 +82,8 @@ TEST(EmptyLibrary, TheMessageSaysWhyAndWhatAMusicFolderIs) {
     EXPECT_EQ(noMusicFolderMessage("/m/new\nline \xff", "./vellora.ini", NoAlbumReason::Missing)
                   .substr(0, 53),
               "The music directory /m/new\\nline \\xff does not exist!");
+    EXPECT_EQ(noMusicFolderMessage("", "~/.config/vellora/vellora.ini", NoAlbumReason::NoAlbums),
+              "No music directory is given: its name is empty!\n" + to);
 }
 
 TEST(EmptyLibrary, EveryFolderWithoutAlbumsGivesTheMessageAndStatusOne) {
@@ -105,7 +107,7 @@ TEST(EmptyLibrary, EveryFolderWithoutAlbumsGivesTheMessageAndStatusOne) {
         {dir.at("missing"), NoAlbumReason::Missing},       {dir.at("plain-file"), NoAlbumReason::NotAFolder},
         {dir.at("empty"), NoAlbumReason::NoAlbums},        {dir.at("files-only"), NoAlbumReason::NoAlbums},
         {dir.at("songs-only"), NoAlbumReason::SongsOnly},  {dir.at("dot-folders"), NoAlbumReason::NoAlbums},
-        {dir.at("empty") + "/", NoAlbumReason::NoAlbums},
+        {dir.at("empty") + "/", NoAlbumReason::NoAlbums}, {"", NoAlbumReason::Missing},
     };
     for (const auto& c : cases) {
         ProcessResult result = runBrowser(dir.path(), {c.folder});
