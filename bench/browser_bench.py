@@ -10,7 +10,7 @@ switch (VELLORA_FRAME_LOG, VELLORA_EXIT_AFTER_FRAMES; see src/app/frame_log.cpp)
 Sections: startup, smoothness, loading, firstcovers, memory, rest, hostile, embedded, thumbnails,
 thumbglide (all when none is named), indexstart (the library index: first and second start, also
 on a slow share), indexcovers (the first frame's covers of a second start), tagglide (gliding
-while the albums' tags are read in the background), fullscreen (X servers of its own at three sizes; with
+while the albums' tags are read in the background), orderkeys (F2 in the real program), fullscreen (X servers of its own at three sizes; with
 --before BUILD the two builds in turn), and startup-compare (with --before BUILD: two builds' first
 frames, taken in turn); embedded and thumbnails also take --before BUILD, and then measure both
 builds in turn.
@@ -535,11 +535,10 @@ def tagged_library(folder, albums):
     return folder
 
 
-def tag_glide(args):
-    """Gliding while the albums' tags are read in the background (a first
-    start), against the same glide when the index already holds them."""
+def tagged_index(args, albums):
+    """The tagged library of `albums` and a cache folder whose index holds every
+    album's tags (written by a browser run once, then reused)."""
     import sqlite3
-    albums = 50000
     folder = tagged_library(os.path.join(args.work, "tagged-%d" % albums), albums)
     cache = os.path.join(args.work, "tagged-%d-cache" % albums)
     if not os.path.exists(os.path.join(cache, "vellora", "library.sqlite.done")):
@@ -556,6 +555,14 @@ def tag_glide(args):
         browser.wait_for(lambda: tags_kept() >= albums, 600)
         browser.finish()
         open(os.path.join(cache, "vellora", "library.sqlite.done"), "w").close()
+    return folder, cache
+
+
+def tag_glide(args):
+    """Gliding while the albums' tags are read in the background (a first
+    start), against the same glide when the index already holds them."""
+    albums = 50000
+    folder, cache = tagged_index(args, albums)
     rows = []
     for label, env in (("tags being read (first start)", None),
                        ("tags in the index (second start)", {"XDG_CACHE_HOME": cache})):
@@ -1066,6 +1073,35 @@ def fullscreen(args):
                                      after))
 
 
+def order_keys(args):
+    """F2 four times, 3 s apart, once the opening is over and the index holds
+    every album's tags: the order's work on the frame thread (the "change"
+    line) and the drawing of the frame after it."""
+    albums = 50000
+    folder, cache = tagged_index(args, albums)
+    orders = ("added", "year", "artist", "name")
+    work, draws = {order: [] for order in orders}, {order: [] for order in orders}
+    for _ in range(args.runs):
+        browser = started_browser(args, folder, settings="order=name\n", extra_env={"XDG_CACHE_HOME": cache})
+        browser.wait_for(lambda: browser.frames() and
+                         browser.frames()[-1]["wall_ms"] - browser.frames()[0]["wall_ms"] > 2500, 60)
+        browser.wait_rest()
+        for order in orders:
+            changes, drawn = len(browser.log_lines("change")), len(browser.frames())
+            browser.key("key", "F2")
+            browser.wait_for(lambda: len(browser.log_lines("change")) > changes and len(browser.frames()) > drawn, 30)
+            work[order].append(float(browser.log_lines("change")[-1].split()[1]) / 1000)
+            draws[order].append(browser.frames()[drawn]["draw_us"] / 1000)
+            time.sleep(3)
+        browser.finish()
+    rows = [[order, "%.1f" % median(work[order]), "%.1f" % max(work[order]), "%.1f" % median(draws[order]),
+             "%.1f" % max(draws[order])] for order in orders]
+    table("16c. F2 in the real program", command_for(args, "orderkeys"),
+          ["F2 to", "order's work p50", "max", "next frame's drawing p50", "max"], rows,
+          "Milliseconds. %d albums of one tagged MP3 each, no pictures, `order = name`, the tags in the index; "
+          "%d run(s)." % (albums, args.runs))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True)
@@ -1089,7 +1125,7 @@ def main():
          "firstcovers": first_covers, "memory": memory, "rest": rest, "hostile": hostile,
          "embedded": embedded, "thumbnails": thumbnails, "thumbglide": thumbglide,
          "fullscreen": fullscreen, "indexstart": index_start,
-         "indexcovers": index_covers, "tagglide": tag_glide}[section](args)
+         "indexcovers": index_covers, "tagglide": tag_glide, "orderkeys": order_keys}[section](args)
 
 
 if __name__ == "__main__":

@@ -17,6 +17,7 @@
 #include "library/albums_loader.h"
 #include "platform/platform.h"
 #include "render/caption.h"
+#include "render/help_overlay.h"
 #include "render/projection.h"
 #include "render/scene.h"
 #include "texture/texture_streaming.h"
@@ -92,6 +93,13 @@ void drawFrame() {
     if (albums->getAlbumsCount() > 0) drawCaption(albums->getAlbumName(current));
     else drawCaption(emptyLibraryLine().c_str());  // every album went: the floor and this line
     drawOverlays(now);
+    // Once, while the opening's row stands still and after its first frame,
+    // whose time counts: a first F2, F1 or failed start then draws at once.
+    static bool bandsWarmed = false;
+    if (!bandsWarmed && openingClock(now) >= kBandWarmingTick) {
+        warmBandDrawing();
+        bandsWarmed = true;
+    }
     SDL_GL_SwapBuffers();
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 constexpr uint32_t kOpeningTicks = 2400;      // every pass draws, the row stands still
+constexpr uint32_t kBandWarmingTick = kOpeningTicks / 2;  // see-through bands drawn once, unseen
 constexpr uint32_t kLaunchTicks = 400;        // passes keep drawing after a hand-over
 constexpr uint32_t kGlideSleep = 10;          // after each easing step
 constexpr uint32_t kIdleSleep = 33;           // an idle pass with nothing to do

@@ -128,6 +128,22 @@ NoticeLayout noticeLayout(const std::vector<std::string>& paragraphs, int width,
     return layout;
 }
 
+// A panel or band of one colour behind a text, see-through by 1 - alpha:
+// blending on for it only.
+static void drawBand(int left, int top, int right, int bottom, float red, float green, float blue, float alpha) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(red, green, blue, alpha);
+    glRecti(left, top, right, bottom);
+    glDisable(GL_BLEND);
+}
+
+void warmBandDrawing() {
+    enable2D();
+    drawBand(0, 0, 1, 1, 0, 0, 0, 0);  // wholly see-through: no pixel changes
+    disable2D();
+}
+
 void drawHelpOverlay() {
     if (!textFont || !textFont->usable()) return;
     const std::vector<KeyHelpLine> lines = helpLinesNow();
@@ -135,12 +151,7 @@ void drawHelpOverlay() {
     const int size = helpPixelHeight(screenWidth, screenHeight, count, measureHelp);
     const HelpPanel panel = helpPanel(screenWidth, screenHeight, count, size, measureHelp(size));
     enable2D();
-    // On: blending for the panel only.
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(0, 0, 0, 0.8f);
-    glRecti(panel.left, panel.top, panel.right, panel.bottom);
-    glDisable(GL_BLEND);
+    drawBand(panel.left, panel.top, panel.right, panel.bottom, 0, 0, 0, 0.8f);
 
     glColor3f(1, 1, 1);
     int y = panel.firstBaseline;
@@ -173,11 +184,7 @@ void drawPlayerNotice(const std::vector<std::string>& paragraphs) {
     const NoticeLayout layout =
         noticeLayout(paragraphs, screenWidth, screenHeight, textFont->advances(textPixelHeight(screenHeight)));
     enable2D();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(0.45f, 0.05f, 0.05f, 0.85f);
-    glRecti(layout.left, layout.top, layout.right, layout.bottom);
-    glDisable(GL_BLEND);
+    drawBand(layout.left, layout.top, layout.right, layout.bottom, 0.45f, 0.05f, 0.05f, 0.85f);
     glColor3f(1, 0.9f, 0.45f);
     int y = layout.firstBaseline;
     for (size_t i = 0; i < layout.lines.size(); ++i) {

@@ -65,3 +65,8 @@ void drawFindText(const FindText& find);
 // Draws the notice's paragraphs (UTF-8) near the top, pale yellow on the
 // band. Same GL state rules as drawHelpOverlay.
 void drawPlayerNotice(const std::vector<std::string>& paragraphs);
+
+// Draws a band no one can see, so that the GL driver builds its drawing of
+// see-through bands now: a software renderer (llvmpipe) compiles it on first
+// use, which took 60 ms in the frame of the first notice or help.
+void warmBandDrawing();
