@@ -43,10 +43,14 @@ class TagReading;
 // when none runs.
 extern TagReading* tagReading;
 // Asks the reading for every album whose tags (or time) are not read, the
-// selected album's first and then on along the row (at start, and after the
-// library changed); with `recheck`, then for every other album whose folder
-// may have changed since its tags were read (at start).
+// selected album's first and then on along the row; with `recheck`, then for
+// every other album whose folder may have changed since its tags were read
+// (at start).
 void wantTagsNotRead(bool recheck);
+// The library changed (newIndexOfOld: each old album's new index, -1 when it
+// went): the albums that came are read before the others. Only those: a list
+// of every album would cost the frame milliseconds at 100,000.
+void albumsCame(const std::vector<int>& newIndexOfOld);
 // The frame loop's part of the reading, once a pass: names every album to
 // it after the first frame, holds it while covers load, keeps what was read,
 // and makes the order again when the reading ended. True when the window

@@ -85,6 +85,7 @@ bool applyLibraryChanges() {
             std::vector<int> newIndexOfOld;
             if (albums->applyChange(change.albums, &newIndexOfOld)) {
                 libraryReordered(newIndexOfOld);
+                albumsCame(newIndexOfOld);
                 redraw = listChanged = true;
             }
             if (change.folder.empty() && musicFolderGone != change.musicFolderGone) {

@@ -8,9 +8,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "pictures/picture_writer.h"
 #include "support/app_fixture.h"
@@ -176,6 +178,22 @@ TEST(Orders, F2KeepsTheSelectedAlbumAndStartAtLastComesBackToIt) {
         pressKeys(browser.window(), {"Home"});
         EXPECT_EQ(waitRestingOn(browser.frameLog, 0).selection, 0);
         EXPECT_TRUE(middleIs(browser, album("Delta")));
+
+        // An album moved in while the browser runs has its tags read, and the
+        // row is put by year again: the new oldest stands first.
+        const TaggedAlbum epsilon = {"Epsilon", "1950", "Nnn", 200, 40, 200, 1500000000};
+        const std::string staged = shared.makeFolder("staging/Epsilon");
+        ASSERT_TRUE(writePng(staged + "/cover.png", solidPicture(64, 64, epsilon.r, epsilon.g, epsilon.b), PngKind::Rgb));
+        shared.writeFile("staging/Epsilon/01.mp3", mp3Frames());
+        tagMp3(staged + "/01.mp3", 4, epsilon.year, epsilon.artist, nullptr);
+        std::filesystem::rename(staged, shared.at("music/Epsilon"));
+        const uint8_t rgb[3] = {epsilon.r, epsilon.g, epsilon.b};
+        EXPECT_TRUE(waitFor([&] {
+            pressKeys(browser.window(), {"Home"});  // the selection stays on its album when the row is put again
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            const Photo photo = photograph(browser.window());
+            return !photo.empty() && photo.shows(photo.width / 2, photo.height / 2, rgb);
+        }, 30000)) << "the new album's year did not put it first";
         pressKeys(browser.window(), {"Escape"});
         int status = -1;
         ASSERT_TRUE(browser.waitExit(kExitWait, &status));
