@@ -116,8 +116,10 @@ bool AlbumsLoader::applyChange(const AlbumChange& change, std::vector<int>* newI
         for (int i = first; i < end; ++i) goes[size_t(i - first)] = gone.count(keyOf(i)) > 0;
     }
 
-    std::vector<album> next;
-    next.reserve(size_t(count) + change.added.size());
+    std::vector<album>& next = spareList_;
+    next.clear();
+    const size_t needed = size_t(count) + change.added.size();
+    if (next.capacity() < needed) next.reserve(needed + needed / 64);  // room for the albums that come next
     newIndexOfOld->assign(size_t(count), -1);
     size_t removedText = 0;
     const auto keep = [&](int i) {

@@ -217,6 +217,8 @@ private:
                                       // (a removed album's stay until the buffer is rebuilt)
     size_t removedText_ = 0;          // bytes of names left by albums that went
     std::vector<album> albumList;     // in scan order (name order): its places
+    std::vector<album> spareList_;    // the list before the last change, its room kept for the next:
+                                      // a new one would be fresh pages, at 100,000 albums milliseconds
     AlbumOrder order_ = AlbumOrder::Name;
     std::vector<uint32_t> row_;       // the row's places in albumList by album index; empty in name order
     std::vector<std::string> covers;  // the cover paths found so far; album::cover indexes them
