@@ -191,7 +191,9 @@ TEST_F(VelloraExe, RightThenReturnReplacesThePlayerShiftReturnEnqueuesAndAnAlbum
 TEST_F(VelloraExe, AMusicFolderAtADriveRootPlaysItsAlbumsAndSeesOneMovedIn) {
     TempDir dir;
     const std::string music = makeLibrary(dir, 3, false);
-    const std::string drive = std::string(std::getenv("WINEPREFIX")) + "/dosdevices/m:";
+    const char* prefix = std::getenv("WINEPREFIX");
+    ASSERT_NE(prefix, nullptr) << "set WINEPREFIX to the prefix the tests run in: a drive is mapped in it";
+    const std::string drive = std::string(prefix) + "/dosdevices/m:";
     std::filesystem::remove(drive);
     std::filesystem::create_directory_symlink(music, drive);
     struct Unmap {
