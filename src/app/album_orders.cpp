@@ -83,17 +83,6 @@ std::vector<std::string> orderNoticeLines(uint32_t now) {
     return {reading};
 }
 
-// Album i's job: its tags unless read at its folder's time, and when it came
-// unless known.
-static TagJob tagJobOf(int i) {
-    TagJob job;
-    job.key = albums->getAlbumKey(i);
-    job.tagsRead = albums->getAlbumTagsRead(i);
-    job.tagsModified = albums->getAlbumTagsModified(i);
-    job.wantAdded = albums->getAlbumAdded(i) <= kAddedBeforeIndex;
-    return job;
-}
-
 // The jobs of the albums, the selected one's first and on along the row:
 // those whose tags or time are to be read, then (with `recheck`) those
 // whose folders are to be looked at for a change since their tags were read.
@@ -102,9 +91,13 @@ static std::vector<TagJob> tagJobs(bool recheck) {
     std::vector<TagJob> jobs, checks;
     for (int step = 0; step < count; ++step) {
         const int i = (current + step) % count;
-        const bool known = albums->getAlbumTagsRead(i) && albums->getAlbumAdded(i) > kAddedBeforeIndex;
-        if (known && !recheck) continue;
-        (known ? checks : jobs).push_back(tagJobOf(i));
+        TagJob job;
+        job.tagsRead = albums->getAlbumTagsRead(i);
+        job.wantAdded = albums->getAlbumAdded(i) <= kAddedBeforeIndex;
+        if (job.tagsRead && !job.wantAdded && !recheck) continue;
+        job.key = albums->getAlbumKey(i);
+        job.tagsModified = albums->getAlbumTagsModified(i);
+        (job.tagsRead && !job.wantAdded ? checks : jobs).push_back(std::move(job));
     }
     jobs.insert(jobs.end(), std::make_move_iterator(checks.begin()), std::make_move_iterator(checks.end()));
     return jobs;
@@ -114,18 +107,6 @@ void wantTagsNotRead(bool recheck) {
     if (!tagReading || !albums) return;
     tagsReadCount = albums->albumsWithTagsRead();
     tagReading->want(tagJobs(recheck));
-}
-
-void albumsCame(const std::vector<int>& newIndexOfOld) {
-    if (!tagReading || !albums || !reading) return;  // not reading yet: every album is named when it begins
-    const int count = albums->getAlbumsCount();
-    std::vector<bool> stayed(size_t(count), false);
-    for (int index : newIndexOfOld)
-        if (index >= 0 && index < count) stayed[size_t(index)] = true;
-    std::vector<TagJob> jobs;
-    for (int i = 0; i < count; ++i)
-        if (!stayed[size_t(i)]) jobs.push_back(tagJobOf(i));
-    if (!jobs.empty()) tagReading->wantFirst(std::move(jobs));
 }
 
 bool takeTagsRead() {

@@ -47,17 +47,15 @@ extern TagReading* tagReading;
 // every other album whose folder may have changed since its tags were read
 // (at start).
 void wantTagsNotRead(bool recheck);
-// The library changed (newIndexOfOld: each old album's new index, -1 when it
-// went): the albums that came are read before the others. Only those: a list
-// of every album would cost the frame milliseconds at 100,000.
-void albumsCame(const std::vector<int>& newIndexOfOld);
 // The frame loop's part of the reading, once a pass: names every album to
 // it after the first frame, holds it while covers load, keeps what was read,
 // and makes the order again when the reading ended. True when the window
 // must be drawn again.
 bool takeTagsRead();
-// The albums whose folders changed while the browser runs (their keys, as
-// the watch tells them): their tags are read again, before the others.
+// The albums whose folders changed, or that came, while the browser runs
+// (their keys, as the watch tells them): their tags are read, before the
+// others. Only those: naming every album again would cost the frame
+// milliseconds at 100,000.
 void albumFoldersChanged(const std::vector<std::string>& keys);
 // The frame loop's hook for the library: its changes, then the tags read.
 bool applyLibraryAndTags();

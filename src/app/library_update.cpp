@@ -85,7 +85,9 @@ bool applyLibraryChanges() {
             std::vector<int> newIndexOfOld;
             if (albums->applyChange(change.albums, &newIndexOfOld)) {
                 libraryReordered(newIndexOfOld);
-                albumsCame(newIndexOfOld);
+                std::vector<std::string> came;
+                for (const FoundAlbum& album : change.albums.added) came.push_back(album.folder);
+                albumFoldersChanged(came);
                 redraw = listChanged = true;
             }
             if (change.folder.empty() && musicFolderGone != change.musicFolderGone) {
