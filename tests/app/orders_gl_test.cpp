@@ -8,11 +8,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "pictures/picture_writer.h"
 #include "support/app_fixture.h"
@@ -190,9 +188,7 @@ TEST(Orders, F2KeepsTheSelectedAlbumAndStartAtLastComesBackToIt) {
         const uint8_t rgb[3] = {epsilon.r, epsilon.g, epsilon.b};
         EXPECT_TRUE(waitFor([&] {
             pressKeys(browser.window(), {"Home"});  // the selection stays on its album when the row is put again
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            const Photo photo = photograph(browser.window());
-            return !photo.empty() && photo.shows(photo.width / 2, photo.height / 2, rgb);
+            return middleShowsWithin(browser.window(), rgb, 500);
         }, 30000)) << "the new album's year did not put it first";
         pressKeys(browser.window(), {"Escape"});
         int status = -1;
